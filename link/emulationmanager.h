@@ -1,0 +1,48 @@
+#pragma once
+
+#include "remotedbusinvokerservice.h"
+
+#include <QObject>
+#include <QStringList>
+
+namespace Mimicry {
+namespace Internal {
+
+// Base of the managers that call methods of one D-Bus service in the guest
+// through the command channel. Subclasses name the service; the base writes
+// the command lines and turns reply lines into "OK", an error text, or the
+// line itself when it does not have the expected layout.
+class EmulationManager : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(Mimicry::Internal::RemoteDBusInvokerService *rdbusinvoker READ rdbusinvoker
+                   WRITE setRdbusinvoker NOTIFY rdbusinvokerChanged)
+
+public:
+    explicit EmulationManager(QObject *parent = nullptr);
+
+    RemoteDBusInvokerService *rdbusinvoker() const { return m_rdbusinvoker; }
+    void setRdbusinvoker(RemoteDBusInvokerService *rdbusinvoker);
+
+    virtual QString busType() const = 0;
+    virtual QString serviceName() const = 0;
+    virtual QString objectPath() const = 0;
+    virtual QString interfaceName() const = 0;
+    virtual void handleSuccessfulReply(const QStringList &fields) = 0;
+
+signals:
+    void rdbusinvokerChanged();
+    void emulatorConnected();
+    void replyFromEmulatorReceived(const QString &reply);
+
+protected:
+    void callMethod(const QString &method, const QString &arguments);
+
+private:
+    void handleReply(const QString &reply);
+
+    RemoteDBusInvokerService *m_rdbusinvoker = nullptr;
+};
+
+} // namespace Internal
+} // namespace Mimicry

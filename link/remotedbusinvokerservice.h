@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QObject>
+#include <QTimer>
+#include <QWebSocket>
+
+namespace Mimicry {
+namespace Internal {
+
+// The one command channel to the guest: a WebSocket client that sends one
+// text line per D-Bus call and hands every text message back unchanged.
+// Once opened it keeps reconnecting for as long as it exists.
+class RemoteDBusInvokerService : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit RemoteDBusInvokerService(QObject *parent = nullptr);
+    ~RemoteDBusInvokerService() override;
+
+    void openConnection();
+    void sendCommand(const QString &bus, const QString &service, const QString &objectPath,
+                     const QString &interface, const QString &method, const QString &arguments);
+
+    // Failed attempts are retried after the first delay, doubling up to the
+    // second; a successful connection starts over. Tests shorten them.
+    void setRetryDelays(int firstMs, int maximumMs);
+
+    static quint16 port();
+
+signals:
+    void webSocketConnected();
+    void webSocketDisconnected();
+    void replyReceived(const QString &reply);
+
+private:
+    void handleConnected();
+    void handleDisconnected();
+
+    QWebSocket m_webSocket;
+    QTimer m_retryTimer;
+    bool m_connected = false;
+    int m_firstRetryDelay = 100;
+    int m_maximumRetryDelay = 1000;
+    int m_nextRetryDelay = 100;
+};
+
+} // namespace Internal
+} // namespace Mimicry

@@ -1,0 +1,167 @@
+#include <link/emulationmanager.h>
+#include <link/remotedbusinvokerservice.h>
+
+#include "fakeguest.h"
+
+#include <QSignalSpy>
+#include <QtTest>
+
+using namespace Mimicry::Internal;
+
+namespace {
+
+class RecordingManager : public EmulationManager
+{
+public:
+    using EmulationManager::callMethod;
+
+    QString busType() const override { return QStringLiteral("system"); }
+    QString serviceName() const override { return QStringLiteral("org.example.Service"); }
+    QString objectPath() const override { return QStringLiteral("/org/example/Service"); }
+    QString interfaceName() const override { return QStringLiteral("org.example.Interface"); }
+    void handleSuccessfulReply(const QStringList &fields) override { successfulReplies.append(fields); }
+
+    QList<QStringList> successfulReplies;
+};
+
+} // namespace
+
+class tst_EmulationManager : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void callMethodWritesTheSubclassFields();
+    void replyOutcome_data();
+    void replyOutcome();
+    void everyBoundManagerHearsEachReplyOnce();
+    void everyConnectionAnnouncedOncePerManager();
+
+private:
+    std::unique_ptr<FakeGuest> m_guest;
+    std::unique_ptr<RemoteDBusInvokerService> m_channel;
+};
+
+void tst_EmulationManager::init()
+{
+    m_guest = std::make_unique<FakeGuest>();
+    QVERIFY(m_guest->listen(RemoteDBusInvokerService::port()));
+    m_channel = std::make_unique<RemoteDBusInvokerService>();
+    m_channel->setRetryDelays(20, 100);
+}
+
+void tst_EmulationManager::cleanup()
+{
+    m_channel.reset();
+    m_guest.reset();
+}
+
+void tst_EmulationManager::callMethodWritesTheSubclassFields()
+{
+    RecordingManager manager;
+    QSignalSpy changed(&manager, &EmulationManager::rdbusinvokerChanged);
+    manager.setRdbusinvoker(m_channel.get());
+    QCOMPARE(changed.size(), 1);
+    QCOMPARE(manager.property("rdbusinvoker").value<RemoteDBusInvokerService *>(), m_channel.get());
+
+    QSignalSpy connected(&manager, &EmulationManager::emulatorConnected);
+    m_channel->openConnection();
+    QVERIFY(connected.wait(5000));
+    manager.callMethod(QStringLiteral("setAlsValue"), QStringLiteral("int32:100"));
+    manager.callMethod(QStringLiteral("stopTrack"), QString());
+    QTRY_COMPARE(m_guest->lines(),
+                 (QStringList{"system org.example.Service /org/example/Service org.example.Interface "
+                              "setAlsValue int32:100",
+                              "system org.example.Service /org/example/Service org.example.Interface "
+                              "stopTrack "}));
+}
+
+void tst_EmulationManager::replyOutcome_data()
+{
+    QTest::addColumn<QString>("reply");
+    QTest::addColumn<QString>("emitted");
+    QTest::addColumn<QStringList>("hookFields");
+
+    QTest::newRow("success calls the hook")
+        << "enabled:accelerometer:true::" << "OK"
+        << QStringList{"enabled", "accelerometer", "true", "", ""};
+    QTest::newRow("all fields empty is a success") << "::::" << "OK" << QStringList{"", "", "", "", ""};
+    QTest::newRow("error name and text joined by a space")
+        << "setTrackSpeed:::E:boom" << "E boom" << QStringList();
+    QTest::newRow("error without text") << "m:a:r:org.freedesktop.DBus.Error.Failed:"
+                                        << "org.freedesktop.DBus.Error.Failed " << QStringList();
+    QTest::newRow("four fields pass unchanged") << "a:b:c:d" << "a:b:c:d" << QStringList();
+    QTest::newRow("six fields pass unchanged") << "a:b:c:d:e:f" << "a:b:c:d:e:f" << QStringList();
+    QTest::newRow("empty passes unchanged") << "" << "" << QStringList();
+}
+
+void tst_EmulationManager::replyOutcome()
+{
+    QFETCH(QString, reply);
+    QFETCH(QString, emitted);
+    QFETCH(QStringList, hookFields);
+
+    RecordingManager manager;
+    manager.setRdbusinvoker(m_channel.get());
+    QSignalSpy replies(&manager, &EmulationManager::replyFromEmulatorReceived);
+    QVERIFY(replies.isValid());
+    QSignalSpy connected(&manager, &EmulationManager::emulatorConnected);
+    m_channel->openConnection();
+    QVERIFY(connected.wait(5000));
+    QTRY_COMPARE(m_guest->clientCount(), 1);
+
+    m_guest->sendToClients(reply);
+    QVERIFY(replies.wait(5000));
+    QCOMPARE(replies.size(), 1);
+    QCOMPARE(replies.at(0).at(0).toString(), emitted);
+    if (hookFields.isEmpty())
+        QVERIFY(manager.successfulReplies.isEmpty());
+    else
+        QCOMPARE(manager.successfulReplies, QList<QStringList>{hookFields});
+}
+
+void tst_EmulationManager::everyBoundManagerHearsEachReplyOnce()
+{
+    RecordingManager first;
+    RecordingManager second;
+    first.setRdbusinvoker(m_channel.get());
+    second.setRdbusinvoker(m_channel.get());
+    QSignalSpy firstReplies(&first, &EmulationManager::replyFromEmulatorReceived);
+    QSignalSpy secondReplies(&second, &EmulationManager::replyFromEmulatorReceived);
+    QSignalSpy connected(&first, &EmulationManager::emulatorConnected);
+    m_channel->openConnection();
+    QVERIFY(connected.wait(5000));
+    QTRY_COMPARE(m_guest->clientCount(), 1);
+
+    m_guest->sendToClients(QStringLiteral("setPosition:1|2|3:::"));
+    m_guest->sendToClients(QStringLiteral("x:::E:no"));
+    QTRY_COMPARE(firstReplies.size(), 2);
+    QTRY_COMPARE(secondReplies.size(), 2);
+    QTest::qWait(100);
+    QCOMPARE(firstReplies.size(), 2);
+    QCOMPARE(secondReplies.size(), 2);
+    QCOMPARE(secondReplies.at(1).at(0).toString(), QStringLiteral("E no"));
+}
+
+void tst_EmulationManager::everyConnectionAnnouncedOncePerManager()
+{
+    RecordingManager first;
+    RecordingManager second;
+    first.setRdbusinvoker(m_channel.get());
+    second.setRdbusinvoker(m_channel.get());
+    QSignalSpy firstConnected(&first, &EmulationManager::emulatorConnected);
+    QSignalSpy secondConnected(&second, &EmulationManager::emulatorConnected);
+
+    m_channel->openConnection();
+    QTRY_COMPARE(firstConnected.size(), 1);
+    QTRY_COMPARE(m_guest->clientCount(), 1);
+    m_guest->dropClients();
+    QTRY_COMPARE(firstConnected.size(), 2);
+    QCOMPARE(secondConnected.size(), 2);
+}
+
+QTEST_GUILESS_MAIN(tst_EmulationManager)
+
+#include "tst_emulationmanager.moc"
