@@ -1,0 +1,179 @@
+#include "gpsemulationmanager.h"
+
+#include <QVariantMap>
+
+namespace Mimicry {
+namespace Internal {
+
+namespace {
+
+QString coordinate(double degrees)
+{
+    return QString::number(degrees, 'f', 7);
+}
+
+QString altitudeText(double metres)
+{
+    return QString::number(metres, 'f', 2);
+}
+
+QString booleanText(bool value)
+{
+    return value ? QStringLiteral("1") : QStringLiteral("0");
+}
+
+QString positionArguments(double latitude, double longitude, double altitude)
+{
+    return QStringLiteral("double:%1 double:%2 double:%3")
+        .arg(coordinate(latitude), coordinate(longitude), altitudeText(altitude));
+}
+
+} // namespace
+
+GPSEmulationManager::GPSEmulationManager(QObject *parent)
+    : EmulationManager(parent)
+    , m_currentPosition(new PositionModel(this))
+{
+    connect(this, &EmulationManager::emulatorConnected, this, &GPSEmulationManager::resetEmulatorState);
+}
+
+QString GPSEmulationManager::busType() const
+{
+    return QStringLiteral("session");
+}
+
+QString GPSEmulationManager::serviceName() const
+{
+    return QStringLiteral("org.tern.GeoclueMimicry");
+}
+
+QString GPSEmulationManager::objectPath() const
+{
+    return QStringLiteral("/org/tern/GeoclueMimicry");
+}
+
+QString GPSEmulationManager::interfaceName() const
+{
+    return serviceName();
+}
+
+void GPSEmulationManager::handleSuccessfulReply(const QStringList &fields)
+{
+    Q_UNUSED(fields)
+}
+
+void GPSEmulationManager::setCurrentPositionIndex(int index)
+{
+    m_currentPositionIndex = index;
+    emit currentPositionIndexChanged();
+}
+
+void GPSEmulationManager::setLocalPosition(double latitude, double longitude, double altitude)
+{
+    m_currentPosition->setValues(latitude, longitude, altitude);
+    m_settingsManager.saveGpsPosition(latitude, longitude, altitude);
+}
+
+void GPSEmulationManager::setPosition(double latitude, double longitude, double altitude)
+{
+    callMethod(QStringLiteral("setPosition"), positionArguments(latitude, longitude, altitude));
+    setLocalPosition(latitude, longitude, altitude);
+}
+
+void GPSEmulationManager::setLatitude(double latitude)
+{
+    callMethod(QStringLiteral("setLatitude"), QStringLiteral("double:%1").arg(coordinate(latitude)));
+    m_currentPosition->setLatitude(latitude);
+    m_settingsManager.saveGpsLatitude(m_currentPosition->latitude());
+}
+
+void GPSEmulationManager::setLongitude(double longitude)
+{
+    callMethod(QStringLiteral("setLongitude"), QStringLiteral("double:%1").arg(coordinate(longitude)));
+    m_currentPosition->setLongitude(longitude);
+    m_settingsManager.saveGpsLongitude(m_currentPosition->longitude());
+}
+
+void GPSEmulationManager::setAltitude(double altitude)
+{
+    callMethod(QStringLiteral("setAltitude"), QStringLiteral("double:%1").arg(altitudeText(altitude)));
+    m_currentPosition->setAltitude(altitude);
+    m_settingsManager.saveGpsAltitude(m_currentPosition->altitude());
+}
+
+void GPSEmulationManager::loadTrack(const QVariantList &trackPoints)
+{
+    QStringList rows;
+    rows.reserve(trackPoints.size());
+    for (const QVariant &point : trackPoints) {
+        const QVariantMap values = point.toMap();
+        rows.append(QStringLiteral("%1,%2,%3,%4")
+                        .arg(coordinate(values.value(QStringLiteral("latitude")).toDouble()),
+                             coordinate(values.value(QStringLiteral("longitude")).toDouble()),
+                             altitudeText(values.value(QStringLiteral("altitude")).toDouble()),
+                             QString::number(values.value(QStringLiteral("interval")).toDouble(), 'g')));
+    }
+    callMethod(QStringLiteral("loadTrack"), QLatin1String("array:array:double:") + rows.join(QLatin1Char(';')));
+    m_currentPositionIndex = 0;
+    m_trackLoaded = true;
+}
+
+void GPSEmulationManager::startTrack()
+{
+    callMethod(QStringLiteral("startTrack"), QString());
+}
+
+void GPSEmulationManager::pauseTrack()
+{
+    callMethod(QStringLiteral("pauseTrack"), QString());
+}
+
+void GPSEmulationManager::stopTrack()
+{
+    callMethod(QStringLiteral("stopTrack"), QString());
+    setCurrentPositionIndex(0);
+}
+
+void GPSEmulationManager::setTrackLooped(bool looped)
+{
+    callMethod(QStringLiteral("setTrackLooped"), QStringLiteral("boolean:%1").arg(booleanText(looped)));
+    m_trackLooped = looped;
+    emit trackLoopedChanged();
+}
+
+void GPSEmulationManager::setTrackIntervalMode(bool useDefaultInterval)
+{
+    callMethod(QStringLiteral("setTrackIntervalMode"),
+               QStringLiteral("boolean:%1").arg(booleanText(useDefaultInterval)));
+    m_useDefaultInterval = useDefaultInterval;
+    emit defaultIntervalUsingChanged();
+}
+
+void GPSEmulationManager::setTrackSpeed(int speed)
+{
+    callMethod(QStringLiteral("setTrackSpeed"), QStringLiteral("int32:%1").arg(speed));
+    m_trackSpeed = speed;
+    emit trackSpeedChanged();
+}
+
+void GPSEmulationManager::goToPositionOnTrack(int index)
+{
+    callMethod(QStringLiteral("goToPositionOnTrack"), QStringLiteral("int32:%1").arg(index));
+    setCurrentPositionIndex(index);
+}
+
+void GPSEmulationManager::resetEmulatorState()
+{
+    stopTrack();
+    m_trackLoaded = false;
+    setTrackLooped(m_trackLooped);
+    setTrackIntervalMode(m_useDefaultInterval);
+    setTrackSpeed(m_trackSpeed);
+    const double altitude = m_settingsManager.readGpsAltitude();
+    const double longitude = m_settingsManager.readGpsLongitude();
+    const double latitude = m_settingsManager.readGpsLatitude();
+    setPosition(latitude, longitude, altitude);
+}
+
+} // namespace Internal
+} // namespace Mimicry

@@ -1,0 +1,5 @@
+#include "textfielddoublevalidator.h"
+
+TextFieldDoubleValidator::TextFieldDoubleValidator(QObject *parent)
+    : QDoubleValidator(parent)
+{}
