@@ -1,0 +1,6 @@
+#include "sensormodel.h"
+
+SensorModel::SensorModel(QObject *parent)
+    : QObject(parent)
+{
+}
