@@ -1,0 +1,165 @@
+#include <plugin/settingsmanager.h>
+
+#include <idehost.h>
+
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <functional>
+
+using Mimicry::Internal::SettingsManager;
+
+class tst_SettingsManager : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void defaultsOnAFreshFile_data();
+    void defaultsOnAFreshFile();
+    void writesLandUnderTheGroup_data();
+    void writesLandUnderTheGroup();
+    void instancesShareTheHostSettings();
+    void unreadableValuesReadAsZero();
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<QSettings> m_settings;
+    std::unique_ptr<IdeHost> m_host;
+};
+
+using Reader = std::function<QVariant(const SettingsManager &)>;
+Q_DECLARE_METATYPE(Reader)
+using Writer = std::function<void(SettingsManager &)>;
+Q_DECLARE_METATYPE(Writer)
+
+void tst_SettingsManager::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    m_settings = std::make_unique<QSettings>(m_dir->filePath(QStringLiteral("host.ini")), QSettings::IniFormat);
+    m_host = std::make_unique<IdeHost>(m_settings.get());
+}
+
+void tst_SettingsManager::cleanup()
+{
+    m_host.reset();
+    m_settings.reset();
+    m_dir.reset();
+}
+
+void tst_SettingsManager::defaultsOnAFreshFile_data()
+{
+    QTest::addColumn<Reader>("read");
+    QTest::addColumn<QVariant>("expected");
+
+    auto row = [](const char *name, Reader read, QVariant expected) {
+        QTest::newRow(name) << read << expected;
+    };
+    row("accelerometer z", [](const SettingsManager &s) { return s.readAccelerometerZ(); }, 1000);
+    row("accelerometer x", [](const SettingsManager &s) { return s.readAccelerometerX(); }, 0);
+    row("als", [](const SettingsManager &s) { return s.readAlsLux(); }, 100);
+    row("gyroscope z", [](const SettingsManager &s) { return s.readGyroscopeZ(); }, 1.1459155902616465);
+    row("magnetic field y", [](const SettingsManager &s) { return s.readMagneticFieldY(); }, 5.95);
+    row("magnetic field z", [](const SettingsManager &s) { return s.readMagneticFieldZ(); }, -48.76);
+    row("magnetometer x", [](const SettingsManager &s) { return s.readMagnetometerX(); }, 4.3e-05);
+    row("magnetometer calibration", [](const SettingsManager &s) { return s.readMagnetometerCalibrationLevel(); }, 0);
+    row("proximity", [](const SettingsManager &s) { return s.readProximityReflectance(); }, 5);
+    row("tap", [](const SettingsManager &s) { return s.readTapDirection(); }, -1);
+    row("dialog flag", [](const SettingsManager &s) { return s.readDoNotShowAgainResetSensorsDialog(); }, false);
+    row("gps latitude", [](const SettingsManager &s) { return s.readGpsLatitude(); }, 0.0);
+    row("gps longitude", [](const SettingsManager &s) { return s.readGpsLongitude(); }, 0.0);
+    row("gps altitude", [](const SettingsManager &s) { return s.readGpsAltitude(); }, 0.0);
+    row("model rotation z", [](const SettingsManager &s) { return s.read3DModelRotationZ(); }, 0.0);
+    row("model position x", [](const SettingsManager &s) { return s.read3DModelPositionX(); }, 0.0);
+}
+
+void tst_SettingsManager::defaultsOnAFreshFile()
+{
+    QFETCH(Reader, read);
+    QFETCH(QVariant, expected);
+    SettingsManager settings;
+    const QVariant value = read(settings);
+    QCOMPARE(value.userType(), expected.userType());
+    QCOMPARE(value, expected);
+    QVERIFY(m_settings->allKeys().isEmpty());
+}
+
+void tst_SettingsManager::writesLandUnderTheGroup_data()
+{
+    QTest::addColumn<Writer>("write");
+    QTest::addColumn<QVariantMap>("stored");
+
+    QTest::newRow("gps position") << Writer([](SettingsManager &s) { s.saveGpsPosition(1, 2, 3); })
+                                  << QVariantMap{{"mimicry/gps_latitude", 1.0},
+                                                 {"mimicry/gps_longitude", 2.0},
+                                                 {"mimicry/gps_altitude", 3.0}};
+    QTest::newRow("accelerometer") << Writer([](SettingsManager &s) { s.saveAccelerometerValues(-5, 6, 7); })
+                                   << QVariantMap{{"mimicry/accelerometer_x", -5},
+                                                  {"mimicry/accelerometer_y", 6},
+                                                  {"mimicry/accelerometer_z", 7}};
+    QTest::newRow("magnetometer") << Writer([](SettingsManager &s) { s.saveMagnetometerValues(4.3e-05, 0, -1e-06); })
+                                  << QVariantMap{{"mimicry/magnetometer_x", 4.3e-05},
+                                                 {"mimicry/magnetometer_y", 0.0},
+                                                 {"mimicry/magnetometer_z", -1e-06}};
+    QTest::newRow("single values") << Writer([](SettingsManager &s) {
+        s.saveAlsLux(80);
+        s.saveTapDirection(8);
+        s.saveProximityReflectance(10);
+        s.saveMagnetometerCalibrationLevel(3);
+    }) << QVariantMap{{"mimicry/als", 80}, {"mimicry/tap", 8}, {"mimicry/proximity_reflectance", 10},
+                      {"mimicry/magnetometer_calib_level", 3}};
+    QTest::newRow("3d model") << Writer([](SettingsManager &s) {
+        s.save3DModelRotationValues(10, 20, 30);
+        s.save3DModelPositionValues(-1, -2, -3);
+    }) << QVariantMap{{"mimicry/model_rotation_x", 10.0}, {"mimicry/model_rotation_y", 20.0},
+                      {"mimicry/model_rotation_z", 30.0}, {"mimicry/model_position_x", -1.0},
+                      {"mimicry/model_position_y", -2.0}, {"mimicry/model_position_z", -3.0}};
+    QTest::newRow("dialog flag") << Writer([](SettingsManager &s) { s.saveDoNotShowAgainResetSensorsDialog(true); })
+                                 << QVariantMap{{"mimicry/do_not_show_again_reset_sensors_dialog", true}};
+}
+
+void tst_SettingsManager::writesLandUnderTheGroup()
+{
+    QFETCH(Writer, write);
+    QFETCH(QVariantMap, stored);
+
+    SettingsManager settings;
+    write(settings);
+    m_settings->sync();
+
+    // What another process reads from the file.
+    QSettings file(m_settings->fileName(), QSettings::IniFormat);
+    const QStringList keys = file.allKeys();
+    QCOMPARE(QSet<QString>(keys.begin(), keys.end()), QSet<QString>(stored.keyBegin(), stored.keyEnd()));
+    for (auto it = stored.cbegin(); it != stored.cend(); ++it)
+        QCOMPARE(file.value(it.key()).toString(), it.value().toString());
+}
+
+void tst_SettingsManager::instancesShareTheHostSettings()
+{
+    SettingsManager first;
+    SettingsManager second;
+    first.saveDoNotShowAgainResetSensorsDialog(true);
+    QCOMPARE(second.readDoNotShowAgainResetSensorsDialog(), true);
+    second.saveGpsLatitude(-33.8688);
+    QCOMPARE(first.readGpsLatitude(), -33.8688);
+    second.saveMagneticFieldValues(1.5, 2.5, 3.5);
+    QCOMPARE(first.readMagneticFieldZ(), 3.5);
+}
+
+void tst_SettingsManager::unreadableValuesReadAsZero()
+{
+    m_settings->setValue(QStringLiteral("mimicry/accelerometer_z"), QStringLiteral("lots"));
+    m_settings->setValue(QStringLiteral("mimicry/gps_altitude"), QStringLiteral("high"));
+    m_settings->setValue(QStringLiteral("mimicry/do_not_show_again_reset_sensors_dialog"), QStringLiteral("0"));
+    SettingsManager settings;
+    QCOMPARE(settings.readAccelerometerZ(), 0);
+    QCOMPARE(settings.readGpsAltitude(), 0.0);
+    QCOMPARE(settings.readDoNotShowAgainResetSensorsDialog(), false);
+}
+
+QTEST_MAIN(tst_SettingsManager)
+
+#include "tst_settingsmanager.moc"
