@@ -1,0 +1,430 @@
+#include <idehost.h>
+
+#include "fakeguest.h"
+#include "modalanswerer.h"
+#include "sshdfixture.h"
+
+#include <coreplugin/actionmanager/actionmanager.h>
+#include <coreplugin/actionmanager/command.h>
+#include <hangar/emulator.h>
+#include <hangar/sdk.h>
+#include <hangar/virtualmachine.h>
+
+#include <QAction>
+#include <QQmlContext>
+#include <QQmlExpression>
+#include <QQuickView>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using Rule = Hangar::VirtualMachine::PortForwardingRule;
+
+namespace {
+
+const QStringList allPackages{"sensorfw-qt5-emulator-plugins-0.14.2-1.armv7hl",
+                              "remote-dbus-invoker-1.0.3-1.armv7hl", "geoclue-emulator-0.3.1-1.armv7hl",
+                              "gstreamer-emulator-1.2-1.armv7hl", "bash-5.1-1.armv7hl"};
+
+const char missingPackagesMessage[] = "Necessary packages not found on emulator!";
+
+QString rulesMessage(const QString &name)
+{
+    return QString::fromUtf8("The mimicry plugin cannot be used. Please, close %1 and try to use "
+                             "'Mimicry…' again.")
+        .arg(name);
+}
+
+QString connectionLostMessage(const QString &name)
+{
+    return QStringLiteral("Emulator connection is lost. Please, run %1 if it is needed and load the "
+                          "GPS-track again.")
+        .arg(name);
+}
+
+const QString noEmulatorMessage = QStringLiteral(
+    "The mimicry plugin cannot be used. Please, close the emulator if it is running and add Keel OS "
+    "Emulator to the list of available devices in Qt Creator settings.");
+
+bool sameRule(const Rule &rule, const char *name, const char *protocol, quint16 host, quint16 guest)
+{
+    return rule.name == QLatin1String(name) && rule.protocol == QLatin1String(protocol)
+           && rule.hostPort == host && rule.guestPort == guest;
+}
+
+} // namespace
+
+class tst_EmulatorBinding : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void offMachineGetsBothRulesBeforeItStarts();
+    void offMachineWithRulesStartsWithoutAddingAny();
+    void runningMachineWithoutARuleIsLeftAlone_data();
+    void runningMachineWithoutARuleIsLeftAlone();
+    void failedCheckThenPassedCheck();
+    void checkedMachineShowsAtOnce();
+    void machineGoingOffHidesTheWindowAndChecksAgain();
+    void connectRequestSurvivesUntilConnected();
+    void connectionLostDuringATrack_data();
+    void connectionLostDuringATrack();
+    void firstOfTwoEmulatorsIsUsed();
+    void removedEmulatorIsNeverUsed();
+    void replyReachesEachManagerOnce();
+
+private:
+    Hangar::Emulator *addEmulator(const QString &name, bool running, const QList<Rule> &rules);
+    void chooseMenuEntry();
+    bool windowVisible() const { return view() && view()->isVisible(); }
+    QQuickView *view() const;
+    QObject *contextObject(const char *name) const;
+    int checksRun() const;
+    void openWindow();
+
+    SshdFixture m_sshd;
+    std::unique_ptr<QTemporaryDir> m_settingsDir;
+    std::unique_ptr<QSettings> m_settings;
+    std::unique_ptr<IdeHost> m_host;
+    std::unique_ptr<FakeGuest> m_guest;
+    std::unique_ptr<ModalAnswerer> m_answerer;
+    QList<Rule> m_bothRules;
+};
+
+void tst_EmulatorBinding::initTestCase()
+{
+    SSHD_FIXTURE_START(m_sshd);
+    m_bothRules = {{"mimicrytcp", "tcp", 5454, 1234}, {"mimicryudp", "udp", 34343, 34343}};
+}
+
+void tst_EmulatorBinding::init()
+{
+    // Counts the checks that reach the guest.
+    QVERIFY(m_sshd.installCommand(
+        QStringLiteral("rpm"),
+        QStringLiteral("#!/bin/sh\necho x >> %1/rpm-calls\ncat %1/packages 2>/dev/null\n")
+            .arg(m_sshd.binDir())
+            .toUtf8()));
+    QFile::remove(m_sshd.binDir() + QLatin1String("/rpm-calls"));
+    QFile packages(m_sshd.binDir() + QLatin1String("/packages"));
+    QVERIFY(packages.open(QIODevice::WriteOnly));
+    packages.write(allPackages.join(QLatin1Char('\n')).toUtf8() + '\n');
+    packages.close();
+
+    m_guest = std::make_unique<FakeGuest>();
+    QVERIFY(m_guest->listen(5454));
+    m_settingsDir = std::make_unique<QTemporaryDir>();
+    m_settings = std::make_unique<QSettings>(m_settingsDir->filePath(QStringLiteral("host.ini")),
+                                             QSettings::IniFormat);
+    m_host = std::make_unique<IdeHost>(m_settings.get());
+    m_host->loadPlugins({QStringLiteral(MIMICRY_PLUGIN_DIR)});
+    QVERIFY(m_host->errors().isEmpty());
+    m_answerer = std::make_unique<ModalAnswerer>();
+}
+
+void tst_EmulatorBinding::cleanup()
+{
+    m_answerer.reset();
+    m_host.reset();
+    m_settings.reset();
+    m_settingsDir.reset();
+    m_guest.reset();
+}
+
+Hangar::Emulator *tst_EmulatorBinding::addEmulator(const QString &name, bool running, const QList<Rule> &rules)
+{
+    auto machine = new Hangar::VirtualMachine(name);
+    machine->setSshParameters(m_sshd.connectionParameters());
+    machine->setPortForwardingRules(rules);
+    if (running) {
+        machine->setOff(false);
+        machine->setState(Hangar::VirtualMachine::Connected);
+    }
+    auto emulator = std::make_unique<Hangar::Emulator>(name, machine);
+    emulator->setDeviceModel({QStringLiteral("Keel Phone")});
+    Hangar::Emulator *result = emulator.get();
+    m_host->sdk()->addEmulator(std::move(emulator));
+    return result;
+}
+
+void tst_EmulatorBinding::chooseMenuEntry()
+{
+    Core::ActionManager::command("Mimicry.ShowMimicryView.Action")->action()->trigger();
+}
+
+QQuickView *tst_EmulatorBinding::view() const
+{
+    const QWindowList windows = QGuiApplication::topLevelWindows();
+    for (QWindow *window : windows) {
+        if (auto quickView = qobject_cast<QQuickView *>(window))
+            return quickView;
+    }
+    return nullptr;
+}
+
+QObject *tst_EmulatorBinding::contextObject(const char *name) const
+{
+    return view()->rootContext()->contextProperty(QLatin1String(name)).value<QObject *>();
+}
+
+int tst_EmulatorBinding::checksRun() const
+{
+    QFile calls(m_sshd.binDir() + QLatin1String("/rpm-calls"));
+    if (!calls.open(QIODevice::ReadOnly))
+        return 0;
+    return calls.readAll().count('\n');
+}
+
+void tst_EmulatorBinding::openWindow()
+{
+    chooseMenuEntry();
+    QTRY_VERIFY_WITH_TIMEOUT(windowVisible(), 15000);
+    // The GPS manager's start-up calls end with the position: from then on
+    // the plug-in has seen the connection too.
+    QTRY_VERIFY(m_guest->lines().filter(QStringLiteral(" setPosition ")).size() == 1);
+}
+
+void tst_EmulatorBinding::offMachineGetsBothRulesBeforeItStarts()
+{
+    Hangar::Emulator *emulator = addEmulator(QStringLiteral("Keel Emulator 4.5"), false, {});
+    Hangar::VirtualMachine *machine = emulator->virtualMachine();
+    QStringList events;
+    connect(machine, &Hangar::VirtualMachine::portForwardingChanged, this, [&] {
+        events << QStringLiteral("rule %1").arg(machine->portForwardingRules().constLast().name);
+    });
+    connect(machine, &Hangar::VirtualMachine::virtualMachineOffChanged, this,
+            [&](bool off) { events << (off ? QStringLiteral("off") : QStringLiteral("on")); });
+
+    chooseMenuEntry();
+    QVERIFY(!windowVisible());
+    QTRY_VERIFY_WITH_TIMEOUT(windowVisible(), 15000);
+
+    const QList<Rule> rules = machine->portForwardingRules();
+    QCOMPARE(rules.size(), 2);
+    QVERIFY(sameRule(rules.at(0), "mimicrytcp", "tcp", 5454, 1234));
+    QVERIFY(sameRule(rules.at(1), "mimicryudp", "udp", 34343, 34343));
+    QCOMPARE(events, (QStringList{"rule mimicrytcp", "rule mimicryudp", "on"}));
+    QCOMPARE(checksRun(), 1);
+    QTRY_COMPARE(m_guest->connectionCount(), 1);
+    QVERIFY(m_answerer->boxes().isEmpty());
+}
+
+void tst_EmulatorBinding::offMachineWithRulesStartsWithoutAddingAny()
+{
+    Hangar::Emulator *emulator = addEmulator(QStringLiteral("Keel Emulator"), false, m_bothRules);
+    QSignalSpy rulesChanged(emulator->virtualMachine(), &Hangar::VirtualMachine::portForwardingChanged);
+
+    chooseMenuEntry();
+    // Nothing is shown before the machine is connected and checked.
+    QVERIFY(!windowVisible());
+    QCOMPARE(checksRun(), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(windowVisible(), 15000);
+    QCOMPARE(rulesChanged.size(), 0);
+    QVERIFY(!emulator->virtualMachine()->isOff());
+    QCOMPARE(checksRun(), 1);
+}
+
+void tst_EmulatorBinding::runningMachineWithoutARuleIsLeftAlone_data()
+{
+    QTest::addColumn<QList<quint16>>("presentHostPorts");
+    QTest::newRow("no rule") << QList<quint16>{};
+    QTest::newRow("only tcp") << QList<quint16>{5454};
+    QTest::newRow("only udp") << QList<quint16>{34343};
+}
+
+void tst_EmulatorBinding::runningMachineWithoutARuleIsLeftAlone()
+{
+    QFETCH(QList<quint16>, presentHostPorts);
+    QList<Rule> rules;
+    for (const Rule &rule : qAsConst(m_bothRules)) {
+        if (presentHostPorts.contains(rule.hostPort))
+            rules.append(rule);
+    }
+    Hangar::Emulator *emulator = addEmulator(QStringLiteral("Phone Emulator 7"), true, rules);
+    QSignalSpy rulesChanged(emulator->virtualMachine(), &Hangar::VirtualMachine::portForwardingChanged);
+
+    chooseMenuEntry();
+    QTRY_COMPARE(m_answerer->texts(), QStringList{rulesMessage(QStringLiteral("Phone Emulator 7"))});
+    QCOMPARE(rulesChanged.size(), 0);
+    QTest::qWait(300);
+    QVERIFY(!windowVisible());
+    QCOMPARE(checksRun(), 0);
+}
+
+void tst_EmulatorBinding::failedCheckThenPassedCheck()
+{
+    QVERIFY(m_sshd.installCommand(QStringLiteral("rpm"),
+                                  "#!/bin/sh\necho sensorfw-qt5-emulator-plugins-1\necho remote-dbus-invoker-1\n"
+                                  "echo geoclue-emulator-1\n"));
+    addEmulator(QStringLiteral("Keel Emulator"), true, m_bothRules);
+    m_answerer->setAnswer(QMessageBox::Close);
+
+    chooseMenuEntry();
+    QTRY_COMPARE_WITH_TIMEOUT(m_answerer->boxes().size(), 1, 15000);
+    const ModalAnswerer::Box box = m_answerer->boxes().constFirst();
+    QCOMPARE(box.text, QLatin1String(missingPackagesMessage));
+    QCOMPARE(box.informativeText, QStringLiteral("Packages is not installed: \ngstreamer-emulator\n"));
+    QCOMPARE(box.buttons, QMessageBox::StandardButtons(QMessageBox::Close));
+    QTest::qWait(300);
+    QVERIFY(!windowVisible());
+    QCOMPARE(m_guest->connectionCount(), 0);
+
+    QVERIFY(m_sshd.setRpmPackages(allPackages));
+    chooseMenuEntry();
+    QTRY_VERIFY_WITH_TIMEOUT(windowVisible(), 15000);
+    QTRY_COMPARE(m_guest->connectionCount(), 1);
+    QCOMPARE(m_answerer->boxes().size(), 1);
+}
+
+void tst_EmulatorBinding::checkedMachineShowsAtOnce()
+{
+    addEmulator(QStringLiteral("Keel Emulator"), true, m_bothRules);
+    QSignalSpy showed(contextObject("mimicryPlugin"), SIGNAL(mimicryViewShowed()));
+    QVERIFY(showed.isValid());
+    openWindow();
+    QCOMPARE(showed.size(), 1);
+
+    view()->close();
+    QVERIFY(!windowVisible());
+    chooseMenuEntry();
+    QVERIFY(windowVisible());
+    QCOMPARE(showed.size(), 2);
+    QTest::qWait(300);
+    QCOMPARE(checksRun(), 1);
+    QCOMPARE(m_guest->connectionCount(), 1);
+}
+
+void tst_EmulatorBinding::machineGoingOffHidesTheWindowAndChecksAgain()
+{
+    Hangar::Emulator *emulator = addEmulator(QStringLiteral("Keel Emulator"), true, m_bothRules);
+    openWindow();
+
+    emulator->virtualMachine()->setOff(true);
+    QVERIFY(!windowVisible());
+
+    chooseMenuEntry();
+    QTRY_VERIFY_WITH_TIMEOUT(windowVisible(), 15000);
+    QCOMPARE(checksRun(), 2);
+}
+
+void tst_EmulatorBinding::connectRequestSurvivesUntilConnected()
+{
+    Hangar::Emulator *emulator = addEmulator(QStringLiteral("Keel Emulator"), false, m_bothRules);
+    Hangar::VirtualMachine *machine = emulator->virtualMachine();
+    machine->setConnectFails(true);
+
+    chooseMenuEntry();
+    QTest::qWait(500);
+    QVERIFY(machine->isOff());
+    QCOMPARE(checksRun(), 0);
+
+    // Started by other means, later, through the intermediate states.
+    machine->setOff(false);
+    machine->setState(Hangar::VirtualMachine::Starting);
+    machine->setState(Hangar::VirtualMachine::Connecting);
+    QTest::qWait(100);
+    QCOMPARE(checksRun(), 0);
+    machine->setState(Hangar::VirtualMachine::Connected);
+    QTRY_VERIFY_WITH_TIMEOUT(windowVisible(), 15000);
+    QCOMPARE(checksRun(), 1);
+
+    // The request was used up: reconnecting the machine does not check again.
+    machine->setState(Hangar::VirtualMachine::Disconnected);
+    machine->setState(Hangar::VirtualMachine::Connected);
+    QTest::qWait(500);
+    QCOMPARE(checksRun(), 1);
+}
+
+void tst_EmulatorBinding::connectionLostDuringATrack_data()
+{
+    QTest::addColumn<bool>("trackLoaded");
+    QTest::newRow("with a track") << true;
+    QTest::newRow("without a track") << false;
+}
+
+void tst_EmulatorBinding::connectionLostDuringATrack()
+{
+    QFETCH(bool, trackLoaded);
+    addEmulator(QStringLiteral("Keel Emulator 2"), true, m_bothRules);
+    openWindow();
+    // The SDK's signals bind the emulator again and again.
+    for (int i = 0; i < 3; ++i)
+        m_host->sdk()->notifyDeviceModelsChanged();
+
+    QObject *gps = contextObject("gpsEmulationManager");
+    QSignalSpy gpsReplies(gps, SIGNAL(replyFromEmulatorReceived(QString)));
+    QVERIFY(gpsReplies.isValid());
+    if (trackLoaded) {
+        QQmlExpression load(view()->rootContext(), nullptr, QStringLiteral("gpsEmulationManager.loadTrack([])"));
+        load.evaluate();
+        QVERIFY2(!load.hasError(), qPrintable(load.error().toString()));
+    }
+
+    m_guest->dropClients();
+    if (trackLoaded) {
+        QTRY_COMPARE(m_answerer->texts(), QStringList{connectionLostMessage(QStringLiteral("Keel Emulator 2"))});
+        QCOMPARE(gpsReplies.size(), 1);
+        QCOMPARE(gpsReplies.at(0).at(0).toString(), QString());
+    }
+    // The channel comes back by itself, and nothing more is shown.
+    QTRY_COMPARE(m_guest->connectionCount(), 2);
+    QTest::qWait(300);
+    QCOMPARE(m_answerer->boxes().size(), trackLoaded ? 1 : 0);
+}
+
+void tst_EmulatorBinding::firstOfTwoEmulatorsIsUsed()
+{
+    Hangar::Emulator *first = addEmulator(QStringLiteral("First"), false, m_bothRules);
+    Hangar::Emulator *second = addEmulator(QStringLiteral("Second"), false, m_bothRules);
+
+    chooseMenuEntry();
+    QTRY_VERIFY_WITH_TIMEOUT(windowVisible(), 15000);
+    QVERIFY(!first->virtualMachine()->isOff());
+    QVERIFY(second->virtualMachine()->isOff());
+
+    // Only the bound machine's state matters.
+    second->virtualMachine()->setOff(false);
+    second->virtualMachine()->setOff(true);
+    QVERIFY(windowVisible());
+}
+
+void tst_EmulatorBinding::removedEmulatorIsNeverUsed()
+{
+    addEmulator(QStringLiteral("Only"), true, m_bothRules);
+    m_host->sdk()->removeEmulator(0);
+    chooseMenuEntry();
+    QTRY_COMPARE(m_answerer->texts(), QStringList{noEmulatorMessage});
+
+    // With another one left, that one takes over.
+    addEmulator(QStringLiteral("Going"), true, {});
+    addEmulator(QStringLiteral("Staying"), true, m_bothRules);
+    m_host->sdk()->removeEmulator(0);
+    chooseMenuEntry();
+    QTRY_VERIFY_WITH_TIMEOUT(windowVisible(), 15000);
+    QCOMPARE(m_answerer->boxes().size(), 1);
+}
+
+void tst_EmulatorBinding::replyReachesEachManagerOnce()
+{
+    addEmulator(QStringLiteral("Keel Emulator"), true, m_bothRules);
+    openWindow();
+    QSignalSpy gpsReplies(contextObject("gpsEmulationManager"), SIGNAL(replyFromEmulatorReceived(QString)));
+    QSignalSpy sensorsReplies(contextObject("sensorsEmulationManager"), SIGNAL(replyFromEmulatorReceived(QString)));
+    QVERIFY(gpsReplies.isValid() && sensorsReplies.isValid());
+
+    m_guest->sendToClients(QStringLiteral("setLatitude:1.0:::"));
+    QTRY_COMPARE(gpsReplies.size(), 1);
+    QTRY_COMPARE(sensorsReplies.size(), 1);
+    QTest::qWait(200);
+    QCOMPARE(gpsReplies.size(), 1);
+    QCOMPARE(sensorsReplies.size(), 1);
+    QCOMPARE(sensorsReplies.at(0).at(0).toString(), QStringLiteral("OK"));
+}
+
+QTEST_MAIN(tst_EmulatorBinding)
+
+#include "tst_emulatorbinding.moc"
