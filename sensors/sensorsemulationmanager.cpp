@@ -1,11 +1,107 @@
 #include "sensorsemulationmanager.h"
 
+#include <QVariant>
+
+#include <cmath>
+
 namespace Mimicry {
 namespace Internal {
 
+namespace {
+
+// Horizontal component of the earth's field, in tesla, that the compass
+// azimuth is turned into.
+const double horizontalFieldStrength = std::sqrt(19.0) / 100000.0;
+const double radiansPerDegree = 0.017453292519943295;
+
+// The device lying flat and face up.
+const int flatX = 0;
+const int flatY = 0;
+const int flatZ = 1000;
+
+const int proximityNear = 0;
+const int proximityFar = 10;
+
+struct AccelerometerPreset
+{
+    int x;
+    int y;
+    int z;
+};
+
+// Indexed by QOrientationReading::Orientation - 1, TopUp to FaceDown. Each
+// gives back its orientation through OrientationModel::updateFromAccelerometer.
+const AccelerometerPreset orientationPresets[] = {
+    {0, 100, 0},
+    {0, -100, 0},
+    {-100, 0, 0},
+    {100, 0, 0},
+    {0, 0, 300},
+    {0, 0, -300},
+};
+const int orientationPresetCount = int(sizeof(orientationPresets) / sizeof(orientationPresets[0]));
+
+QString int32Arguments(int value)
+{
+    return QStringLiteral("int32:%1").arg(value);
+}
+
+QString int32Arguments(int x, int y, int z)
+{
+    return QStringLiteral("int32:%1 int32:%2 int32:%3").arg(x).arg(y).arg(z);
+}
+
+QString decimal(double value)
+{
+    return QString::number(value, 'g');
+}
+
+QString doubleArguments(double value)
+{
+    return QStringLiteral("double:%1").arg(decimal(value));
+}
+
+QString doubleArguments(double x, double y, double z)
+{
+    return QStringLiteral("double:%1 double:%2 double:%3").arg(decimal(x), decimal(y), decimal(z));
+}
+
+} // namespace
+
 SensorsEmulationManager::SensorsEmulationManager(QObject *parent)
     : EmulationManager(parent)
-{}
+    , m_accelerometer(new AccelerometerModel(this))
+    , m_magnetometer(new MagnetometerModel(this))
+    , m_magneticField(new MagneticFieldModel(this))
+    , m_compass(new CompassModel(this))
+    , m_orientation(new OrientationModel(this))
+    , m_gyroscope(new GyroscopeModel(this))
+    , m_als(new AlsModel(this))
+    , m_proximity(new ProximityModel(this))
+    , m_tap(new TapModel(this))
+{
+    for (const QString &name : sensorNames())
+        m_sensorsEnabledStates.insert(name, false);
+    resetSensorsAvailability();
+    connect(this, &EmulationManager::emulatorConnected,
+            this, &SensorsEmulationManager::handleEmulatorConnected);
+}
+
+SensorsEmulationManager::~SensorsEmulationManager()
+{
+    // Every setter stores its value already; this only covers models that
+    // were changed behind the manager's back, e.g. from QML.
+    m_settingsManager.saveAccelerometerValues(m_accelerometer->x(), m_accelerometer->y(),
+                                              m_accelerometer->z());
+    m_settingsManager.saveAlsLux(m_als->lux());
+    saveGyroscope();
+    saveMagneticField();
+    m_settingsManager.saveMagnetometerValues(m_magnetometer->x(), m_magnetometer->y(),
+                                             m_magnetometer->z());
+    m_settingsManager.saveMagnetometerCalibrationLevel(m_magnetometer->calibrationLevel());
+    m_settingsManager.saveProximityReflectance(m_proximity->reflectance());
+    m_settingsManager.saveTapDirection(m_tap->tapDirection());
+}
 
 QString SensorsEmulationManager::busType() const
 {
@@ -27,9 +123,337 @@ QString SensorsEmulationManager::interfaceName() const
     return serviceName();
 }
 
+// Only the answers to "enabled" carry anything for us: field 1 holds the
+// sensor name as the call's first argument, field 2 the guest's state.
 void SensorsEmulationManager::handleSuccessfulReply(const QStringList &fields)
 {
-    Q_UNUSED(fields)
+    if (fields.size() < 3
+        || fields.at(0).compare(QLatin1String("enabled"), Qt::CaseInsensitive) != 0) {
+        return;
+    }
+    const QStringList arguments = fields.at(1).split(QLatin1Char('|'), Qt::SkipEmptyParts);
+    if (arguments.isEmpty())
+        return;
+    const QString name = arguments.first();
+    if (m_sensorsAvailability.value(name, false).toBool()) {
+        m_sensorsEnabledStates.insert(name, QVariant(fields.at(2)).toBool());
+    } else {
+        // The device has no such sensor, whatever the guest was left with.
+        disableSensor(name);
+        m_sensorsEnabledStates.insert(name, false);
+    }
+    emit sensorsEnabledStatesChanged();
+}
+
+void SensorsEmulationManager::enableSensor(const QString &sensorName)
+{
+    callMethod(QStringLiteral("enableSensor"), QStringLiteral("string:%1").arg(sensorName));
+}
+
+void SensorsEmulationManager::disableSensor(const QString &sensorName)
+{
+    callMethod(QStringLiteral("disableSensor"), QStringLiteral("string:%1").arg(sensorName));
+}
+
+void SensorsEmulationManager::setAccelerometerValues(int x, int y, int z)
+{
+    callMethod(QStringLiteral("setAccelerometerValues"), int32Arguments(x, y, z));
+    m_accelerometer->setX(x);
+    m_accelerometer->setY(y);
+    m_accelerometer->setZ(z);
+    accelerometerChanged();
+}
+
+void SensorsEmulationManager::setAccelerometerX(int x)
+{
+    callMethod(QStringLiteral("setAccelerometerX"), int32Arguments(x));
+    m_accelerometer->setX(x);
+    accelerometerChanged();
+}
+
+void SensorsEmulationManager::setAccelerometerY(int y)
+{
+    callMethod(QStringLiteral("setAccelerometerY"), int32Arguments(y));
+    m_accelerometer->setY(y);
+    accelerometerChanged();
+}
+
+void SensorsEmulationManager::setAccelerometerZ(int z)
+{
+    callMethod(QStringLiteral("setAccelerometerZ"), int32Arguments(z));
+    m_accelerometer->setZ(z);
+    accelerometerChanged();
+}
+
+void SensorsEmulationManager::setAlsLuxValue(int lux)
+{
+    callMethod(QStringLiteral("setAlsValue"), int32Arguments(lux));
+    m_als->setLux(lux);
+    m_settingsManager.saveAlsLux(lux);
+}
+
+void SensorsEmulationManager::setAlsLightLevel(AlsModel::LightLevel lightLevel)
+{
+    setAlsLuxValue(lightLevel);
+}
+
+// The guest has no compass input: lay the device flat and turn the
+// horizontal field so that the guest computes the wanted azimuth itself.
+void SensorsEmulationManager::setCompassAzimuth(int azimuth)
+{
+    m_compass->setAzimuth(azimuth);
+    setAccelerometerValues(flatX, flatY, flatZ);
+    const double radians = azimuth * radiansPerDegree;
+    setMagnetometerValues(std::sin(radians) * horizontalFieldStrength,
+                          std::cos(radians) * horizontalFieldStrength, 0.0);
+}
+
+void SensorsEmulationManager::setCompassCalibrationLevel(int calibrationLevel)
+{
+    m_compass->setCalibrationLevel(calibrationLevel);
+    setMagnetometerCalibrationLevel(calibrationLevel);
+}
+
+void SensorsEmulationManager::setGyroscopeValues(double x, double y, double z)
+{
+    callMethod(QStringLiteral("setGyroscopeValues"), doubleArguments(x, y, z));
+    m_gyroscope->setX(x);
+    m_gyroscope->setY(y);
+    m_gyroscope->setZ(z);
+    saveGyroscope();
+}
+
+void SensorsEmulationManager::setGyroscopeX(double x)
+{
+    callMethod(QStringLiteral("setGyroscopeX"), doubleArguments(x));
+    m_gyroscope->setX(x);
+    saveGyroscope();
+}
+
+void SensorsEmulationManager::setGyroscopeY(double y)
+{
+    callMethod(QStringLiteral("setGyroscopeY"), doubleArguments(y));
+    m_gyroscope->setY(y);
+    saveGyroscope();
+}
+
+void SensorsEmulationManager::setGyroscopeZ(double z)
+{
+    callMethod(QStringLiteral("setGyroscopeZ"), doubleArguments(z));
+    m_gyroscope->setZ(z);
+    saveGyroscope();
+}
+
+void SensorsEmulationManager::setMagneticFieldValues(double x, double y, double z)
+{
+    m_magneticField->setX(x);
+    m_magneticField->setY(y);
+    m_magneticField->setZ(z);
+    saveMagneticField();
+}
+
+void SensorsEmulationManager::setMagneticFieldX(double x)
+{
+    m_magneticField->setX(x);
+    saveMagneticField();
+}
+
+void SensorsEmulationManager::setMagneticFieldY(double y)
+{
+    m_magneticField->setY(y);
+    saveMagneticField();
+}
+
+void SensorsEmulationManager::setMagneticFieldZ(double z)
+{
+    m_magneticField->setZ(z);
+    saveMagneticField();
+}
+
+void SensorsEmulationManager::setMagnetometerValues(double x, double y, double z)
+{
+    callMethod(QStringLiteral("setMagnetometerValues"), doubleArguments(x, y, z));
+    m_magnetometer->setX(x);
+    m_magnetometer->setY(y);
+    m_magnetometer->setZ(z);
+    magnetometerChanged();
+}
+
+void SensorsEmulationManager::setMagnetometerX(double x)
+{
+    callMethod(QStringLiteral("setMagnetometerX"), doubleArguments(x));
+    m_magnetometer->setX(x);
+    magnetometerChanged();
+}
+
+void SensorsEmulationManager::setMagnetometerY(double y)
+{
+    callMethod(QStringLiteral("setMagnetometerY"), doubleArguments(y));
+    m_magnetometer->setY(y);
+    magnetometerChanged();
+}
+
+void SensorsEmulationManager::setMagnetometerZ(double z)
+{
+    callMethod(QStringLiteral("setMagnetometerZ"), doubleArguments(z));
+    m_magnetometer->setZ(z);
+    magnetometerChanged();
+}
+
+// The guest's compass takes its calibration from the magnetometer, so the
+// two levels always move together.
+void SensorsEmulationManager::setMagnetometerCalibrationLevel(int calibrationLevel)
+{
+    callMethod(QStringLiteral("setMagnetometerCalibrationLevel"), int32Arguments(calibrationLevel));
+    m_magnetometer->setCalibrationLevel(calibrationLevel);
+    m_compass->setCalibrationLevel(calibrationLevel);
+    m_settingsManager.saveMagnetometerCalibrationLevel(calibrationLevel);
+}
+
+void SensorsEmulationManager::setOrientation(int orientation)
+{
+    if (orientation < 1 || orientation > orientationPresetCount)
+        return;
+    const AccelerometerPreset &preset = orientationPresets[orientation - 1];
+    setAccelerometerValues(preset.x, preset.y, preset.z);
+}
+
+void SensorsEmulationManager::setProximitySensorReflectanceValue(int reflectance)
+{
+    callMethod(QStringLiteral("setProximitySensorValue"), int32Arguments(reflectance));
+    m_proximity->setReflectance(reflectance);
+    m_settingsManager.saveProximityReflectance(reflectance);
+}
+
+void SensorsEmulationManager::setProximitySensorNearValue(bool near)
+{
+    setProximitySensorReflectanceValue(near ? proximityNear : proximityFar);
+}
+
+void SensorsEmulationManager::setTapSensorValue(TapModel::TapDirection tapDirection)
+{
+    callMethod(QStringLiteral("setTapSensorValue"), int32Arguments(tapDirection));
+    m_tap->setTapDirection(tapDirection);
+    m_settingsManager.saveTapDirection(tapDirection);
+}
+
+void SensorsEmulationManager::setSensorEnabled(const QString &sensorName, bool checkSensorState)
+{
+    m_sensorsEnabledStates.insert(sensorName, checkSensorState);
+    emit sensorsEnabledStatesChanged();
+}
+
+void SensorsEmulationManager::setDefaultValues()
+{
+    setAccelerometerValues(flatX, flatY, flatZ);
+    setAlsLuxValue(100);
+    setGyroscopeValues(0.0, 0.0, 1.1459155902616465); // 0.02 rad/s
+    setMagnetometerValues(4.3e-5, 0.0, 0.0);
+    setMagnetometerCalibrationLevel(0);
+    setProximitySensorReflectanceValue(5);
+    setTapSensorValue(TapModel::Undefined);
+}
+
+void SensorsEmulationManager::resetSensorsAvailability()
+{
+    m_sensorsAvailability.clear();
+    for (const QString &name : sensorNames())
+        m_sensorsAvailability.insert(name, true);
+    emit sensorsAvailabilityChanged();
+}
+
+void SensorsEmulationManager::enableAllSensors()
+{
+    resetSensorsAvailability();
+    const QStringList names = m_sensorsAvailability.keys();
+    for (const QString &name : names) {
+        enableSensor(name);
+        m_sensorsEnabledStates.insert(name, true);
+        emit sensorsEnabledStatesChanged();
+    }
+}
+
+void SensorsEmulationManager::setSensorAvailable(const QString &sensorName, bool available)
+{
+    m_sensorsAvailability.insert(sensorName, available);
+    m_sensorsEnabledStates.insert(sensorName, available);
+    emit sensorsEnabledStatesChanged();
+    if (available)
+        enableSensor(sensorName);
+    else
+        disableSensor(sensorName);
+    emit sensorsAvailabilityChanged();
+}
+
+void SensorsEmulationManager::handleEmulatorConnected()
+{
+    if (!m_initialized) {
+        // Ask what the guest runs; the answers come back as replies.
+        const QStringList names = m_sensorsEnabledStates.keys();
+        for (const QString &name : names)
+            callMethod(QStringLiteral("enabled"), QStringLiteral("string:%1").arg(name));
+        m_initialized = true;
+    } else {
+        // A guest that comes back runs exactly the sensors the device has.
+        const QVariantMap availability = m_sensorsAvailability;
+        for (auto it = availability.cbegin(); it != availability.cend(); ++it)
+            setSensorAvailable(it.key(), it.value().toBool());
+    }
+
+    setAccelerometerValues(m_settingsManager.readAccelerometerX(), m_settingsManager.readAccelerometerY(),
+                           m_settingsManager.readAccelerometerZ());
+    setMagnetometerValues(m_settingsManager.readMagnetometerX(), m_settingsManager.readMagnetometerY(),
+                          m_settingsManager.readMagnetometerZ());
+    m_magneticField->setX(m_settingsManager.readMagneticFieldX());
+    m_magneticField->setY(m_settingsManager.readMagneticFieldY());
+    m_magneticField->setZ(m_settingsManager.readMagneticFieldZ());
+    setMagnetometerCalibrationLevel(m_settingsManager.readMagnetometerCalibrationLevel());
+    setGyroscopeValues(m_settingsManager.readGyroscopeX(), m_settingsManager.readGyroscopeY(),
+                       m_settingsManager.readGyroscopeZ());
+    setAlsLuxValue(m_settingsManager.readAlsLux());
+    setProximitySensorReflectanceValue(m_settingsManager.readProximityReflectance());
+    setTapSensorValue(static_cast<TapModel::TapDirection>(m_settingsManager.readTapDirection()));
+    emit sensorsInitialized();
+}
+
+// The guest's sensors; the magnetic field is only an input of the
+// orientation page.
+QStringList SensorsEmulationManager::sensorNames() const
+{
+    return {m_accelerometer->sensorName(), m_als->sensorName(), m_compass->sensorName(),
+            m_gyroscope->sensorName(), m_magnetometer->sensorName(), m_orientation->sensorName(),
+            m_proximity->sensorName(), m_tap->sensorName()};
+}
+
+void SensorsEmulationManager::accelerometerChanged()
+{
+    const int x = m_accelerometer->x();
+    const int y = m_accelerometer->y();
+    const int z = m_accelerometer->z();
+    m_settingsManager.saveAccelerometerValues(x, y, z);
+    m_compass->setAzimuth(CompassModel::calculateAzimuth(x, y, z, m_magnetometer->x(),
+                                                         m_magnetometer->y(), m_magnetometer->z()));
+    m_orientation->updateFromAccelerometer(x, y, z);
+}
+
+void SensorsEmulationManager::magnetometerChanged()
+{
+    m_settingsManager.saveMagnetometerValues(m_magnetometer->x(), m_magnetometer->y(),
+                                             m_magnetometer->z());
+    m_compass->setAzimuth(CompassModel::calculateAzimuth(m_accelerometer->x(), m_accelerometer->y(),
+                                                         m_accelerometer->z(), m_magnetometer->x(),
+                                                         m_magnetometer->y(), m_magnetometer->z()));
+}
+
+void SensorsEmulationManager::saveMagneticField()
+{
+    m_settingsManager.saveMagneticFieldValues(m_magneticField->x(), m_magneticField->y(),
+                                              m_magneticField->z());
+}
+
+void SensorsEmulationManager::saveGyroscope()
+{
+    m_settingsManager.saveGyroscopeValues(m_gyroscope->x(), m_gyroscope->y(), m_gyroscope->z());
 }
 
 } // namespace Internal

@@ -1,23 +1,126 @@
 #pragma once
 
+#include "accelerometermodel.h"
+#include "alsmodel.h"
+#include "compassmodel.h"
+#include "gyroscopemodel.h"
+#include "magneticfieldmodel.h"
+#include "magnetometermodel.h"
+#include "orientationmodel.h"
+#include "proximitymodel.h"
+#include "tapmodel.h"
+
 #include <link/emulationmanager.h>
+#include <plugin/settingsmanager.h>
+
+#include <QVariantMap>
 
 namespace Mimicry {
 namespace Internal {
 
-// Drives the guest's sensor emulation service on the system bus.
+// Drives the guest's sensor emulation service on the system bus. Every value
+// sent is mirrored in the models the pages show and written to the settings
+// store, so that each (re)connection brings the guest back to the last values.
+// The compass and the orientation are derived here from the accelerometer and
+// the magnetometer; the guest has no input of its own for them.
 class SensorsEmulationManager : public EmulationManager
 {
     Q_OBJECT
+    Q_PROPERTY(Mimicry::Internal::AccelerometerModel *accelerometer READ accelerometer CONSTANT)
+    Q_PROPERTY(Mimicry::Internal::MagnetometerModel *magnetometer READ magnetometer CONSTANT)
+    Q_PROPERTY(Mimicry::Internal::MagneticFieldModel *magneticField READ magneticField CONSTANT)
+    Q_PROPERTY(Mimicry::Internal::CompassModel *compass READ compass CONSTANT)
+    Q_PROPERTY(Mimicry::Internal::OrientationModel *orientation READ orientation CONSTANT)
+    Q_PROPERTY(Mimicry::Internal::GyroscopeModel *gyroscope READ gyroscope CONSTANT)
+    Q_PROPERTY(Mimicry::Internal::AlsModel *als READ als CONSTANT)
+    Q_PROPERTY(Mimicry::Internal::ProximityModel *proximity READ proximity CONSTANT)
+    Q_PROPERTY(Mimicry::Internal::TapModel *tap READ tap CONSTANT)
+    Q_PROPERTY(QVariantMap sensorsEnabledStates READ sensorsEnabledStates NOTIFY sensorsEnabledStatesChanged)
+    Q_PROPERTY(QVariantMap sensorsAvailability READ sensorsAvailability NOTIFY sensorsAvailabilityChanged)
 
 public:
     explicit SensorsEmulationManager(QObject *parent = nullptr);
+    ~SensorsEmulationManager() override;
 
     QString busType() const override;
     QString serviceName() const override;
     QString objectPath() const override;
     QString interfaceName() const override;
     void handleSuccessfulReply(const QStringList &fields) override;
+
+    AccelerometerModel *accelerometer() const { return m_accelerometer; }
+    MagnetometerModel *magnetometer() const { return m_magnetometer; }
+    MagneticFieldModel *magneticField() const { return m_magneticField; }
+    CompassModel *compass() const { return m_compass; }
+    OrientationModel *orientation() const { return m_orientation; }
+    GyroscopeModel *gyroscope() const { return m_gyroscope; }
+    AlsModel *als() const { return m_als; }
+    ProximityModel *proximity() const { return m_proximity; }
+    TapModel *tap() const { return m_tap; }
+    QVariantMap sensorsEnabledStates() const { return m_sensorsEnabledStates; }
+    QVariantMap sensorsAvailability() const { return m_sensorsAvailability; }
+
+    Q_INVOKABLE void enableSensor(const QString &sensorName);
+    Q_INVOKABLE void disableSensor(const QString &sensorName);
+    Q_INVOKABLE void setAccelerometerValues(int x, int y, int z);
+    Q_INVOKABLE void setAccelerometerX(int x);
+    Q_INVOKABLE void setAccelerometerY(int y);
+    Q_INVOKABLE void setAccelerometerZ(int z);
+    Q_INVOKABLE void setAlsLuxValue(int lux);
+    Q_INVOKABLE void setAlsLightLevel(Mimicry::Internal::AlsModel::LightLevel lightLevel);
+    Q_INVOKABLE void setCompassAzimuth(int azimuth);
+    Q_INVOKABLE void setCompassCalibrationLevel(int calibrationLevel);
+    Q_INVOKABLE void setGyroscopeValues(double x, double y, double z);
+    Q_INVOKABLE void setGyroscopeX(double x);
+    Q_INVOKABLE void setGyroscopeY(double y);
+    Q_INVOKABLE void setGyroscopeZ(double z);
+    Q_INVOKABLE void setMagneticFieldValues(double x, double y, double z);
+    Q_INVOKABLE void setMagneticFieldX(double x);
+    Q_INVOKABLE void setMagneticFieldY(double y);
+    Q_INVOKABLE void setMagneticFieldZ(double z);
+    Q_INVOKABLE void setMagnetometerValues(double x, double y, double z);
+    Q_INVOKABLE void setMagnetometerX(double x);
+    Q_INVOKABLE void setMagnetometerY(double y);
+    Q_INVOKABLE void setMagnetometerZ(double z);
+    Q_INVOKABLE void setMagnetometerCalibrationLevel(int calibrationLevel);
+    Q_INVOKABLE void setOrientation(int orientation);
+    Q_INVOKABLE void setProximitySensorReflectanceValue(int reflectance);
+    Q_INVOKABLE void setProximitySensorNearValue(bool near);
+    Q_INVOKABLE void setTapSensorValue(Mimicry::Internal::TapModel::TapDirection tapDirection);
+    Q_INVOKABLE void setSensorEnabled(const QString &sensorName, bool checkSensorState);
+    Q_INVOKABLE void setDefaultValues();
+
+    // For the per-device sensor configuration.
+    void resetSensorsAvailability();
+    void enableAllSensors();
+    void setSensorAvailable(const QString &sensorName, bool available);
+
+signals:
+    void sensorsEnabledStatesChanged();
+    void sensorsInitialized();
+    void sensorsAvailabilityChanged();
+
+private:
+    QStringList sensorNames() const;
+    void handleEmulatorConnected();
+    void accelerometerChanged();
+    void magnetometerChanged();
+    void saveMagneticField();
+    void saveGyroscope();
+
+    AccelerometerModel *m_accelerometer = nullptr;
+    MagnetometerModel *m_magnetometer = nullptr;
+    MagneticFieldModel *m_magneticField = nullptr;
+    CompassModel *m_compass = nullptr;
+    OrientationModel *m_orientation = nullptr;
+    GyroscopeModel *m_gyroscope = nullptr;
+    AlsModel *m_als = nullptr;
+    ProximityModel *m_proximity = nullptr;
+    TapModel *m_tap = nullptr;
+    QVariantMap m_sensorsEnabledStates;
+    SettingsManager m_settingsManager;
+    QVariantMap m_sensorsAvailability;
+    bool m_initialized = false;
 };
 
 } // namespace Internal
