@@ -1,9 +1,9 @@
 #pragma once
 
+#include <guest/sshserver.h>
 #include <ssh/sshconnection.h>
 
 #include <QByteArray>
-#include <QProcess>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -69,16 +69,10 @@ public:
 
 private:
     Result fail(Result result, const QString &error);
-    bool generateKey(const QString &file);
-    bool writeConfig(bool withPenaltiesOff);
-    bool supportsOption(const QString &option);
-    bool waitUntilListening();
     QString filePath(const QString &name) const;
 
     QTemporaryDir m_dir;
-    QProcess m_sshd;
-    QByteArray m_log;
-    QString m_sshdProgram;
+    Guest::SshServer m_server;
     QString m_error;
     QString m_userName;
     quint16 m_port = 0;
