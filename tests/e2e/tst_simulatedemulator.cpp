@@ -1,0 +1,329 @@
+#include <idehost.h>
+
+#include "modalanswerer.h"
+
+#include <coreplugin/actionmanager/actionmanager.h>
+#include <coreplugin/actionmanager/command.h>
+#include <guest/sshserver.h>
+#include <hangar/emulator.h>
+#include <hangar/emulatorconfiguration.h>
+#include <hangar/sdk.h>
+#include <hangar/simulatedvirtualmachine.h>
+
+#include <QAction>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusReply>
+#include <QQmlContext>
+#include <QQmlExpression>
+#include <QQuickView>
+#include <QRandomGenerator>
+#include <QSettings>
+#include <QTcpSocket>
+#include <QUdpSocket>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <csignal>
+
+namespace {
+
+const QStringList guestPackages{"sensorfw-qt5-emulator-plugins-0.14.2-1.i486", "remote-dbus-invoker-1.0.3-1.i486",
+                                "geoclue-emulator-0.3.1-1.i486", "gstreamer-emulator-1.2.0-1.i486"};
+
+QQuickView *mimicryView()
+{
+    const QWindowList windows = QGuiApplication::topLevelWindows();
+    for (QWindow *window : windows) {
+        if (auto view = qobject_cast<QQuickView *>(window))
+            return view;
+    }
+    return nullptr;
+}
+
+bool windowVisible()
+{
+    return mimicryView() && mimicryView()->isVisible();
+}
+
+QString readFile(const QString &fileName)
+{
+    QFile file(fileName);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()).trimmed() : QString();
+}
+
+} // namespace
+
+class tst_SimulatedEmulator : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void menuStartsTheMachineAndOpensTheWindow();
+    void sensorValuesReachTheSensorService();
+    void positionAndTrackReachThePositioningService();
+    void machineStoppedFromOutside();
+    void commandServiceRestartReconnectsEveryManager();
+    void portsAreReachableOnlyThroughTheirRules();
+
+private:
+    void openWindow();
+    QVariant evaluate(const QString &expression);
+    QVariantMap guestState(const QString &bus, const QString &service, const QString &path);
+    QObject *contextObject(const char *name) const;
+    QString stateDir() const { return m_dir->filePath(QStringLiteral("emulators/1")); }
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<QSettings> m_settings;
+    std::unique_ptr<IdeHost> m_host;
+    std::unique_ptr<ModalAnswerer> m_answerer;
+    Hangar::Emulator *m_emulator = nullptr;
+    int m_busConnections = 0;
+};
+
+void tst_SimulatedEmulator::initTestCase()
+{
+    const QString reason = Guest::SshServer::unavailableReason();
+    if (!reason.isEmpty())
+        QSKIP(qPrintable(reason));
+}
+
+void tst_SimulatedEmulator::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    const QString configFile = m_dir->filePath(QStringLiteral("emulators.ini"));
+    {
+        // A machine of its own: free SSH port, its own guest address.
+        QSettings config(configFile, QSettings::IniFormat);
+        config.beginWriteArray(QStringLiteral("emulators"), 1);
+        config.setArrayIndex(0);
+        config.setValue(QStringLiteral("name"), QStringLiteral("Test Emulator"));
+        config.setValue(QStringLiteral("deviceModel"), QStringLiteral("Keel Phone X"));
+        config.setValue(QStringLiteral("sshPort"), Guest::SshServer::unusedPort());
+        config.setValue(QStringLiteral("sshKey"), m_dir->filePath(QStringLiteral("ssh/id_ed25519")));
+        config.setValue(QStringLiteral("packages"), guestPackages);
+        config.setValue(QStringLiteral("guestAddress"),
+                        QStringLiteral("127.0.%1.%2")
+                            .arg(QRandomGenerator::global()->bounded(1, 250))
+                            .arg(QRandomGenerator::global()->bounded(2, 250)));
+        config.endArray();
+    }
+
+    m_settings = std::make_unique<QSettings>(m_dir->filePath(QStringLiteral("host.ini")), QSettings::IniFormat);
+    m_host = std::make_unique<IdeHost>(m_settings.get());
+    m_host->loadPlugins({QStringLiteral(MIMICRY_PLUGIN_DIR)});
+    QVERIFY(m_host->errors().isEmpty());
+    QString error;
+    QVERIFY2(Hangar::EmulatorConfiguration(configFile, QStringLiteral(MIMICRY_EMULATOR_PROGRAM))
+                 .load(m_host->sdk(), &error),
+             qPrintable(error));
+    QCOMPARE(Hangar::Sdk::emulators().size(), 1);
+    m_emulator = Hangar::Sdk::emulators().constFirst();
+    connect(qobject_cast<Hangar::SimulatedVirtualMachine *>(m_emulator->virtualMachine()),
+            &Hangar::SimulatedVirtualMachine::logLine, this,
+            [](const QString &line) {
+                if (qEnvironmentVariableIsSet("MIMICRY_TEST_VERBOSE"))
+                    qDebug().noquote() << "guest:" << line;
+            });
+    if (qEnvironmentVariableIsSet("MIMICRY_TEST_VERBOSE")) {
+        Hangar::VirtualMachine *vm = m_emulator->virtualMachine();
+        connect(vm, &Hangar::VirtualMachine::stateChanged, this, [vm] { qDebug() << "state" << vm->state(); });
+        connect(vm, &Hangar::VirtualMachine::virtualMachineOffChanged, this, [](bool off) { qDebug() << "off" << off; });
+    }
+    m_answerer = std::make_unique<ModalAnswerer>();
+}
+
+void tst_SimulatedEmulator::cleanup()
+{
+    if (QTest::currentTestFailed())
+        qWarning().noquote() << "messages:" << m_answerer->texts();
+    m_answerer.reset();
+    m_host.reset();
+    m_settings.reset();
+    m_dir.reset();
+}
+
+QObject *tst_SimulatedEmulator::contextObject(const char *name) const
+{
+    return mimicryView()->rootContext()->contextProperty(QLatin1String(name)).value<QObject *>();
+}
+
+QVariant tst_SimulatedEmulator::evaluate(const QString &expression)
+{
+    QQmlExpression qmlExpression(mimicryView()->rootContext(), nullptr, expression);
+    const QVariant result = qmlExpression.evaluate();
+    if (qmlExpression.hasError())
+        qWarning().noquote() << qmlExpression.error().toString();
+    return result;
+}
+
+QVariantMap tst_SimulatedEmulator::guestState(const QString &bus, const QString &service, const QString &path)
+{
+    const QString address = readFile(stateDir() + QStringLiteral("/run/%1_bus_address").arg(bus));
+    const QString name = QStringLiteral("test-%1-%2").arg(bus).arg(++m_busConnections);
+    QVariantMap state;
+    {
+        QDBusConnection connection = QDBusConnection::connectToBus(address, name);
+        if (!connection.isConnected())
+            qWarning().noquote() << "cannot connect to" << address << connection.lastError().message();
+        const QDBusMessage call = QDBusMessage::createMethodCall(service, path, QStringLiteral("org.mimicry.Inspect"),
+                                                                 QStringLiteral("state"));
+        const QDBusReply<QVariantMap> reply = connection.call(call, QDBus::Block, 5000);
+        if (reply.isValid())
+            state = reply.value();
+        else
+            qWarning().noquote() << reply.error().message();
+    }
+    QDBusConnection::disconnectFromBus(name);
+    return state;
+}
+
+void tst_SimulatedEmulator::openWindow()
+{
+    Core::ActionManager::command("Mimicry.ShowMimicryView.Action")->action()->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(windowVisible(), 60000);
+    // The GPS manager's start-up ends with the stored position.
+    QTRY_COMPARE_WITH_TIMEOUT(guestState("session", "org.tern.GeoclueMimicry", "/org/tern/GeoclueMimicry")
+                                  .value("latitude")
+                                  .isValid(),
+                              true, 10000);
+}
+
+void tst_SimulatedEmulator::menuStartsTheMachineAndOpensTheWindow()
+{
+    Hangar::VirtualMachine *machine = m_emulator->virtualMachine();
+    QVERIFY(machine->isOff());
+    QVERIFY(!machine->hasPortForwarding(5454));
+
+    openWindow();
+    QVERIFY(!machine->isOff());
+    QCOMPARE(int(machine->state()), 4);
+    QVERIFY(machine->hasPortForwarding(5454));
+    QVERIFY(machine->hasPortForwarding(34343));
+    QVERIFY(m_answerer->boxes().isEmpty());
+
+    // The rules outlive the host: they are in the SDK's configuration.
+    QSettings config(m_dir->filePath(QStringLiteral("emulators.ini")), QSettings::IniFormat);
+    config.beginReadArray(QStringLiteral("emulators"));
+    config.setArrayIndex(0);
+    QCOMPARE(config.value(QStringLiteral("rules")).toStringList(),
+             (QStringList{"mimicrytcp:tcp:5454:1234", "mimicryudp:udp:34343:34343"}));
+    config.endArray();
+}
+
+void tst_SimulatedEmulator::sensorValuesReachTheSensorService()
+{
+    openWindow();
+    evaluate(QStringLiteral("sensorsEmulationManager.setAccelerometerValues(120, -340, 980)"));
+    evaluate(QStringLiteral("sensorsEmulationManager.setMagnetometerValues(2.5e-05, -1e-06, 3.1e-05)"));
+    evaluate(QStringLiteral("sensorsEmulationManager.setAlsLuxValue(80)"));
+    evaluate(QStringLiteral("sensorsEmulationManager.disableSensor('gyroscope')"));
+
+    QVariantMap sensors;
+    QTRY_VERIFY_WITH_TIMEOUT(
+        (sensors = guestState("system", "org.tern.SensorfwMimicry", "/org/tern/SensorfwMimicry"))
+                .value("als.lux")
+                .toInt()
+            == 80,
+        10000);
+    QCOMPARE(sensors.value("accelerometer.x").toInt(), 120);
+    QCOMPARE(sensors.value("accelerometer.y").toInt(), -340);
+    QCOMPARE(sensors.value("accelerometer.z").toInt(), 980);
+    QCOMPARE(sensors.value("magnetometer.x").toDouble(), 2.5e-05);
+    QCOMPARE(sensors.value("magnetometer.z").toDouble(), 3.1e-05);
+    QCOMPARE(sensors.value("gyroscope.enabled").toBool(), false);
+    QCOMPARE(sensors.value("accelerometer.enabled").toBool(), true);
+    QVERIFY(m_answerer->boxes().isEmpty());
+}
+
+void tst_SimulatedEmulator::positionAndTrackReachThePositioningService()
+{
+    openWindow();
+    const QString service = QStringLiteral("org.tern.GeoclueMimicry");
+    const QString path = QStringLiteral("/org/tern/GeoclueMimicry");
+    evaluate(QStringLiteral("gpsEmulationManager.setPosition(-33.8688, 151.2093, 5)"));
+    QTRY_COMPARE_WITH_TIMEOUT(guestState("session", service, path).value("latitude").toDouble(), -33.8688, 10000);
+    QCOMPARE(guestState("session", service, path).value("longitude").toDouble(), 151.2093);
+
+    evaluate(QStringLiteral("gpsEmulationManager.loadTrack([{latitude: 60, longitude: 30, altitude: 0, interval: 0},"
+                            "{latitude: 60.0001, longitude: 30.0002, altitude: 12.5, interval: 300}]);"
+                            "gpsEmulationManager.startTrack()"));
+    // The guest plays the track by itself and ends on the last point.
+    QTRY_COMPARE_WITH_TIMEOUT(guestState("session", service, path).value("index").toInt(), 1, 10000);
+    const QVariantMap position = guestState("session", service, path);
+    QCOMPARE(position.value("pointCount").toInt(), 2);
+    QCOMPARE(position.value("latitude").toDouble(), 60.0001);
+    QCOMPARE(position.value("altitude").toDouble(), 12.5);
+}
+
+void tst_SimulatedEmulator::machineStoppedFromOutside()
+{
+    openWindow();
+    const qint64 pid = readFile(stateDir() + QLatin1String("/run/pid")).toLongLong();
+    QVERIFY(pid > 0);
+    QCOMPARE(::kill(pid_t(pid), SIGTERM), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(m_emulator->virtualMachine()->isOff(), 15000);
+    QVERIFY(!windowVisible());
+
+    // The next choice starts the machine again and checks its packages.
+    openWindow();
+    QVERIFY(m_answerer->boxes().isEmpty());
+}
+
+void tst_SimulatedEmulator::commandServiceRestartReconnectsEveryManager()
+{
+    openWindow();
+    QSignalSpy gpsConnected(contextObject("gpsEmulationManager"), SIGNAL(emulatorConnected()));
+    QSignalSpy sensorsConnected(contextObject("sensorsEmulationManager"), SIGNAL(emulatorConnected()));
+    QVERIFY(gpsConnected.isValid() && sensorsConnected.isValid());
+
+    const QString address = readFile(stateDir() + QLatin1String("/run/session_bus_address"));
+    {
+        QDBusConnection connection = QDBusConnection::connectToBus(address, QStringLiteral("test-restart"));
+        const QDBusMessage reply = connection.call(QDBusMessage::createMethodCall(
+            "org.mimicry.Machine", "/org/mimicry/Machine", "org.mimicry.Machine", "restartCommandService"));
+        QCOMPARE(reply.type(), QDBusMessage::ReplyMessage);
+    }
+    QDBusConnection::disconnectFromBus(QStringLiteral("test-restart"));
+
+    QTRY_COMPARE_WITH_TIMEOUT(gpsConnected.size(), 1, 10000);
+    QTRY_COMPARE(sensorsConnected.size(), 1);
+    evaluate(QStringLiteral("sensorsEmulationManager.setAlsLuxValue(2500)"));
+    QTRY_COMPARE_WITH_TIMEOUT(
+        guestState("system", "org.tern.SensorfwMimicry", "/org/tern/SensorfwMimicry").value("als.lux").toInt(), 2500,
+        10000);
+}
+
+void tst_SimulatedEmulator::portsAreReachableOnlyThroughTheirRules()
+{
+    // Only the TCP rule: the command service is forwarded, the camera is not.
+    Hangar::VirtualMachine *machine = m_emulator->virtualMachine();
+    machine->setPortForwardingRules({{"mimicrytcp", "tcp", 5454, 1234}});
+    machine->connectTo({}, this, [](bool) {});
+    QTRY_COMPARE_WITH_TIMEOUT(int(machine->state()), 4, 60000);
+
+    QTcpSocket command;
+    command.connectToHost(QHostAddress::LocalHost, 5454);
+    QVERIFY(command.waitForConnected(5000));
+    QUdpSocket camera;
+    QVERIFY2(camera.bind(QHostAddress::LocalHost, 34343), "nothing may hold the camera's host port");
+    camera.close();
+
+    // Without any rule the guest is not reachable from the host at all.
+    qobject_cast<Hangar::SimulatedVirtualMachine *>(machine)->powerOff();
+    QTRY_VERIFY(machine->isOff());
+    machine->setPortForwardingRules({});
+    machine->connectTo({}, this, [](bool) {});
+    QTRY_COMPARE_WITH_TIMEOUT(int(machine->state()), 4, 60000);
+    QTcpSocket refused;
+    refused.connectToHost(QHostAddress::LocalHost, 5454);
+    QVERIFY(!refused.waitForConnected(2000));
+}
+
+QTEST_MAIN(tst_SimulatedEmulator)
+
+#include "tst_simulatedemulator.moc"
