@@ -8,6 +8,8 @@ const char SDK_TOOLS_MENU_ID[] = "Keel.Tools.Menu";
 const char QML_MODULE_URI[] = "org.plover";
 const char MIMICRY_VIEW_SOURCE[] = "qrc:/mimicry/qml/MimicryView.qml";
 const char TRANSLATIONS_DIR[] = ":/mimicry/translations/";
+// Relative to the IDE's executable.
+const char SENSORS_CONFIGS_DIR[] = "../share/qtcreator/sensors-emulation-configs";
 
 // Port forwarding rules on the emulator's virtual machine.
 const char TCP_RULE_NAME[] = "mimicrytcp";

@@ -22,6 +22,7 @@
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QDir>
 #include <QEventLoop>
 #include <QMainWindow>
 #include <QQmlContext>
@@ -88,7 +89,7 @@ bool MimicryPlugin::initialize(const QStringList &arguments, QString *errorStrin
     context->setContextProperty(QStringLiteral("themeSeparatorColor"),
                                 themeColor(Constants::THEME_SEPARATOR_COLOR));
 
-    m_sensorsConfigs = loadSensorsConfigs();
+    loadSensorsConfigs();
 
     context->setContextProperty(QStringLiteral("cameraEmulationManager"), &m_cameraEmulationManager);
 
@@ -314,14 +315,36 @@ void MimicryPlugin::showPluginMessage(const QString &text, const QString &inform
     box.exec();
 }
 
-QVariantMap MimicryPlugin::loadSensorsConfigs() const
+void MimicryPlugin::loadSensorsConfigs()
 {
-    return {};
+    m_sensorsConfigs.clear();
+    const QDir directory(QDir::fromNativeSeparators(
+        QStringLiteral("%1/%2").arg(QCoreApplication::applicationDirPath(),
+                                    QLatin1String(Constants::SENSORS_CONFIGS_DIR))));
+    const QStringList files = directory.entryList({QStringLiteral("*.ini")}, QDir::Files, QDir::Unsorted);
+    for (const QString &file : files) {
+        QSettings config(QStringLiteral("%1/%2").arg(directory.path(), file), QSettings::IniFormat);
+        QVariantMap sensors;
+        config.beginGroup(QStringLiteral("sensors"));
+        const QStringList keys = config.childKeys();
+        for (const QString &sensor : keys)
+            sensors.insert(sensor, config.value(sensor).toBool());
+        config.endGroup();
+        // A later file for the same device model replaces an earlier one.
+        m_sensorsConfigs.insert(config.value(QStringLiteral("device-name")).toString(), sensors);
+    }
 }
 
 void MimicryPlugin::applySensorsConfig(const QString &deviceModelName)
 {
-    Q_UNUSED(deviceModelName)
+    const QVariantMap config = m_sensorsConfigs.value(deviceModelName).toMap();
+    if (config.isEmpty()) {
+        m_sensorsEmulationManager.enableAllSensors();
+        return;
+    }
+    // Sensors that the file does not list keep their availability.
+    for (auto it = config.cbegin(); it != config.cend(); ++it)
+        m_sensorsEmulationManager.setSensorAvailable(it.key(), it.value().toBool());
 }
 
 } // namespace Internal

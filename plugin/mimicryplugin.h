@@ -61,7 +61,7 @@ private:
     void showPluginMessage(const QString &text, const QString &informativeText,
                            QMessageBox::StandardButtons buttons);
 
-    QVariantMap loadSensorsConfigs() const;
+    void loadSensorsConfigs();
     void applySensorsConfig(const QString &deviceModelName);
 
     RemoteDBusInvokerService m_remoteDBusInvokerService;
