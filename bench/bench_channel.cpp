@@ -1,6 +1,7 @@
 // Command lines through the plug-in's channel and a manager, next to a bare
 // QWebSocket talking to the same echo server: throughput and round trips.
 
+#include "benchutils.h"
 #include "loopbackechoserver.h"
 
 #include <link/emulationmanager.h>
@@ -26,21 +27,15 @@ using Mimicry::Internal::EmulationManager;
 using Mimicry::Internal::RemoteDBusInvokerService;
 using MimicryBench::LoopbackEchoServer;
 
+using MimicryBench::err;
+using MimicryBench::median;
+using MimicryBench::medianOf;
+using MimicryBench::out;
+using MimicryBench::percentile;
+
 namespace {
 
 const int connectTimeoutMs = 5000;
-
-QTextStream &out()
-{
-    static QTextStream stream(stdout);
-    return stream;
-}
-
-QTextStream &err()
-{
-    static QTextStream stream(stderr);
-    return stream;
-}
 
 // Stands in for the sensors manager: same bus and service, one setter.
 class BenchManager : public EmulationManager
@@ -253,30 +248,6 @@ PhaseResult measureRoundTrips(Client &client, int calls)
     client.setReplyHandler([](const QString &) {});
     result.ok = finished && checkReplies(client, bad, "round trips");
     return result;
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const size_t n = values.size();
-    if (n == 0)
-        return 0;
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
-
-// Nearest rank, so the figure is one that was actually observed.
-double percentile(std::vector<qint64> values, double p)
-{
-    if (values.empty())
-        return 0;
-    std::sort(values.begin(), values.end());
-    const size_t rank = size_t(std::ceil(p / 100.0 * values.size()));
-    return double(values[std::max<size_t>(rank, 1) - 1]);
-}
-
-double medianOf(const std::vector<qint64> &values)
-{
-    return median(std::vector<double>(values.begin(), values.end()));
 }
 
 struct Figures

@@ -3,6 +3,7 @@
 // of a call through the sensors manager to the guest's D-Bus service and back,
 // next to a bare QWebSocket talking to a loopback echo server.
 
+#include "benchutils.h"
 #include "loopbackechoserver.h"
 
 #include <idehost.h>
@@ -42,6 +43,12 @@
 
 using MimicryBench::LoopbackEchoServer;
 
+using MimicryBench::err;
+using MimicryBench::median;
+using MimicryBench::medianOf;
+using MimicryBench::out;
+using MimicryBench::percentile;
+
 namespace {
 
 const char showActionId[] = "Mimicry.ShowMimicryView.Action";
@@ -60,18 +67,6 @@ const int connectTimeoutMs = 30000;
 const int quietMs = 300;
 const int settleTimeoutMs = 10000;
 const int guestLogLines = 40;
-
-QTextStream &out()
-{
-    static QTextStream stream(stdout);
-    return stream;
-}
-
-QTextStream &err()
-{
-    static QTextStream stream(stderr);
-    return stream;
-}
 
 void fail(const QString &message)
 {
@@ -503,30 +498,6 @@ bool connectSocket(QWebSocket &socket, quint16 port, const QString &who)
     QObject::connect(&socket, &QWebSocket::connected, &loop, &QEventLoop::quit);
     socket.open(QUrl(QStringLiteral("ws://127.0.0.1:%1").arg(port)));
     return runUntil(loop, connectTimeoutMs, who + QStringLiteral(" to connect"));
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const size_t n = values.size();
-    if (n == 0)
-        return 0;
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
-
-// Nearest rank, so the figure is one that was actually observed.
-double percentile(std::vector<qint64> values, double p)
-{
-    if (values.empty())
-        return 0;
-    std::sort(values.begin(), values.end());
-    const size_t rank = size_t(std::ceil(p / 100.0 * values.size()));
-    return double(values[std::max<size_t>(rank, 1) - 1]);
-}
-
-double medianOf(const std::vector<qint64> &values)
-{
-    return median(std::vector<double>(values.begin(), values.end()));
 }
 
 QString row(const QString &label, double first, double second, int decimals)

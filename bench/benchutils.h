@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QTextStream>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+// What every benchmark prints with and how it sums up its samples.
+namespace MimicryBench {
+
+inline QTextStream &out()
+{
+    static QTextStream stream(stdout);
+    return stream;
+}
+
+inline QTextStream &err()
+{
+    static QTextStream stream(stderr);
+    return stream;
+}
+
+inline double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    const size_t n = values.size();
+    if (n == 0)
+        return 0;
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+// Nearest rank, so the figure is one that was actually observed.
+inline double percentile(std::vector<qint64> values, double p)
+{
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    const size_t rank = size_t(std::ceil(p / 100.0 * values.size()));
+    return double(values[std::max<size_t>(rank, 1) - 1]);
+}
+
+inline double medianOf(const std::vector<qint64> &values)
+{
+    return median(std::vector<double>(values.begin(), values.end()));
+}
+
+} // namespace MimicryBench
