@@ -218,10 +218,11 @@ void tst_SimulatedEmulator::menuStartsTheMachineAndOpensTheWindow()
 void tst_SimulatedEmulator::sensorValuesReachTheSensorService()
 {
     openWindow();
+    evaluate(QStringLiteral("sensorsEmulationManager.disableSensor('gyroscope')"));
     evaluate(QStringLiteral("sensorsEmulationManager.setAccelerometerValues(120, -340, 980)"));
     evaluate(QStringLiteral("sensorsEmulationManager.setMagnetometerValues(2.5e-05, -1e-06, 3.1e-05)"));
+    // The guest performs the calls in order: the last one done means all are.
     evaluate(QStringLiteral("sensorsEmulationManager.setAlsLuxValue(80)"));
-    evaluate(QStringLiteral("sensorsEmulationManager.disableSensor('gyroscope')"));
 
     QVariantMap sensors;
     QTRY_VERIFY_WITH_TIMEOUT(
