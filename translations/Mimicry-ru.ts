@@ -2,6 +2,95 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="ru_RU">
 <context>
+    <name>AccelerometerControls</name>
+    <message>
+        <source>Accelerometer</source>
+        <translation>Акселерометр</translation>
+    </message>
+    <message>
+        <source>g</source>
+        <translation>g</translation>
+    </message>
+    <message>
+        <source>m/s</source>
+        <translation>м/с</translation>
+    </message>
+</context>
+<context>
+    <name>CompassControls</name>
+    <message>
+        <source>Compass</source>
+        <translation>Компас</translation>
+    </message>
+    <message>
+        <source>Azimuth</source>
+        <translation>Азимут</translation>
+    </message>
+    <message>
+        <source>Calib. level</source>
+        <translation>Калибровка</translation>
+    </message>
+</context>
+<context>
+    <name>ErrorMessageDialog</name>
+    <message>
+        <source>Error</source>
+        <translation>Ошибка</translation>
+    </message>
+</context>
+<context>
+    <name>GyroscopeControls</name>
+    <message>
+        <source>Gyroscope</source>
+        <translation>Гироскоп</translation>
+    </message>
+    <message>
+        <source>deg/s</source>
+        <translation>град/с</translation>
+    </message>
+</context>
+<context>
+    <name>LightSensorControls</name>
+    <message>
+        <source>Light Sensor</source>
+        <translation>Датчик освещённости</translation>
+    </message>
+    <message>
+        <source>lx</source>
+        <translation>лк</translation>
+    </message>
+    <message>
+        <source>Light level</source>
+        <translation>Освещённость</translation>
+    </message>
+</context>
+<context>
+    <name>MagneticFieldControls</name>
+    <message>
+        <source>Magnetic Field</source>
+        <translation>Магнитное поле</translation>
+    </message>
+    <message>
+        <source>μT</source>
+        <translation>мкТл</translation>
+    </message>
+</context>
+<context>
+    <name>MagnetometerControls</name>
+    <message>
+        <source>Magnetometer</source>
+        <translation>Магнитометр</translation>
+    </message>
+    <message>
+        <source>μT</source>
+        <translation>мкТл</translation>
+    </message>
+    <message>
+        <source>Calib. level</source>
+        <translation>Калибровка</translation>
+    </message>
+</context>
+<context>
     <name>Mimicry::Internal::MimicryPlugin</name>
     <message>
         <source>Mimicry</source>
@@ -50,6 +139,145 @@
     <message>
         <source>Necessary packages not found on emulator!</source>
         <translation>На эмуляторе не найдены необходимые пакеты!</translation>
+    </message>
+</context>
+<context>
+    <name>MimicryView</name>
+    <message>
+        <source>The sensors values will be reset using the smartphone 3D-model position. Do you want to continue?</source>
+        <translation>Значения датчиков будут сброшены по положению 3D-модели смартфона. Продолжить?</translation>
+    </message>
+    <message>
+        <source>Sensors Management</source>
+        <translation>Управление датчиками</translation>
+    </message>
+    <message>
+        <source>Sensors Values</source>
+        <translation>Значения датчиков</translation>
+    </message>
+    <message>
+        <source>Orientation Management</source>
+        <translation>Управление ориентацией</translation>
+    </message>
+    <message>
+        <source>GPS Management</source>
+        <translation>Управление GPS</translation>
+    </message>
+    <message>
+        <source>Camera Management</source>
+        <translation>Управление камерой</translation>
+    </message>
+</context>
+<context>
+    <name>OrientationSensorControls</name>
+    <message>
+        <source>Orientation Sensor</source>
+        <translation>Датчик ориентации</translation>
+    </message>
+    <message>
+        <source>Orientation</source>
+        <translation>Ориентация</translation>
+    </message>
+</context>
+<context>
+    <name>ProximitySensorControls</name>
+    <message>
+        <source>Proximity Sensor</source>
+        <translation>Датчик приближения</translation>
+    </message>
+    <message>
+        <source>Reflectance</source>
+        <translation>Отражение</translation>
+    </message>
+    <message>
+        <source>Near</source>
+        <translation>Близко</translation>
+    </message>
+    <message>
+        <source>Far</source>
+        <translation>Далеко</translation>
+    </message>
+</context>
+<context>
+    <name>SensorsManagementPage</name>
+    <message>
+        <source>The sensor configuration has been changed. Apply or discard changes?</source>
+        <translation>Настройка датчиков изменена. Применить или отменить изменения?</translation>
+    </message>
+    <message>
+        <source>Accelerometer</source>
+        <translation>Акселерометр</translation>
+    </message>
+    <message>
+        <source>Compass</source>
+        <translation>Компас</translation>
+    </message>
+    <message>
+        <source>Orientation Sensor</source>
+        <translation>Датчик ориентации</translation>
+    </message>
+    <message>
+        <source>Magnetometer</source>
+        <translation>Магнитометр</translation>
+    </message>
+    <message>
+        <source>Gyroscope</source>
+        <translation>Гироскоп</translation>
+    </message>
+    <message>
+        <source>Light Sensor</source>
+        <translation>Датчик освещённости</translation>
+    </message>
+    <message>
+        <source>Proximity Sensor</source>
+        <translation>Датчик приближения</translation>
+    </message>
+    <message>
+        <source>Tap Sensor</source>
+        <translation>Датчик касаний</translation>
+    </message>
+    <message>
+        <source>After applying changes, all applications retrieving data from sensors must be restarted.</source>
+        <translation>После применения изменений все приложения, получающие данные от датчиков, необходимо перезапустить.</translation>
+    </message>
+    <message>
+        <source>Reset</source>
+        <translation>Сбросить</translation>
+    </message>
+    <message>
+        <source>Apply</source>
+        <translation>Применить</translation>
+    </message>
+</context>
+<context>
+    <name>SensorsValuesPage</name>
+    <message>
+        <source>Reset values</source>
+        <translation>Сбросить значения</translation>
+    </message>
+</context>
+<context>
+    <name>TapSensorControls</name>
+    <message>
+        <source>Tap Sensor</source>
+        <translation>Датчик касаний</translation>
+    </message>
+    <message>
+        <source>Direction</source>
+        <translation>Направление</translation>
+    </message>
+</context>
+<context>
+    <name>nmea-parsing</name>
+    <message>
+        <source>NMEA file is empty</source>
+        <translation>Файл NMEA пуст</translation>
+    </message>
+    <message>
+        <source>NMEA file has incorrect points format.
+Supported formats: GPRMC, GPGGA, GPGLL, GPWPL.</source>
+        <translation>Точки в файле NMEA имеют неверный формат.
+Поддерживаемые форматы: GPRMC, GPGGA, GPGLL, GPWPL.</translation>
     </message>
 </context>
 </TS>

@@ -1,0 +1,74 @@
+// Shared by the main view and the two sensor pages. Not a library on purpose:
+// every importing document gets its own copy, and the functions find
+// sensorsEmulationManager, sensorsControlsIds, sensorControlsRelations,
+// lastChangedSensorName and lastChangedSensorEnabled by name in its scope.
+
+function sensorEnabledCheckboxClickHandler(checked, sensorName) {
+    lastChangedSensorName = sensorName
+    lastChangedSensorEnabled = checked
+    if (checked)
+        sensorsEmulationManager.enableSensor(sensorName)
+    else
+        sensorsEmulationManager.disableSensor(sensorName)
+    sensorsEmulationManager.setSensorEnabled(sensorName, checked)
+}
+
+function dependentSensorsEnabledHandler(checked, sensorName) {
+    var boxes = sensorControlsRelations[sensorName][checked]
+    for (var i = 0; i < boxes.length; ++i)
+        boxes[i].checked = checked
+}
+
+function updateSensorsControlsVisibility() {
+    var availability = sensorsEmulationManager.sensorsAvailability
+    for (var i = 0; i < sensorsControlsIds.length; ++i)
+        sensorsControlsIds[i].visible = availability[sensorsControlsIds[i].sensorName] === true
+}
+
+function updateSensorsControlsEnabledState() {
+    var states = sensorsEmulationManager.sensorsEnabledStates
+    for (var i = 0; i < sensorsControlsIds.length; ++i)
+        sensorsControlsIds[i].controlsEnabled = states[sensorsControlsIds[i].sensorName] === true
+}
+
+function updateSensorsControlsCheckedState() {
+    var states = sensorsEmulationManager.sensorsEnabledStates
+    for (var i = 0; i < sensorsControlsIds.length; ++i)
+        sensorsControlsIds[i].checked = states[sensorsControlsIds[i].sensorName] === true
+}
+
+function sensorsStatesHasChanged() {
+    var states = sensorsEmulationManager.sensorsEnabledStates
+    for (var i = 0; i < sensorsControlsIds.length; ++i) {
+        if (sensorsControlsIds[i].checked !== states[sensorsControlsIds[i].sensorName])
+            return true
+    }
+    return false
+}
+
+// The guest kept its old state when it answered with an error, so only the
+// host's record goes back; asking the guest again could fail and loop.
+function revertSensorControlsState() {
+    if (lastChangedSensorName === '')
+        return
+    sensorsEmulationManager.setSensorEnabled(lastChangedSensorName, !lastChangedSensorEnabled)
+    lastChangedSensorName = ''
+    sensorsManagementPage.reset()
+}
+
+// The message dialogs take text that looks like HTML as rich text; a reply
+// comes from outside and must show as it came.
+function plainTextAsHtml(text) {
+    var escaped = text.replace(/&/g, '&amp;').replace(/</g, '&lt;').replace(/>/g, '&gt;')
+    return '<html><body style="white-space:pre-wrap">' + escaped + '</body></html>'
+}
+
+function replyFromEmulatorReceivedHandler(reply, errorDialog) {
+    if (!reply || reply === 'OK')
+        return
+    // An open message box keeps the text it was opened with.
+    errorDialog.close()
+    errorDialog.text = plainTextAsHtml(reply)
+    errorDialog.open()
+    revertSensorControlsState()
+}

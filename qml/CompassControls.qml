@@ -1,0 +1,80 @@
+import QtQuick 2.5
+import QtQuick.Controls 1.4
+
+SensorControls {
+    id: root
+
+    sensorName: "compass"
+    title: qsTr("Compass")
+    controls: Component {
+        Column {
+            function clearFocus() {
+                azimuthSlider.textFieldFocus = false
+                calibrationSlider.textFieldFocus = false
+            }
+
+            spacing: 5
+
+            Connections {
+                target: sensorsEmulationManager.compass
+
+                function onAzimuthChanged() {
+                    azimuthSlider.value = sensorsEmulationManager.compass.azimuth
+                }
+                function onCalibrationLevelChanged() {
+                    calibrationSlider.value = sensorsEmulationManager.compass.calibrationLevel
+                }
+            }
+
+            Item {
+                width: parent.width
+                height: azimuthSlider.height
+
+                Label {
+                    anchors.verticalCenter: parent.verticalCenter
+                    width: root.labelWidth
+                    text: qsTr("Azimuth")
+                    elide: Text.ElideRight
+                }
+
+                SliderWithTextField {
+                    id: azimuthSlider
+
+                    anchors.leftMargin: root.labelWidth
+                    integer: true
+                    minValue: 0
+                    maxValue: 359
+                    stepSize: 1
+                    value: sensorsEmulationManager.compass.azimuth
+
+                    onSliderSubmited: sensorsEmulationManager.setCompassAzimuth(value)
+                }
+            }
+
+            Item {
+                width: parent.width
+                height: calibrationSlider.height
+
+                Label {
+                    anchors.verticalCenter: parent.verticalCenter
+                    width: root.labelWidth
+                    text: qsTr("Calib. level")
+                    elide: Text.ElideRight
+                }
+
+                SliderWithTextField {
+                    id: calibrationSlider
+
+                    anchors.leftMargin: root.labelWidth
+                    integer: true
+                    minValue: 0
+                    maxValue: 3
+                    stepSize: 1
+                    value: sensorsEmulationManager.compass.calibrationLevel
+
+                    onSliderSubmited: sensorsEmulationManager.setCompassCalibrationLevel(value)
+                }
+            }
+        }
+    }
+}

@@ -1,0 +1,165 @@
+import QtQuick 2.5
+import QtQuick.Controls 1.4
+import "../js/sensor-controls-view-logic.js" as Logic
+
+Rectangle {
+    id: root
+
+    property bool active: false
+    // The orientation page recomputes these sensors from the 3D model; the
+    // main view asks before it throws changed values away.
+    property bool modelSensorChanged: false
+    property var sensorsControlsIds: [accelerometerControls, compassControls, orientationControls,
+        magneticFieldControls, magnetometerControls, gyroscopeControls, lightSensorControls,
+        proximityControls, tapControls]
+
+    function exitPage(callback) {
+        callback()
+    }
+
+    // A focused text field submits its value when it loses the focus.
+    function clearFocus() {
+        for (var i = 0; i < sensorsControlsIds.length; ++i)
+            sensorsControlsIds[i].clearFocus()
+    }
+
+    function markModelSensorChanged() {
+        modelSensorChanged = true
+    }
+
+    color: "transparent"
+    visible: active
+
+    onActiveChanged: {
+        if (active)
+            modelSensorChanged = false
+    }
+
+    Connections {
+        target: sensorsEmulationManager
+
+        function onSensorsEnabledStatesChanged() {
+            Logic.updateSensorsControlsEnabledState()
+        }
+        function onSensorsAvailabilityChanged() {
+            Logic.updateSensorsControlsVisibility()
+        }
+        function onSensorsInitialized() {
+            root.modelSensorChanged = false
+        }
+    }
+
+    Connections {
+        target: sensorsEmulationManager.accelerometer
+
+        function onXChanged() { root.markModelSensorChanged() }
+        function onYChanged() { root.markModelSensorChanged() }
+        function onZChanged() { root.markModelSensorChanged() }
+    }
+
+    Connections {
+        target: sensorsEmulationManager.magnetometer
+
+        function onXChanged() { root.markModelSensorChanged() }
+        function onYChanged() { root.markModelSensorChanged() }
+        function onZChanged() { root.markModelSensorChanged() }
+    }
+
+    Connections {
+        target: sensorsEmulationManager.magneticField
+
+        function onXChanged() { root.markModelSensorChanged() }
+        function onYChanged() { root.markModelSensorChanged() }
+        function onZChanged() { root.markModelSensorChanged() }
+    }
+
+    Connections {
+        target: sensorsEmulationManager.gyroscope
+
+        function onXChanged() { root.markModelSensorChanged() }
+        function onYChanged() { root.markModelSensorChanged() }
+        function onZChanged() { root.markModelSensorChanged() }
+    }
+
+    ScrollView {
+        id: scrollView
+
+        anchors.left: parent.left
+        anchors.right: parent.right
+        anchors.top: parent.top
+        anchors.bottom: resetValuesButton.top
+        anchors.bottomMargin: 15
+        clip: true
+
+        Item {
+            implicitWidth: grid.width + 30
+            implicitHeight: grid.height + 30
+
+            Grid {
+                id: grid
+
+                x: 15
+                y: 15
+                // Room for the margins and the column spacing.
+                width: Math.max(scrollView.viewport.width - 45, 390)
+                columns: 2
+                spacing: 15
+
+                AccelerometerControls {
+                    id: accelerometerControls
+                }
+
+                MagnetometerControls {
+                    id: magnetometerControls
+                }
+
+                CompassControls {
+                    id: compassControls
+                }
+
+                MagneticFieldControls {
+                    id: magneticFieldControls
+                }
+
+                OrientationSensorControls {
+                    id: orientationControls
+                }
+
+                GyroscopeControls {
+                    id: gyroscopeControls
+                }
+
+                LightSensorControls {
+                    id: lightSensorControls
+                }
+
+                ProximitySensorControls {
+                    id: proximityControls
+                }
+
+                Item {
+                    width: grid.width / 2
+                    height: 1
+                }
+
+                TapSensorControls {
+                    id: tapControls
+                }
+            }
+        }
+    }
+
+    Button {
+        id: resetValuesButton
+
+        anchors.right: parent.right
+        anchors.bottom: parent.bottom
+        anchors.margins: 15
+        text: qsTr("Reset values")
+
+        onClicked: {
+            root.clearFocus()
+            sensorsEmulationManager.setDefaultValues()
+        }
+    }
+}

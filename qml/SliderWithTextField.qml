@@ -1,0 +1,151 @@
+import QtQuick 2.5
+import QtQuick.Controls 1.4
+import org.plover 1.0
+
+Item {
+    id: root
+
+    property bool integer: false
+    property double minValue: 0
+    property double maxValue: 0
+    property double stepSize: 1
+    property int numberRoundingSize: 0
+    property string valueUnits: ''
+    property double resultValueMultiplier: 1.0
+    property bool showCalculatedValue: false
+    property string calculatedValueUnits: ''
+    property double calculatedValue: 0
+    property double value: 0
+    property alias additionalControlsWidth: additionalControls.width
+    property alias calculatedValueWidth: calculatedValueLabel.width
+    property alias equalityLabelShow: equalityLabel.visible
+    property alias textFieldFocus: textField.focus
+    property var locale: Qt.locale("en_US")
+
+    signal sliderSubmited(double value)
+
+    function toSliderValue(v) {
+        return v / resultValueMultiplier
+    }
+
+    function toResultValue(v) {
+        return v * resultValueMultiplier
+    }
+
+    function setValueFromText(text) {
+        value = toResultValue(Number.fromLocaleString(locale, text.trim()))
+        slider.value = toSliderValue(value)
+    }
+
+    function submit() {
+        setValueFromText(textField.text)
+    }
+
+    function formatNumber(number, decimals) {
+        // Group separators would make the text unacceptable to the validator.
+        return Number(number).toLocaleString(locale, 'f', decimals).split(locale.groupSeparator).join('')
+    }
+
+    // Typed text is dropped: the field shows the slider again and follows it.
+    function showSliderValue() {
+        textField.text = Qt.binding(function() {
+            return formatNumber(slider.value, integer ? 0 : numberRoundingSize)
+        })
+    }
+
+    function submitText() {
+        submit()
+        sliderSubmited(value)
+        showSliderValue()
+    }
+
+    anchors.left: parent.left
+    anchors.right: parent.right
+    implicitHeight: Math.max(slider.implicitHeight, textField.implicitHeight)
+
+    onValueChanged: {
+        if (!slider.pressed)
+            slider.value = toSliderValue(value)
+    }
+    Component.onCompleted: {
+        slider.value = toSliderValue(value)
+        showSliderValue()
+    }
+
+    Slider {
+        id: slider
+
+        anchors.left: parent.left
+        anchors.right: textField.left
+        anchors.rightMargin: 10
+        anchors.verticalCenter: parent.verticalCenter
+        minimumValue: root.minValue
+        maximumValue: root.maxValue
+        stepSize: root.stepSize
+
+        // Only a drag submits; keys and the wheel just move the handle.
+        onValueChanged: {
+            if (pressed) {
+                root.value = root.toResultValue(value)
+                root.sliderSubmited(root.value)
+            }
+        }
+    }
+
+    TextField {
+        id: textField
+
+        anchors.right: additionalControls.left
+        anchors.rightMargin: 10
+        anchors.verticalCenter: parent.verticalCenter
+        width: 90
+        horizontalAlignment: TextInput.AlignRight
+        validator: TextFieldDoubleValidator {
+            bottom: root.minValue
+            top: root.maxValue
+            decimals: root.integer ? 0 : root.numberRoundingSize
+            notation: DoubleValidator.StandardNotation
+        }
+
+        onAccepted: root.submitText()
+        onActiveFocusChanged: {
+            if (activeFocus)
+                return
+            if (acceptableInput)
+                root.submitText()
+            else
+                root.showSliderValue()
+        }
+    }
+
+    Row {
+        id: additionalControls
+
+        anchors.right: parent.right
+        anchors.rightMargin: 10
+        anchors.verticalCenter: parent.verticalCenter
+        spacing: 5
+
+        Label {
+            anchors.verticalCenter: parent.verticalCenter
+            text: root.valueUnits
+        }
+
+        Label {
+            id: equalityLabel
+
+            anchors.verticalCenter: parent.verticalCenter
+            text: "="
+            visible: false
+        }
+
+        Label {
+            id: calculatedValueLabel
+
+            anchors.verticalCenter: parent.verticalCenter
+            visible: root.showCalculatedValue
+            text: root.formatNumber(root.calculatedValue, root.numberRoundingSize) + " "
+                  + root.calculatedValueUnits
+        }
+    }
+}

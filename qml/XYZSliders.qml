@@ -1,0 +1,89 @@
+import QtQuick 2.5
+import QtQuick.Controls 1.4
+
+// The X, Y and Z rows that the three-axis panels share. The sliders follow
+// the model; what a submitted value is sent to is up to the panel.
+Column {
+    id: root
+
+    property QtObject model
+    property double minValue: 0
+    property double maxValue: 0
+    property double stepSize: 0.001
+    property int numberRoundingSize: 3
+    property string valueUnits: ''
+    property double resultValueMultiplier: 1.0
+    property real additionalControlsWidth: 0
+    property bool showCalculatedValue: false
+    property string calculatedValueUnits: ''
+    property real calculatedValueWidth: 0
+    // Turns a value in model units into the derived value shown after "=".
+    property var calculate: function(value) { return 0 }
+    property int labelWidth: 110
+
+    signal axisValueSubmited(string axis, double value)
+
+    function clearFocus() {
+        for (var i = 0; i < axes.count; ++i)
+            axes.itemAt(i).clearFocus()
+    }
+
+    spacing: 5
+
+    Repeater {
+        id: axes
+
+        model: ["X", "Y", "Z"]
+
+        Item {
+            id: row
+
+            readonly property string axisKey: modelData.toLowerCase()
+
+            function clearFocus() {
+                slider.textFieldFocus = false
+            }
+
+            function update() {
+                slider.value = root.model[axisKey]
+            }
+
+            width: root.width
+            height: slider.height
+
+            Connections {
+                target: root.model
+
+                function onXChanged() { if (row.axisKey === "x") row.update() }
+                function onYChanged() { if (row.axisKey === "y") row.update() }
+                function onZChanged() { if (row.axisKey === "z") row.update() }
+            }
+
+            Label {
+                anchors.verticalCenter: parent.verticalCenter
+                text: modelData
+            }
+
+            SliderWithTextField {
+                id: slider
+
+                anchors.leftMargin: root.labelWidth
+                minValue: root.minValue
+                maxValue: root.maxValue
+                stepSize: root.stepSize
+                numberRoundingSize: root.numberRoundingSize
+                valueUnits: root.valueUnits
+                resultValueMultiplier: root.resultValueMultiplier
+                additionalControlsWidth: root.additionalControlsWidth
+                showCalculatedValue: root.showCalculatedValue
+                calculatedValueUnits: root.calculatedValueUnits
+                calculatedValueWidth: root.calculatedValueWidth
+                equalityLabelShow: root.showCalculatedValue
+                calculatedValue: root.calculate(value)
+                value: root.model[row.axisKey]
+
+                onSliderSubmited: root.axisValueSubmited(modelData, value)
+            }
+        }
+    }
+}

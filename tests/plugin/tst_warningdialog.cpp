@@ -1,0 +1,151 @@
+#include <plugin/warningdialog.h>
+
+#include "modalanswerer.h"
+
+#include <idehost.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QMainWindow>
+#include <QPointer>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using Mimicry::Internal::WarningDialog;
+
+namespace {
+
+const char question[] = "The sensors values will be reset. Do you want to continue?";
+
+} // namespace
+
+class tst_WarningDialog : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void answers_data();
+    void answers();
+    void boxIsAModalQuestionOverTheMainWindow();
+
+private:
+    QTemporaryDir m_dir;
+    std::unique_ptr<QSettings> m_settings;
+    std::unique_ptr<IdeHost> m_host;
+};
+
+void tst_WarningDialog::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    m_settings = std::make_unique<QSettings>(m_dir.filePath(QStringLiteral("host.ini")), QSettings::IniFormat);
+    m_host = std::make_unique<IdeHost>(m_settings.get());
+}
+
+void tst_WarningDialog::cleanupTestCase()
+{
+    m_host.reset();
+    m_settings.reset();
+}
+
+void tst_WarningDialog::answers_data()
+{
+    QTest::addColumn<QMessageBox::StandardButtons>("buttons");
+    QTest::addColumn<bool>("withCheckBox");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("tick");
+    QTest::addColumn<int>("acceptedCount");
+    QTest::addColumn<bool>("doNotShowAgain");
+    QTest::addColumn<int>("rejectedCount");
+
+    const QMessageBox::StandardButtons okCancel = QMessageBox::Ok | QMessageBox::Cancel;
+    const QMessageBox::StandardButtons applyDiscard = QMessageBox::Apply | QMessageBox::Discard;
+    const QMessageBox::StandardButtons yesNo = QMessageBox::Yes | QMessageBox::No;
+
+    QTest::newRow("OK, box ticked") << okCancel << true << int(QMessageBox::Ok) << true << 1 << true << 0;
+    QTest::newRow("OK, box left") << okCancel << true << int(QMessageBox::Ok) << false << 1 << false << 0;
+    QTest::newRow("OK, hidden box ticked") << okCancel << false << int(QMessageBox::Ok) << true << 1 << false << 0;
+    QTest::newRow("Cancel, box ticked") << okCancel << true << int(QMessageBox::Cancel) << true << 0 << false << 1;
+    QTest::newRow("closed without a button") << okCancel << true << int(QMessageBox::Close) << true << 0 << false << 0;
+    QTest::newRow("Apply") << applyDiscard << false << int(QMessageBox::Apply) << false << 1 << false << 0;
+    QTest::newRow("Apply, box ticked") << applyDiscard << true << int(QMessageBox::Apply) << true << 1 << true << 0;
+    QTest::newRow("Discard") << applyDiscard << false << int(QMessageBox::Discard) << false << 0 << false << 1;
+    QTest::newRow("Yes is neither") << yesNo << true << int(QMessageBox::Yes) << true << 0 << false << 0;
+    QTest::newRow("No is neither") << yesNo << false << int(QMessageBox::No) << false << 0 << false << 0;
+}
+
+void tst_WarningDialog::answers()
+{
+    QFETCH(QMessageBox::StandardButtons, buttons);
+    QFETCH(bool, withCheckBox);
+    QFETCH(int, answer);
+    QFETCH(bool, tick);
+    QFETCH(int, acceptedCount);
+    QFETCH(bool, doNotShowAgain);
+    QFETCH(int, rejectedCount);
+
+    WarningDialog dialog;
+    dialog.setText(QLatin1String(question));
+    dialog.setStandardButtons(buttons);
+    dialog.setWithDoNotShowAgainCheckBox(withCheckBox);
+    QSignalSpy accepted(&dialog, &WarningDialog::accepted);
+    QSignalSpy rejected(&dialog, &WarningDialog::rejected);
+
+    ModalAnswerer answerer;
+    answerer.setAnswer(QMessageBox::StandardButton(answer));
+    answerer.setTickCheckBox(tick);
+    dialog.show();
+
+    QCOMPARE(answerer.boxes().size(), 1);
+    const ModalAnswerer::Box box = answerer.boxes().constFirst();
+    QCOMPARE(box.title, QStringLiteral("Warning"));
+    QCOMPARE(box.text, QLatin1String(question));
+    QCOMPARE(box.icon, QMessageBox::Question);
+    QCOMPARE(box.buttons, buttons);
+    QCOMPARE(box.checkBoxVisible, withCheckBox);
+
+    QCOMPARE(accepted.size(), acceptedCount);
+    if (acceptedCount)
+        QCOMPARE(accepted.constFirst().constFirst().toBool(), doNotShowAgain);
+    QCOMPARE(rejected.size(), rejectedCount);
+}
+
+// Modal over the IDE, and gone once answered.
+void tst_WarningDialog::boxIsAModalQuestionOverTheMainWindow()
+{
+    WarningDialog dialog;
+    dialog.setText(QLatin1String(question));
+
+    QPointer<QWidget> seen;
+    QWidget *parent = nullptr;
+    Qt::WindowFlags flags;
+    QTimer probe;
+    probe.setInterval(1);
+    connect(&probe, &QTimer::timeout, this, [&] {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (!modal || seen)
+            return;
+        seen = modal;
+        parent = modal->parentWidget();
+        flags = modal->windowFlags();
+    });
+    probe.start();
+    ModalAnswerer answerer;
+    answerer.setAnswer(QMessageBox::Cancel);
+    dialog.show();
+    probe.stop();
+
+    QVERIFY(parent);
+    QCOMPARE(parent, static_cast<QWidget *>(m_host->mainWindow()));
+    QVERIFY(flags.testFlag(Qt::Dialog));
+    QVERIFY(flags.testFlag(Qt::MSWindowsFixedSizeDialogHint));
+    QVERIFY2(!seen, "the box must not outlive show()");
+    QVERIFY(m_host->mainWindow()->findChildren<QMessageBox *>().isEmpty());
+    QVERIFY(m_host->mainWindow()->findChildren<QCheckBox *>().isEmpty());
+}
+
+QTEST_MAIN(tst_WarningDialog)
+#include "tst_warningdialog.moc"

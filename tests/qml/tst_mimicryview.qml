@@ -1,0 +1,292 @@
+import QtQuick 2.5
+import QtQuick.Controls 1.4
+import QtQuick.Dialogs 1.2
+import QtTest 1.2
+import org.plover 1.0
+import "qrc:/mimicry/qml"
+import "helpers.js" as Helpers
+
+Item {
+    id: top
+
+    width: 1100
+    height: 600
+
+    MimicryView {
+        id: view
+    }
+
+    SettingsManager {
+        id: settings
+    }
+
+    Label {
+        id: defaultLabel
+    }
+
+    SignalSpy {
+        id: activeSpy
+
+        signalName: "activeChanged"
+    }
+
+    TestCase {
+        readonly property var pageNames: ["Sensors Management", "Sensors Values", "Orientation Management",
+            "GPS Management", "Camera Management"]
+        readonly property var managementPage: view.pagesIds[0]
+        readonly property var valuesPage: view.pagesIds[1]
+        readonly property var gpsPage: view.pagesIds[3]
+        readonly property string resetQuestion: "The sensors values will be reset using the smartphone "
+            + "3D-model position. Do you want to continue?"
+
+        function activePages() {
+            var names = []
+            for (var i = 0; i < view.pagesIds.length; ++i) {
+                if (view.pagesIds[i].active)
+                    names.push(pageNames[i])
+            }
+            return names
+        }
+
+        function clickPage(name) {
+            mouseClick(Helpers.pageButton(view, name))
+        }
+
+        function errorDialog() {
+            return findChild(view, "errorDialog")
+        }
+
+        function changeAccelerometer() {
+            sensorsEmulationManager.setAccelerometerX(sensorsEmulationManager.accelerometer.x + 1)
+        }
+
+        function init() {
+            dialogs.stopAnswering()
+            errorDialog().close()
+            settings.saveDoNotShowAgainResetSensorsDialog(false)
+            for (var i = 0; i < view.pagesIds.length; ++i)
+                view.pagesIds[i].active = false
+            valuesPage.active = true
+            for (var j = 0; j < Helpers.sensorNames.length; ++j)
+                sensorsEmulationManager.setSensorEnabled(Helpers.sensorNames[j], true)
+            view.lastChangedSensorName = ''
+            // Lines of an earlier test may still be on their way.
+            wait(100)
+            guest.clear()
+        }
+
+        function cleanup() {
+            dialogs.stopAnswering()
+        }
+
+        function test_startsOnTheSensorsValuesPage() {
+            var fresh = Qt.createQmlObject('import "qrc:/mimicry/qml"; MimicryView {}', top)
+            var names = []
+            for (var i = 0; i < fresh.pagesIds.length; ++i) {
+                compare(fresh.pagesIds[i].visible, fresh.pagesIds[i].active)
+                if (fresh.pagesIds[i].active)
+                    names.push(pageNames[i])
+            }
+            compare(names, ["Sensors Values"])
+            fresh.destroy()
+        }
+
+        function test_buttonActivatesItsPage_data() {
+            return [
+                { tag: "Sensors Management", index: 0 },
+                { tag: "Orientation Management", index: 2 },
+                { tag: "GPS Management", index: 3 },
+                { tag: "Camera Management", index: 4 },
+                { tag: "back to Sensors Values", index: 1, from: "GPS Management" }
+            ]
+        }
+
+        function test_buttonActivatesItsPage(data) {
+            if (data.from)
+                clickPage(data.from)
+            clickPage(pageNames[data.index])
+            compare(activePages(), [pageNames[data.index]])
+            for (var i = 0; i < pageNames.length; ++i) {
+                compare(view.pagesIds[i].visible, i === data.index, pageNames[i])
+                compare(Helpers.pageButton(view, pageNames[i]).active, i === data.index, pageNames[i])
+            }
+        }
+
+        function test_activeButtonIsHighlighted() {
+            clickPage("GPS Management")
+            for (var i = 0; i < pageNames.length; ++i) {
+                var button = Helpers.pageButton(view, pageNames[i])
+                var label = Helpers.find(button, function(item) {
+                    return item.text === button.text && item.elide !== undefined
+                })
+                var background = Helpers.find(button, function(item) {
+                    return item.border !== undefined && item.radius !== undefined
+                })
+                verify(label, "label of " + pageNames[i])
+                verify(background, "background of " + pageNames[i])
+                var active = pageNames[i] === "GPS Management"
+                compare(Qt.colorEqual(label.color, active ? "white" : defaultLabel.color), true, pageNames[i])
+                compare(Qt.colorEqual(background.color,
+                                      active ? themeHighlightColor : themeBackgroundColorNormal), true,
+                        pageNames[i])
+                compare(label.horizontalAlignment, Text.AlignLeft)
+                compare(label.elide, Text.ElideRight)
+            }
+            verify(!Qt.colorEqual(themeHighlightColor, themeBackgroundColorNormal))
+        }
+
+        function test_clickingTheActivePageReactivatesIt() {
+            clickPage("GPS Management")
+            activeSpy.target = gpsPage
+            activeSpy.clear()
+            clickPage("GPS Management")
+            compare(activeSpy.count, 2)
+            compare(activePages(), ["GPS Management"])
+        }
+
+        function test_orientationWithoutChangesAsksNothing_data() {
+            return [
+                { tag: "from Sensors Values, unchanged", from: "Sensors Values", change: false },
+                { tag: "from GPS Management, changed", from: "GPS Management", change: true }
+            ]
+        }
+
+        function test_orientationWithoutChangesAsksNothing(data) {
+            clickPage(data.from)
+            if (data.change)
+                changeAccelerometer()
+            dialogs.answerWith(StandardButton.Cancel)
+            clickPage("Orientation Management")
+            compare(dialogs.answeredBoxes().length, 0)
+            compare(activePages(), ["Orientation Management"])
+        }
+
+        function test_resetWarningOnTheWayToOrientation_data() {
+            return [
+                { tag: "Cancel", answer: StandardButton.Cancel, tick: true,
+                  page: "Sensors Values", stored: false },
+                { tag: "OK", answer: StandardButton.Ok, tick: false,
+                  page: "Orientation Management", stored: false },
+                { tag: "OK, do not show again", answer: StandardButton.Ok, tick: true,
+                  page: "Orientation Management", stored: true }
+            ]
+        }
+
+        function test_resetWarningOnTheWayToOrientation(data) {
+            changeAccelerometer()
+            verify(valuesPage.modelSensorChanged)
+            dialogs.answerWith(data.answer, data.tick)
+            clickPage("Orientation Management")
+            var boxes = dialogs.answeredBoxes()
+            compare(boxes.length, 1)
+            compare(boxes[0].text, resetQuestion)
+            compare(boxes[0].buttons, StandardButton.Ok | StandardButton.Cancel)
+            compare(boxes[0].checkBoxVisible, true)
+            compare(activePages(), [data.page])
+            compare(settings.readDoNotShowAgainResetSensorsDialog(), data.stored)
+
+            // Once ticked and accepted, the question is not asked again.
+            clickPage("Sensors Values")
+            verify(!valuesPage.modelSensorChanged)
+            changeAccelerometer()
+            dialogs.stopAnswering()
+            dialogs.answerWith(StandardButton.Cancel)
+            clickPage("Orientation Management")
+            compare(dialogs.answeredBoxes().length, data.stored ? 0 : 1)
+            compare(activePages(), [data.stored ? "Orientation Management" : "Sensors Values"])
+        }
+
+        function test_modelSensorsMarkTheValuesPage_data() {
+            return [
+                { tag: "accelerometer y", change: function() { sensorsEmulationManager.setAccelerometerY(7) } },
+                { tag: "magnetometer z", change: function() { sensorsEmulationManager.setMagnetometerZ(1e-6) } },
+                { tag: "magnetic field x", change: function() { sensorsEmulationManager.setMagneticFieldX(3.5) } },
+                { tag: "gyroscope y", change: function() { sensorsEmulationManager.setGyroscopeY(2.5) } }
+            ]
+        }
+
+        function test_modelSensorsMarkTheValuesPage(data) {
+            verify(!valuesPage.modelSensorChanged)
+            data.change()
+            verify(valuesPage.modelSensorChanged)
+            sensorsEmulationManager.setDefaultValues()
+            sensorsEmulationManager.setMagneticFieldValues(0, 5.95, -48.76)
+        }
+
+        function test_quietReplies_data() {
+            return [
+                { tag: "OK", reply: "OK" },
+                { tag: "empty", reply: "" },
+                { tag: "success line", reply: "setAlsValue:100:::" }
+            ]
+        }
+
+        function test_quietReplies(data) {
+            view.lastChangedSensorName = "tap"
+            view.lastChangedSensorEnabled = false
+            guest.send(data.reply)
+            wait(200)
+            compare(dialogs.shownMessageBoxTexts(), [])
+            compare(errorDialog().visible, false)
+            compare(view.lastChangedSensorName, "tap")
+            compare(sensorsEmulationManager.sensorsEnabledStates.tap, true)
+        }
+
+        // Replies come from outside; markup in them is shown, not rendered.
+        function test_errorReplyShownAsPlainText_data() {
+            return [
+                { tag: "bold markup", reply: "<b>boom</b>" },
+                { tag: "ampersand", reply: "a & b" },
+                { tag: "entity", reply: "x &lt; y" },
+                { tag: "link", reply: "<a href=\"http://example.com\">click</a> here" },
+                { tag: "two lines", reply: "first line\nsecond  line" }
+            ]
+        }
+
+        function test_errorReplyShownAsPlainText(data) {
+            guest.send(data.reply)
+            tryVerify(function() { return dialogs.shownMessageBoxTexts().length === 1 })
+            compare(dialogs.shownMessageBoxTexts()[0], data.reply)
+            compare(dialogs.shownMessageBoxTitles()[0], "Error")
+            compare(errorDialog().icon, StandardIcon.Critical)
+            compare(errorDialog().standardButtons, StandardButton.Ok)
+        }
+
+        function test_secondErrorReplacesTheText() {
+            guest.send("first failure")
+            tryVerify(function() { return dialogs.shownMessageBoxTexts().length === 1 })
+            guest.send("second failure")
+            tryVerify(function() { return dialogs.shownMessageBoxTexts()[0] === "second failure" })
+            compare(dialogs.shownMessageBoxTexts().length, 1)
+        }
+
+        function test_errorReplyRevertsTheLastSensorChange() {
+            clickPage("Sensors Management")
+            var tapBox = managementPage.sensorsControlsIds[7]
+            compare(tapBox.sensorName, "tap")
+            mouseClick(tapBox)
+            compare(tapBox.checked, false)
+            guest.failCall("disableSensor string:tap", "org.freedesktop.DBus.Error.Failed", "no tap here")
+            mouseClick(Helpers.button(managementPage, "Apply"))
+
+            tryVerify(function() { return dialogs.shownMessageBoxTexts().length === 1 })
+            compare(dialogs.shownMessageBoxTexts()[0], "org.freedesktop.DBus.Error.Failed no tap here")
+            // The guest kept the sensor; so do the host's record and the box.
+            compare(sensorsEmulationManager.sensorsEnabledStates.tap, true)
+            compare(tapBox.checked, true)
+            compare(view.lastChangedSensorName, "")
+            wait(100)
+            compare(guest.calls.length, 8)
+
+            // Nothing is pending any more: a further error reverts nothing.
+            errorDialog().close()
+            guest.send("another failure")
+            tryVerify(function() { return dialogs.shownMessageBoxTexts().length === 1 })
+            compare(sensorsEmulationManager.sensorsEnabledStates.tap, true)
+            compare(guest.calls.length, 8)
+        }
+
+        name: "MimicryView"
+        when: windowShown
+    }
+}
