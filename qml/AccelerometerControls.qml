@@ -22,7 +22,9 @@ SensorControls {
             calculatedValueWidth: 85
             calculate: function(value) { return value * 9.80665 / 1000 }
 
-            onAxisValueSubmited: sensorsEmulationManager["setAccelerometer" + axis](value)
+            // 1.005 g times 1000 is 1004.999... in binary; an int parameter
+            // would cut it to 1004, so the whole thousandth is rounded.
+            onAxisValueSubmited: sensorsEmulationManager["setAccelerometer" + axis](Math.round(value))
         }
     }
 }

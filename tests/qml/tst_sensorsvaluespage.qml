@@ -108,8 +108,10 @@ Item {
                 { tag: "minus alone", keys: "-", typed: "-", onReturn: [], shown: "0.000" },
                 { tag: "negative", keys: "-2.5", typed: "-2.5",
                   onReturn: ["setAccelerometerX int32:-2500"], shown: "-2.500" },
-                { tag: "fraction of a thousandth dropped", keys: "1.005", typed: "1.005",
-                  onReturn: ["setAccelerometerX int32:1004"], shown: "1.004" }
+                { tag: "typed thousandths arrive whole", keys: "1.005", typed: "1.005",
+                  onReturn: ["setAccelerometerX int32:1005"], shown: "1.005" },
+                { tag: "small negative", keys: "-0.029", typed: "-0.029",
+                  onReturn: ["setAccelerometerX int32:-29"], shown: "-0.029" }
             ]
         }
 
