@@ -15,6 +15,8 @@
 #include <QDBusMessage>
 #include <QDBusReply>
 #include <QQmlContext>
+#include <QQmlEngine>
+#include <QQuickItem>
 #include <QQmlExpression>
 #include <QQuickView>
 #include <QRandomGenerator>
@@ -68,6 +70,7 @@ private slots:
     void machineStoppedFromOutside();
     void commandServiceRestartReconnectsEveryManager();
     void portsAreReachableOnlyThroughTheirRules();
+    void sensorPagesDriveTheGuest();
 
 private:
     void openWindow();
@@ -322,6 +325,45 @@ void tst_SimulatedEmulator::portsAreReachableOnlyThroughTheirRules()
     QTcpSocket refused;
     refused.connectToHost(QHostAddress::LocalHost, 5454);
     QVERIFY(!refused.waitForConnected(2000));
+}
+
+void tst_SimulatedEmulator::sensorPagesDriveTheGuest()
+{
+    openWindow();
+    const QString service = QStringLiteral("org.tern.SensorfwMimicry");
+    const QString path = QStringLiteral("/org/tern/SensorfwMimicry");
+    QObject *root = mimicryView()->rootObject();
+
+    // Sensors Management: the gyroscope's box cleared, then Apply.
+    QQmlExpression apply(qmlContext(root), root,
+                         QStringLiteral("switchVisiblePage(sensorsManagementPage);"
+                                        "var boxes = sensorsManagementPage.sensorsControlsIds;"
+                                        "for (var i = 0; i < boxes.length; ++i)"
+                                        "    if (boxes[i].sensorName === 'gyroscope') boxes[i].checked = false;"
+                                        "sensorsManagementPage.submit()"));
+    apply.evaluate();
+    QVERIFY2(!apply.hasError(), qPrintable(apply.error().toString()));
+    QTRY_COMPARE_WITH_TIMEOUT(guestState("system", service, path).value("gyroscope.enabled").toBool(), false,
+                              10000);
+    QCOMPARE(guestState("system", service, path).value("accelerometer.enabled").toBool(), true);
+
+    // Sensors Values: "Reset values" brings the guest back to the defaults.
+    evaluate(QStringLiteral("sensorsEmulationManager.setAlsLuxValue(2500)"));
+    QTRY_COMPARE_WITH_TIMEOUT(guestState("system", service, path).value("als.lux").toInt(), 2500, 10000);
+    QQmlExpression back(qmlContext(root), root, QStringLiteral("switchVisiblePage(sensorsValuesPage)"));
+    back.evaluate();
+    QObject *resetButton = nullptr;
+    const QList<QObject *> objects = root->findChildren<QObject *>();
+    for (QObject *object : objects) {
+        if (object->property("text").toString() == QLatin1String("Reset values")
+            && object->metaObject()->indexOfSignal("clicked()") >= 0) {
+            resetButton = object;
+        }
+    }
+    QVERIFY(resetButton);
+    QVERIFY(QMetaObject::invokeMethod(resetButton, "clicked"));
+    QTRY_COMPARE_WITH_TIMEOUT(guestState("system", service, path).value("als.lux").toInt(), 100, 10000);
+    QVERIFY(m_answerer->boxes().isEmpty());
 }
 
 QTEST_MAIN(tst_SimulatedEmulator)
