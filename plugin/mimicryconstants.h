@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QtGlobal>
+
 namespace Mimicry {
 namespace Constants {
 

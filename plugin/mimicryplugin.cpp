@@ -1,12 +1,7 @@
 #include "mimicryplugin.h"
 
 #include "mimicryconstants.h"
-#include "settingsmanager.h"
-#include "warningdialog.h"
-
-#include <sensors/alsmodel.h>
-#include <sensors/tapmodel.h>
-#include <sensors/textfielddoublevalidator.h>
+#include "qmltypes.h"
 
 #include <coreplugin/actionmanager/actioncontainer.h>
 #include <coreplugin/actionmanager/actionmanager.h>
@@ -57,17 +52,7 @@ bool MimicryPlugin::initialize(const QStringList &arguments, QString *errorStrin
                      QLatin1String(Constants::TRANSLATIONS_DIR), QStringLiteral(".qm"));
     QCoreApplication::installTranslator(translator);
 
-    const char *uri = Constants::QML_MODULE_URI;
-    qmlRegisterType<WarningDialog>(uri, 1, 0, "WarningDialog");
-    qmlRegisterType<SettingsManager>(uri, 1, 0, "SettingsManager");
-    qmlRegisterType<SensorsEmulationManager>(uri, 1, 0, "SensorsEmulationManager");
-    qmlRegisterType<TextFieldDoubleValidator>(uri, 1, 0, "TextFieldDoubleValidator");
-    qRegisterMetaType<AlsModel::LightLevel>("AlsModel::LightLevel");
-    qRegisterMetaType<TapModel::TapDirection>("TapModel::TapDirection");
-    qmlRegisterUncreatableType<AlsModel>(uri, 1, 0, "AlsModel",
-                                         QStringLiteral("Could not create the AlsModel instance"));
-    qmlRegisterUncreatableType<TapModel>(uri, 1, 0, "TapModel",
-                                         QStringLiteral("Could not create the TapModel instance"));
+    registerQmlTypes();
 
     m_gpsEmulationManager.setRdbusinvoker(&m_remoteDBusInvokerService);
     m_sensorsEmulationManager.setRdbusinvoker(&m_remoteDBusInvokerService);

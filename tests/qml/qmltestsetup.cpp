@@ -10,12 +10,8 @@
 #include <link/remotedbusinvokerservice.h>
 #include <model3d/smartphone3dmodelconfig.h>
 #include <plugin/mimicryconstants.h>
-#include <plugin/settingsmanager.h>
-#include <plugin/warningdialog.h>
-#include <sensors/alsmodel.h>
+#include <plugin/qmltypes.h>
 #include <sensors/sensorsemulationmanager.h>
-#include <sensors/tapmodel.h>
-#include <sensors/textfielddoublevalidator.h>
 
 #include <idehost.h>
 #include <utils/theme/theme.h>
@@ -74,18 +70,7 @@ void QmlTestSetup::applicationAvailable()
     m_guestProbe = std::make_unique<GuestProbe>(m_guest.get());
     m_dialogProbe = std::make_unique<DialogProbe>();
 
-    // As the plug-in registers them.
-    const char *uri = Mimicry::Constants::QML_MODULE_URI;
-    qmlRegisterType<WarningDialog>(uri, 1, 0, "WarningDialog");
-    qmlRegisterType<SettingsManager>(uri, 1, 0, "SettingsManager");
-    qmlRegisterType<SensorsEmulationManager>(uri, 1, 0, "SensorsEmulationManager");
-    qmlRegisterType<TextFieldDoubleValidator>(uri, 1, 0, "TextFieldDoubleValidator");
-    qRegisterMetaType<AlsModel::LightLevel>("AlsModel::LightLevel");
-    qRegisterMetaType<TapModel::TapDirection>("TapModel::TapDirection");
-    qmlRegisterUncreatableType<AlsModel>(uri, 1, 0, "AlsModel",
-                                         QStringLiteral("Could not create the AlsModel instance"));
-    qmlRegisterUncreatableType<TapModel>(uri, 1, 0, "TapModel",
-                                         QStringLiteral("Could not create the TapModel instance"));
+    Mimicry::Internal::registerQmlTypes();
 }
 
 // Each test file gets its own engine and, with it, fresh managers and a new
