@@ -9,63 +9,35 @@
 
 #include <gst/gst.h>
 
+#include <memory>
 #include <thread>
 
 using Guest::CameraReceiver;
 
 namespace {
 
-quint16 freeUdpPort()
-{
-    QUdpSocket probe;
-    if (!probe.bind(QHostAddress::LocalHost, 0))
-        return 0;
-    return probe.localPort();
-}
+const QHostAddress Local(QHostAddress::LocalHost);
 
-// Sends frames the way the plug-in's pipelines do and waits until all have
-// left; the receiver decodes them on its own threads meanwhile.
-bool sendFrames(quint16 port, int count, const QSize &size, QString *error)
+// Sends frames the way the plug-in's pipelines do and waits until all have left.
+bool sendFrames(quint16 port, int count, const QSize &size)
 {
-    const QByteArray description
-        = QStringLiteral("videotestsrc num-buffers=%1 pattern=ball "
-                         "! video/x-raw,format=I420,width=%2,height=%3,framerate=30/1 "
-                         "! jpegenc ! rtpjpegpay ! udpsink host=127.0.0.1 port=%4")
-              .arg(count).arg(size.width()).arg(size.height()).arg(port)
-              .toUtf8();
-    GError *gerror = nullptr;
-    GstElement *pipeline = gst_parse_launch(description.constData(), &gerror);
-    if (!pipeline) {
-        *error = QString::fromUtf8(gerror->message);
-        g_clear_error(&gerror);
+    const QString description = QStringLiteral("videotestsrc num-buffers=%1 pattern=ball ! video/x-raw,format=I420,"
+                                               "width=%2,height=%3,framerate=30/1 ! jpegenc ! rtpjpegpay "
+                                               "! udpsink host=127.0.0.1 port=%4")
+                                    .arg(count).arg(size.width()).arg(size.height()).arg(port);
+    GstElement *pipeline = gst_parse_launch(description.toUtf8().constData(), nullptr);
+    if (!pipeline)
         return false;
-    }
-    g_clear_error(&gerror);
     gst_element_set_state(pipeline, GST_STATE_PLAYING);
     GstBus *bus = gst_element_get_bus(pipeline);
-    GstMessage *message = gst_bus_timed_pop_filtered(
-        bus, 30 * GST_SECOND, GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
-    bool ok = message && GST_MESSAGE_TYPE(message) == GST_MESSAGE_EOS;
-    if (!ok)
-        *error = message ? QStringLiteral("sender failed") : QStringLiteral("sender timed out");
-    if (message)
-        gst_message_unref(message);
+    GstMessage *message = gst_bus_timed_pop_filtered(bus, 30 * GST_SECOND,
+                                                     GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
+    const bool sent = message && GST_MESSAGE_TYPE(message) == GST_MESSAGE_EOS;
+    gst_clear_message(&message);
     gst_object_unref(bus);
     gst_element_set_state(pipeline, GST_STATE_NULL);
     gst_object_unref(pipeline);
-    return ok;
-}
-
-QByteArray rtpHeader(quint16 sequence, bool marker)
-{
-    QByteArray header(12, '\0');
-    header[0] = char(0x80);
-    header[1] = char((marker ? 0x80 : 0x00) | 26);
-    header[2] = char(sequence >> 8);
-    header[3] = char(sequence & 0xff);
-    header[8] = char(0x12);
-    header[11] = char(0x34);
-    return header;
+    return sent;
 }
 
 QByteArray randomBytes(QRandomGenerator &random, int size)
@@ -76,56 +48,14 @@ QByteArray randomBytes(QRandomGenerator &random, int size)
     return bytes;
 }
 
-// RTP/JPEG packets with every header field picked at random among usual,
-// edge and arbitrary values, as a broken or hostile sender would make them.
-QList<QByteArray> fuzzedPackets(quint32 seed, int count)
-{
-    QRandomGenerator random(seed);
-    auto pick = [&random](std::initializer_list<int> values) {
-        return values.begin()[random.bounded(int(values.size()))];
-    };
-    QList<QByteArray> packets;
-    for (int i = 0; i < count; ++i) {
-        QByteArray header = rtpHeader(quint16(i), random.bounded(2));
-        const quint32 timestamp = random.bounded(5) == 0 ? random.generate() : quint32(i) * 3000;
-        for (int b = 0; b < 4; ++b)
-            header[4 + b] = char(timestamp >> (24 - 8 * b));
-        const int type = pick({0, 1, 64, 65, int(random.bounded(256))});
-        const int quality = pick({50, 90, 128, 255, int(random.bounded(256))});
-        const int offset = random.bounded(4) == 0 ? int(random.bounded(1 << 24)) : 0;
-        QByteArray jpeg(8, '\0');
-        jpeg[1] = char(offset >> 16);
-        jpeg[2] = char(offset >> 8);
-        jpeg[3] = char(offset);
-        jpeg[4] = char(type);
-        jpeg[5] = char(quality);
-        jpeg[6] = char(pick({0, 1, 40, 80, 255, int(random.bounded(256))}));
-        jpeg[7] = char(pick({0, 1, 30, 60, 255, int(random.bounded(256))}));
-        if (type >= 64)
-            jpeg += randomBytes(random, 4);
-        if (quality >= 128 && offset == 0) {
-            const int length = pick({0, 64, 128, int(random.bounded(65536))});
-            jpeg += char(0);
-            jpeg += char(random.bounded(256));
-            jpeg += char(length >> 8);
-            jpeg += char(length);
-            jpeg += randomBytes(random, qMin(length, int(random.bounded(300))));
-        }
-        packets << header + jpeg + randomBytes(random, random.bounded(1400));
-    }
-    return packets;
-}
-
-// Reports an error on the pipeline's bus from another thread, as a failing
-// element does from its streaming thread.
+// Reports an error on the bus from another thread, as a failing element does.
 void postError(GstElement *pipeline, const char *text)
 {
-    std::thread poster([pipeline, text] {
+    std::thread([pipeline, text] {
         GError *gerror = g_error_new_literal(GST_STREAM_ERROR, GST_STREAM_ERROR_FAILED, text);
         gst_element_post_message(pipeline, gst_message_new_error(GST_OBJECT(pipeline), gerror, "from the test"));
         g_error_free(gerror);
-    });
-    poster.join();
+    }).join();
 }
 
 } // namespace
@@ -136,19 +66,24 @@ class tst_CameraReceiver : public QObject
 
 private slots:
     void initTestCase();
-    void decodesFrames_data();
-    void decodesFrames();
-    void followsASizeChange();
-    void survivesGarbage_data();
+    void init();
+    void cleanup() { m_receiver.reset(); }
+    void decodesFramesAndFollowsTheSize();
     void survivesGarbage();
-    void restartsAfterAPipelineError_data();
-    void restartsAfterAPipelineError();
-    void ignoresStaleErrors_data();
-    void ignoresStaleErrors();
-    void stopReleasesThePort_data();
-    void stopReleasesThePort();
-    void refusesAPortInUse_data();
+    void pipelineErrors_data();
+    void pipelineErrors();
     void refusesAPortInUse();
+
+private:
+    QString start()
+    {
+        QString error;
+        m_receiver->start(Local, m_port, &error);
+        return error;
+    }
+
+    std::unique_ptr<CameraReceiver> m_receiver;
+    quint16 m_port = 0;
 };
 
 void tst_CameraReceiver::initTestCase()
@@ -162,291 +97,159 @@ void tst_CameraReceiver::initTestCase()
     }
 }
 
-void tst_CameraReceiver::decodesFrames_data()
+void tst_CameraReceiver::init()
 {
-    QTest::addColumn<QSize>("size");
-    QTest::addColumn<int>("frames");
-
-    QTest::newRow("320x240") << QSize(320, 240) << 15;
-    QTest::newRow("640x480") << QSize(640, 480) << 10;
+    QUdpSocket probe;
+    QVERIFY(probe.bind(Local, 0));
+    m_port = probe.localPort();
+    m_receiver = std::make_unique<CameraReceiver>();
+    m_receiver->setRestartDelay(50);
 }
 
-void tst_CameraReceiver::decodesFrames()
+void tst_CameraReceiver::decodesFramesAndFollowsTheSize()
 {
-    QFETCH(QSize, size);
-    QFETCH(int, frames);
-
-    CameraReceiver receiver;
-    QSignalSpy received(&receiver, &CameraReceiver::frameReceived);
-    QVERIFY(received.isValid());
-    bool everOnOwnThread = true;
+    QSignalSpy received(m_receiver.get(), &CameraReceiver::frameReceived);
+    bool alwaysOnOwnThread = true;
     // Direct, so the check runs on whichever thread emits.
-    connect(&receiver, &CameraReceiver::frameReceived, this, [&] {
-        everOnOwnThread = everOnOwnThread && QThread::currentThread() == receiver.thread();
+    connect(m_receiver.get(), &CameraReceiver::frameReceived, this, [&] {
+        alwaysOnOwnThread = alwaysOnOwnThread && QThread::currentThread() == m_receiver->thread();
     }, Qt::DirectConnection);
-
-    const quint16 port = freeUdpPort();
-    QVERIFY(port);
-    QString error;
-    QVERIFY2(receiver.start(QHostAddress::LocalHost, port, &error), qPrintable(error));
-    QVERIFY(receiver.isRunning());
-    QCOMPARE(receiver.frameCount(), 0);
-    QCOMPARE(receiver.lastFrameTime(), qint64(0));
-    QVERIFY(!receiver.lastFrameSize().isValid());
+    QCOMPARE(start(), QString());
 
     const qint64 before = QDateTime::currentMSecsSinceEpoch();
-    QVERIFY2(sendFrames(port, frames, size, &error), qPrintable(error));
-
-    QTRY_COMPARE_WITH_TIMEOUT(receiver.frameCount(), frames, 10000);
+    int frames = 0;
+    for (const QSize &size : {QSize(320, 240), QSize(640, 480)}) {
+        QVERIFY(sendFrames(m_port, 10, size));
+        frames += 10;
+        QTRY_COMPARE_WITH_TIMEOUT(m_receiver->frameCount(), frames, 10000);
+        QCOMPARE(m_receiver->lastFrameSize(), size);
+    }
     QTRY_COMPARE(received.count(), frames);
-    QVERIFY(everOnOwnThread);
-    QCOMPARE(receiver.lastFrameSize(), size);
-    QVERIFY(receiver.lastFrameTime() >= before);
-    QVERIFY(receiver.lastFrameTime() <= QDateTime::currentMSecsSinceEpoch());
-    QVERIFY(receiver.lastError().isEmpty());
-    QCOMPARE(receiver.restartCount(), 0);
-}
-
-void tst_CameraReceiver::followsASizeChange()
-{
-    CameraReceiver receiver;
-    const quint16 port = freeUdpPort();
-    QString error;
-    QVERIFY2(receiver.start(QHostAddress::LocalHost, port, &error), qPrintable(error));
-
-    QVERIFY2(sendFrames(port, 6, QSize(320, 240), &error), qPrintable(error));
-    QTRY_COMPARE_WITH_TIMEOUT(receiver.frameCount(), 6, 10000);
-    QCOMPARE(receiver.lastFrameSize(), QSize(320, 240));
-    const qint64 firstTime = receiver.lastFrameTime();
-
-    QVERIFY2(sendFrames(port, 6, QSize(640, 480), &error), qPrintable(error));
-    QTRY_COMPARE_WITH_TIMEOUT(receiver.frameCount(), 12, 10000);
-    QCOMPARE(receiver.lastFrameSize(), QSize(640, 480));
-    QVERIFY(receiver.lastFrameTime() >= firstTime);
+    QVERIFY(alwaysOnOwnThread);
+    QVERIFY(m_receiver->lastFrameTime() >= before);
+    QVERIFY(m_receiver->lastFrameTime() <= QDateTime::currentMSecsSinceEpoch());
+    QVERIFY(m_receiver->lastError().isEmpty());
+    QCOMPARE(m_receiver->restartCount(), 0);
 
     // A new start is a new stream: nothing is carried over.
-    QVERIFY2(receiver.start(QHostAddress::LocalHost, port, &error), qPrintable(error));
-    QCOMPARE(receiver.frameCount(), 0);
-    QVERIFY(!receiver.lastFrameSize().isValid());
-}
-
-void tst_CameraReceiver::survivesGarbage_data()
-{
-    QTest::addColumn<QList<QByteArray>>("datagrams");
-
-    QRandomGenerator random(20240601);
-    QList<QByteArray> noise;
-    for (int i = 0; i < 50; ++i)
-        noise << randomBytes(random, 1 + random.bounded(1400));
-    QTest::newRow("random bytes") << noise;
-
-    QList<QByteArray> empty{QByteArray(), QByteArray(1, '\x80'), rtpHeader(1, true)};
-    QTest::newRow("empty and bare headers") << empty;
-
-    // Well-formed RTP/JPEG headers whose scan data is noise, whole frames.
-    QList<QByteArray> badScans;
-    for (quint16 i = 0; i < 30; ++i) {
-        QByteArray jpegHeader(8, '\0');
-        jpegHeader[4] = 1;   // type
-        jpegHeader[5] = 50;  // quality, standard tables
-        jpegHeader[6] = 320 / 8;
-        jpegHeader[7] = 240 / 8;
-        badScans << rtpHeader(100 + i, true) + jpegHeader + randomBytes(random, 1000);
-    }
-    QTest::newRow("noise as JPEG scans") << badScans;
-
-    QTest::newRow("fuzzed headers 1") << fuzzedPackets(1, 1000);
-    QTest::newRow("fuzzed headers 2") << fuzzedPackets(2, 1000);
+    QCOMPARE(start(), QString());
+    QCOMPARE(m_receiver->frameCount(), 0);
+    QVERIFY(!m_receiver->lastFrameSize().isValid());
+    QCOMPARE(m_receiver->lastFrameTime(), qint64(0));
+    // Binding without sharing works only on a port that is free.
+    m_receiver.reset();
+    QUdpSocket exclusive;
+    QVERIFY(exclusive.bind(Local, m_port, QUdpSocket::DontShareAddress));
 }
 
 void tst_CameraReceiver::survivesGarbage()
 {
-    QFETCH(QList<QByteArray>, datagrams);
+    QCOMPARE(start(), QString());
+    QVERIFY(sendFrames(m_port, 3, QSize(320, 240)));
+    QTRY_COMPARE_WITH_TIMEOUT(m_receiver->frameCount(), 3, 10000);
 
-    CameraReceiver receiver;
-    receiver.setRestartDelay(50);
-    const quint16 port = freeUdpPort();
-    QString error;
-    QVERIFY2(receiver.start(QHostAddress::LocalHost, port, &error), qPrintable(error));
-
-    QVERIFY2(sendFrames(port, 3, QSize(320, 240), &error), qPrintable(error));
-    QTRY_COMPARE_WITH_TIMEOUT(receiver.frameCount(), 3, 10000);
-
-    QUdpSocket attacker;
-    for (const QByteArray &datagram : qAsConst(datagrams))
-        QVERIFY(attacker.writeDatagram(datagram, QHostAddress::LocalHost, port) == datagram.size());
-
-    // The garbage queues ahead of the frames in the socket, so they are
-    // decoded after it. A restart may be pending: frames are sent until some
-    // get through, as a camera keeps streaming.
-    const int afterGarbage = receiver.frameCount();
-    for (int round = 0; round < 10 && receiver.frameCount() < afterGarbage + 5; ++round)
-        QVERIFY2(sendFrames(port, 10, QSize(640, 480), &error), qPrintable(error));
-    QTRY_VERIFY_WITH_TIMEOUT(receiver.frameCount() >= afterGarbage + 5, 10000);
-    QTRY_COMPARE(receiver.lastFrameSize(), QSize(640, 480));
-    QVERIFY(receiver.isRunning());
-}
-
-void tst_CameraReceiver::restartsAfterAPipelineError_data()
-{
-    QTest::addColumn<bool>("portTakenMeanwhile");
-
-    QTest::newRow("port free") << false;
-    QTest::newRow("port taken meanwhile") << true;
-}
-
-void tst_CameraReceiver::restartsAfterAPipelineError()
-{
-    QFETCH(bool, portTakenMeanwhile);
-
-    CameraReceiver receiver;
-    receiver.setRestartDelay(500);
-    QSignalSpy errors(&receiver, &CameraReceiver::errorOccurred);
-    QVERIFY(errors.isValid());
-    const quint16 port = freeUdpPort();
-    QString error;
-    QVERIFY2(receiver.start(QHostAddress::LocalHost, port, &error), qPrintable(error));
-    QVERIFY2(sendFrames(port, 3, QSize(320, 240), &error), qPrintable(error));
-    QTRY_COMPARE_WITH_TIMEOUT(receiver.frameCount(), 3, 10000);
-
-    postError(receiver.pipeline(), "broken stream");
-    QVERIFY(errors.wait(5000));
-    QVERIFY2(errors.constFirst().constFirst().toString().contains(QLatin1String("broken stream")),
-             qPrintable(errors.constFirst().constFirst().toString()));
-    QCOMPARE(receiver.lastError(), errors.constFirst().constFirst().toString());
-    QVERIFY(receiver.isRunning());
-    QVERIFY(!receiver.pipeline());
-
-    if (portTakenMeanwhile) {
-        // The failed pipeline gave the port up; someone else takes it.
-        QUdpSocket holder;
-        QVERIFY2(holder.bind(QHostAddress::LocalHost, port, QUdpSocket::DontShareAddress),
-                 qPrintable(holder.errorString()));
-        QVERIFY(errors.wait(5000));
-        QVERIFY2(receiver.lastError().contains(QString::number(port)), qPrintable(receiver.lastError()));
-        QCOMPARE(receiver.restartCount(), 0);
-        QVERIFY(receiver.isRunning());
+    // Random bytes; random RTP/JPEG headers, bare or with noise; noise after a
+    // valid JPEG header (type 1, quality 50, 320x240); empty and 1-byte datagrams.
+    QRandomGenerator random(20240601);
+    QList<QByteArray> garbage{QByteArray(), QByteArray(1, '\x80')};
+    for (int i = 0; i < 500; ++i) {
+        QByteArray packet = randomBytes(random, 20 + random.bounded(1400));
+        garbage << packet;
+        packet[0] = char(0x80);
+        packet[1] = char(i % 2 ? 26 : 0x80 | 26);
+        garbage << packet.left(12 + i % 9) << packet
+                << packet.left(12) + QByteArray::fromHex("000000000132281e") + packet.mid(20);
     }
+    QUdpSocket attacker;
+    for (const QByteArray &datagram : qAsConst(garbage))
+        QCOMPARE(attacker.writeDatagram(datagram, Local, m_port), qint64(datagram.size()));
 
-    QTRY_COMPARE_WITH_TIMEOUT(receiver.restartCount(), 1, 10000);
-    QVERIFY(receiver.pipeline());
-    QVERIFY2(sendFrames(port, 4, QSize(640, 480), &error), qPrintable(error));
-    QTRY_COMPARE_WITH_TIMEOUT(receiver.frameCount(), 7, 10000);
-    QCOMPARE(receiver.lastFrameSize(), QSize(640, 480));
+    // The garbage is decoded before the frames queued behind it, and a restart
+    // may be pending: frames are sent until some get through, as a camera keeps streaming.
+    const int afterGarbage = m_receiver->frameCount();
+    for (int round = 0; round < 10 && m_receiver->frameCount() < afterGarbage + 5; ++round)
+        QVERIFY(sendFrames(m_port, 10, QSize(640, 480)));
+    QTRY_VERIFY_WITH_TIMEOUT(m_receiver->frameCount() >= afterGarbage + 5, 10000);
+    QTRY_COMPARE(m_receiver->lastFrameSize(), QSize(640, 480));
+    QVERIFY(m_receiver->isRunning());
 }
 
-void tst_CameraReceiver::ignoresStaleErrors_data()
+void tst_CameraReceiver::pipelineErrors_data()
 {
     QTest::addColumn<QString>("then");
-
-    QTest::newRow("stop after the error was handled") << QStringLiteral("handle, stop");
-    QTest::newRow("stop with the error queued") << QStringLiteral("stop");
-    QTest::newRow("new start with the error queued") << QStringLiteral("start");
+    QTest::newRow("restart") << "restart";
+    QTest::newRow("restart once the port is free again") << "restart, port taken";
+    QTest::newRow("stop after the error was handled") << "handled, stop";
+    QTest::newRow("stop with the error queued") << "stop";
+    QTest::newRow("new start with the error queued") << "start";
 }
 
-void tst_CameraReceiver::ignoresStaleErrors()
+void tst_CameraReceiver::pipelineErrors()
 {
     QFETCH(QString, then);
+    const bool portTaken = then.endsWith(QLatin1String("port taken"));
+    // Long enough for the port to be taken before the restart.
+    m_receiver->setRestartDelay(portTaken ? 500 : 50);
+    QSignalSpy errors(m_receiver.get(), &CameraReceiver::errorOccurred);
+    QSignalSpy received(m_receiver.get(), &CameraReceiver::frameReceived);
+    QCOMPARE(start(), QString());
+    QVERIFY(sendFrames(m_port, 3, QSize(320, 240)));
+    QTRY_COMPARE_WITH_TIMEOUT(received.count(), 3, 10000);
 
-    CameraReceiver receiver;
-    receiver.setRestartDelay(50);
-    QSignalSpy errors(&receiver, &CameraReceiver::errorOccurred);
-    QSignalSpy received(&receiver, &CameraReceiver::frameReceived);
-    QVERIFY(errors.isValid() && received.isValid());
-    const quint16 port = freeUdpPort();
-    QString error;
-    QVERIFY2(receiver.start(QHostAddress::LocalHost, port, &error), qPrintable(error));
-
-    postError(receiver.pipeline(), "late failure");
-    const bool handled = then.startsWith(QLatin1String("handle"));
-    if (handled)
+    postError(m_receiver->pipeline(), "broken stream");
+    const bool handled = then != QLatin1String("stop") && then != QLatin1String("start");
+    if (handled) {
         QVERIFY(errors.wait(5000));
-
+        const QString message = errors.constFirst().constFirst().toString();
+        QVERIFY2(message.contains(QLatin1String("broken stream")), qPrintable(message));
+        QCOMPARE(m_receiver->lastError(), message);
+        QVERIFY(m_receiver->isRunning());
+        QVERIFY(!m_receiver->pipeline());
+    }
     if (then == QLatin1String("start")) {
-        // The old pipeline's error reaches the Qt thread only now; the new
-        // pipeline must stay.
-        QVERIFY2(receiver.start(QHostAddress::LocalHost, port, &error), qPrintable(error));
-        GstElement *current = receiver.pipeline();
-        QVERIFY2(sendFrames(port, 3, QSize(320, 240), &error), qPrintable(error));
+        // The old pipeline's error reaches the Qt thread only now; the new pipeline must stay.
+        QCOMPARE(start(), QString());
+        GstElement *current = m_receiver->pipeline();
+        QVERIFY(sendFrames(m_port, 3, QSize(320, 240)));
         // The frames' notifications queue behind the error's.
-        QTRY_COMPARE_WITH_TIMEOUT(received.count(), 3, 10000);
-        QCOMPARE(receiver.pipeline(), current);
-        QVERIFY(receiver.lastError().isEmpty());
-    } else {
-        receiver.stop();
+        QTRY_COMPARE_WITH_TIMEOUT(received.count(), 6, 10000);
+        QCOMPARE(m_receiver->pipeline(), current);
+        QVERIFY(m_receiver->lastError().isEmpty());
+    } else if (then.endsWith(QLatin1String("stop"))) {
+        m_receiver->stop();
         // Several restart delays pass without anything coming back.
         QTest::qWait(400);
-        QVERIFY(!receiver.pipeline());
-        QVERIFY(!receiver.isRunning());
         QUdpSocket exclusive;
-        QVERIFY(exclusive.bind(QHostAddress::LocalHost, port, QUdpSocket::DontShareAddress));
+        QVERIFY(exclusive.bind(Local, m_port, QUdpSocket::DontShareAddress));
+    } else {
+        if (portTaken) {
+            // The failed pipeline gave the port up; someone else takes it.
+            QUdpSocket holder;
+            QVERIFY2(holder.bind(Local, m_port, QUdpSocket::DontShareAddress), qPrintable(holder.errorString()));
+            QVERIFY(errors.wait(5000));
+            QVERIFY2(m_receiver->lastError().contains(QString::number(m_port)), qPrintable(m_receiver->lastError()));
+        }
+        QCOMPARE(m_receiver->restartCount(), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(m_receiver->restartCount(), 1, 10000);
+        QVERIFY(sendFrames(m_port, 4, QSize(640, 480)));
+        QTRY_COMPARE_WITH_TIMEOUT(m_receiver->frameCount(), 7, 10000);
+        QCOMPARE(m_receiver->lastFrameSize(), QSize(640, 480));
+        return;
     }
     QCOMPARE(errors.count(), handled ? 1 : 0);
-    QCOMPARE(receiver.restartCount(), 0);
-}
-
-void tst_CameraReceiver::stopReleasesThePort_data()
-{
-    QTest::addColumn<bool>("destroy");
-
-    QTest::newRow("stop") << false;
-    QTest::newRow("destructor") << true;
-}
-
-void tst_CameraReceiver::stopReleasesThePort()
-{
-    QFETCH(bool, destroy);
-
-    const quint16 port = freeUdpPort();
-    auto first = std::make_unique<CameraReceiver>();
-    QString error;
-    QVERIFY2(first->start(QHostAddress::LocalHost, port, &error), qPrintable(error));
-    QVERIFY2(sendFrames(port, 2, QSize(320, 240), &error), qPrintable(error));
-    QTRY_COMPARE_WITH_TIMEOUT(first->frameCount(), 2, 10000);
-
-    if (destroy) {
-        first.reset();
-    } else {
-        first->stop();
-        QVERIFY(!first->isRunning());
-    }
-
-    // Binding without sharing works only on a port that is free.
-    CameraReceiver second;
-    QVERIFY2(second.start(QHostAddress::LocalHost, port, &error), qPrintable(error));
-    QVERIFY2(sendFrames(port, 2, QSize(320, 240), &error), qPrintable(error));
-    QTRY_COMPARE_WITH_TIMEOUT(second.frameCount(), 2, 10000);
-    if (!destroy) {
-        // The stopped one saw none of them.
-        QCOMPARE(first->frameCount(), 2);
-    }
-}
-
-void tst_CameraReceiver::refusesAPortInUse_data()
-{
-    QTest::addColumn<int>("mode");
-
-    QTest::newRow("exclusive holder") << int(QUdpSocket::DontShareAddress);
-    // These set SO_REUSEADDR: a receiver that asked for it too could join.
-    QTest::newRow("holder that shares") << int(QUdpSocket::ShareAddress);
-    QTest::newRow("default holder") << int(QUdpSocket::DefaultForPlatform);
+    QCOMPARE(m_receiver->restartCount(), 0);
 }
 
 void tst_CameraReceiver::refusesAPortInUse()
 {
-    QFETCH(int, mode);
-
+    // A holder that allows sharing: a receiver that asked for it too could join.
     QUdpSocket holder;
-    QVERIFY(holder.bind(QHostAddress::LocalHost, 0, QUdpSocket::BindMode(mode)));
-
-    CameraReceiver receiver;
-    QString error;
-    QVERIFY(!receiver.start(QHostAddress::LocalHost, holder.localPort(), &error));
-    QVERIFY(!error.isEmpty());
-    QVERIFY2(error.contains(QString::number(holder.localPort())), qPrintable(error));
-    QCOMPARE(receiver.lastError(), error);
-    QVERIFY(!receiver.isRunning());
-    QVERIFY(!receiver.pipeline());
+    QVERIFY(holder.bind(Local, m_port, QUdpSocket::ShareAddress));
+    const QString error = start();
+    QVERIFY2(error.contains(QString::number(m_port)), qPrintable(error));
+    QCOMPARE(m_receiver->lastError(), error);
+    QVERIFY(!m_receiver->isRunning());
+    QVERIFY(!m_receiver->pipeline());
 }
 
 QTEST_GUILESS_MAIN(tst_CameraReceiver)
