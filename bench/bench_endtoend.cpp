@@ -5,6 +5,7 @@
 
 #include "benchutils.h"
 #include "loopbackechoserver.h"
+#include "modalanswerer.h"
 
 #include <idehost.h>
 
@@ -90,47 +91,19 @@ public slots:
 };
 
 // The plug-in reports trouble in modal message boxes that nobody would
-// answer here: note what they say, close them, and end the wait.
-class MessageBoxWatcher
+// answer here: runs the loop, closes any box that comes up, ends the wait
+// with 2 and says what the box said.
+int execAnsweringBoxes(QEventLoop &loop, QString *said)
 {
-public:
-    MessageBoxWatcher()
-    {
-        m_timer.setInterval(50);
-        QObject::connect(&m_timer, &QTimer::timeout, [this] {
-            auto box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-            if (!box)
-                return;
-            m_texts.append(QStringList{box->text(), box->informativeText()}.join(QLatin1Char(' ')).trimmed());
-            box->done(QMessageBox::Close);
-            if (m_loop)
-                m_loop->exit(2);
-        });
+    ModalAnswerer answerer;
+    answerer.setAnswer(QMessageBox::Close);
+    QObject::connect(&answerer, &ModalAnswerer::answered, &loop, [&loop] { loop.exit(2); });
+    const int result = loop.exec();
+    if (!answerer.boxes().isEmpty()) {
+        const ModalAnswerer::Box box = answerer.boxes().constLast();
+        *said = QStringList{box.text, box.informativeText}.join(QLatin1Char(' ')).trimmed();
     }
-
-    // Watches only while somebody waits.
-    void setLoop(QEventLoop *loop)
-    {
-        m_loop = loop;
-        if (loop)
-            m_timer.start();
-        else
-            m_timer.stop();
-    }
-    QStringList texts() const { return m_texts; }
-
-private:
-    QTimer m_timer;
-    QEventLoop *m_loop = nullptr;
-    QStringList m_texts;
-};
-
-// Made in main(), after the application: it owns a timer.
-MessageBoxWatcher *g_messageBoxes = nullptr;
-
-MessageBoxWatcher *messageBoxes()
-{
-    return g_messageBoxes;
+    return result;
 }
 
 // Runs the loop until something quits it (true), the time is up or a
@@ -138,13 +111,12 @@ MessageBoxWatcher *messageBoxes()
 bool runUntil(QEventLoop &loop, int timeoutMs, const QString &what)
 {
     QTimer::singleShot(timeoutMs, &loop, [&loop] { loop.exit(1); });
-    messageBoxes()->setLoop(&loop);
-    const int result = loop.exec();
-    messageBoxes()->setLoop(nullptr);
+    QString said;
+    const int result = execAnsweringBoxes(loop, &said);
     if (result == 1)
         fail(QStringLiteral("timed out after %1 s waiting for %2").arg(timeoutMs / 1000).arg(what));
     else if (result == 2)
-        fail(QStringLiteral("the plug-in said, while waiting for %1: %2").arg(what, messageBoxes()->texts().last()));
+        fail(QStringLiteral("the plug-in said, while waiting for %1: %2").arg(what, said));
     return result == 0;
 }
 
@@ -419,15 +391,14 @@ RoundTrips managerRoundTrips(Session &session, int calls, int firstValue)
     clock.start();
     sendNext();
     QTimer::singleShot(phaseTimeoutMs(calls), &loop, [&loop] { loop.exit(1); });
-    messageBoxes()->setLoop(&loop);
-    const int exitCode = loop.exec();
-    messageBoxes()->setLoop(nullptr);
+    QString said;
+    const int exitCode = execAnsweringBoxes(loop, &said);
     if (exitCode == 1)
         fail(QStringLiteral("sensors manager: %1 of %2 calls answered before the time ran out")
                  .arg(result.ns.size())
                  .arg(calls));
     else if (exitCode == 2)
-        fail(QStringLiteral("the plug-in said: %1").arg(messageBoxes()->texts().last()));
+        fail(QStringLiteral("the plug-in said: %1").arg(said));
     else if (exitCode == 3)
         fail(QStringLiteral("sensors manager: unexpected reply to call %1: %2").arg(QString::number(sent), bad));
     result.ok = exitCode == 0;
@@ -475,9 +446,8 @@ RoundTrips socketRoundTrips(QWebSocket &socket, int calls, const QString &who)
     sendNext();
     QTimer::singleShot(phaseTimeoutMs(calls), &loop, [&loop] { loop.exit(1); });
     // Watched like the other side, so both pay for the same timer.
-    messageBoxes()->setLoop(&loop);
-    const int exitCode = loop.exec();
-    messageBoxes()->setLoop(nullptr);
+    QString said;
+    const int exitCode = execAnsweringBoxes(loop, &said);
     QObject::disconnect(connection);
     if (exitCode == 1)
         fail(QStringLiteral("%1: %2 of %3 calls answered before the time ran out")
@@ -485,7 +455,7 @@ RoundTrips socketRoundTrips(QWebSocket &socket, int calls, const QString &who)
                  .arg(result.ns.size())
                  .arg(calls));
     else if (exitCode == 2)
-        fail(QStringLiteral("the plug-in said: %1").arg(messageBoxes()->texts().last()));
+        fail(QStringLiteral("the plug-in said: %1").arg(said));
     else if (exitCode == 3)
         fail(QStringLiteral("%1: unexpected reply \"%2\"").arg(who, bad));
     result.ok = exitCode == 0;
@@ -531,8 +501,6 @@ int main(int argc, char *argv[])
 
     QApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("bench_endtoend"));
-    MessageBoxWatcher messageBoxWatcher;
-    g_messageBoxes = &messageBoxWatcher;
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
