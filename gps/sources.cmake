@@ -1,4 +1,5 @@
 target_sources(mimicry_core PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/gpsemulationmanager.h ${CMAKE_CURRENT_LIST_DIR}/gpsemulationmanager.cpp
     ${CMAKE_CURRENT_LIST_DIR}/positionmodel.h ${CMAKE_CURRENT_LIST_DIR}/positionmodel.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/textfilereader.h ${CMAKE_CURRENT_LIST_DIR}/textfilereader.cpp
 )

@@ -4,6 +4,7 @@
 #include "settingsmanager.h"
 #include "warningdialog.h"
 
+#include <gps/textfilereader.h>
 #include <sensors/alsmodel.h>
 #include <sensors/sensorsemulationmanager.h>
 #include <sensors/tapmodel.h>
@@ -27,6 +28,8 @@ void registerQmlTypes()
                                          QStringLiteral("Could not create the AlsModel instance"));
     qmlRegisterUncreatableType<TapModel>(uri, 1, 0, "TapModel",
                                          QStringLiteral("Could not create the TapModel instance"));
+    // The GPS page reads its track files through it, off the GUI thread.
+    qmlRegisterType<TextFileReader>(uri, 1, 0, "TextFileReader");
 }
 
 } // namespace Internal

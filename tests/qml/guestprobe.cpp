@@ -58,7 +58,9 @@ QString GuestProbe::reply(const QString &line)
     QStringList values;
     const QStringList arguments = call.section(QLatin1Char(' '), 1).split(QLatin1Char(' '), Qt::SkipEmptyParts);
     for (const QString &argument : arguments)
-        values.append(argument.section(QLatin1Char(':'), 1));
+        // A field never holds the separator: the guest turns its colons into
+        // semicolons, as in "array:double:1,2".
+        values.append(argument.section(QLatin1Char(':'), 1).replace(QLatin1Char(':'), QLatin1Char(';')));
 
     if (!m_failingCall.isEmpty() && call == m_failingCall) {
         m_failingCall.clear();

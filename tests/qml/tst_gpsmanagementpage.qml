@@ -1,0 +1,272 @@
+import QtQuick 2.5
+import QtTest 1.2
+import "qrc:/mimicry/qml"
+import "helpers.js" as Helpers
+
+Item {
+    width: 1100
+    height: 600
+
+    MimicryView {
+        id: view
+    }
+
+    TestCase {
+        readonly property var page: view.pagesIds[3]
+
+        name: "GpsManagementPage"
+        when: windowShown
+
+        // A GPRMC sentence at 12:00:00 plus `seconds` on 15 March 2024.
+        function rmc(seconds, latitude) {
+            var time = 120000 + seconds
+            return "$GPRMC," + time + ",A," + (latitude || "5956.3210") + ",N,03018.8460,E,0.0,0.0,150324,,,A*00"
+        }
+
+        function track(secondsList) {
+            var lines = []
+            for (var i = 0; i < secondsList.length; ++i)
+                lines.push(rmc(secondsList[i]))
+            return lines.join("\n")
+        }
+
+        function child(name) {
+            return findChild(page, name)
+        }
+
+        function errorDialog() {
+            return findChild(view, "errorDialog")
+        }
+
+        // The calls that reached the guest so far, without the blank that
+        // follows a method without arguments.
+        function sent() {
+            return guest.calls.map(function(call) { return call.trim() })
+        }
+
+        function callsNamed(method) {
+            return sent().filter(function(call) { return call.split(" ")[0] === method })
+        }
+
+        // Lines still on their way must not count for the next step.
+        function clearGuest() {
+            wait(100)
+            guest.clear()
+        }
+
+        function load(text) {
+            page.loadNmeaLog(text)
+            if (page.trackPoints.length > 0) {
+                page.stopTrack()
+                page.trackStopped = true
+                gpsEmulationManager.loadTrack(page.trackPoints)
+            }
+        }
+
+        function init() {
+            page.stopTrackTimer()
+            page.trackPoints = []
+            page.nmeaFileUrl = ""
+            page.trackStopped = true
+            page.onlyDefaultInterval = false
+            gpsEmulationManager.setTrackLooped(false)
+            gpsEmulationManager.setTrackSpeed(1)
+            gpsEmulationManager.setTrackIntervalMode(false)
+            gpsEmulationManager.currentPositionIndex = 0
+            errorDialog().close()
+            view.switchVisiblePage(page)
+            clearGuest()
+        }
+
+        function test_onePointTrack() {
+            load(track([0]))
+            compare(child("trackSlider").enabled, false)
+            compare(child("trackSlider").value, child("trackSlider").maximumValue)
+            compare(child("trackPercentage").text, "100.00%")
+            compare(page.trackStopped, true)
+            compare(child("playButton").enabled, true)
+            compare(child("stopButton").enabled, false)
+        }
+
+        function test_buttonStates() {
+            load(track([0, 10, 20]))
+            mouseClick(child("playButton"))
+            compare([child("playButton").enabled, child("pauseButton").enabled, child("stopButton").enabled],
+                    [false, true, true])
+            mouseClick(child("pauseButton"))
+            compare([child("playButton").enabled, child("pauseButton").enabled, child("stopButton").enabled],
+                    [true, false, true])
+            mouseClick(child("stopButton"))
+            compare([child("playButton").enabled, child("pauseButton").enabled, child("stopButton").enabled],
+                    [true, false, false])
+        }
+
+        function test_playFromLastPointRestartsAtZero() {
+            load(track([0, 1, 2]))
+            gpsEmulationManager.currentPositionIndex = 2
+            clearGuest()
+            mouseClick(child("playButton"))
+            compare(gpsEmulationManager.currentPositionIndex, 0)
+            tryVerify(function() { return sent().length >= 2 })
+            compare(sent().slice(0, 2), ["stopTrack", "startTrack"])
+            verify(page.trackTimerArmed)
+        }
+
+        function test_stopReturnsToFirstPointWithoutPositionCall() {
+            load(track([0, 1, 2]).replace(rmc(0), rmc(0, "5900.0000")))
+            mouseClick(child("playButton"))
+            gpsEmulationManager.currentPositionIndex = 1
+            clearGuest()
+            mouseClick(child("stopButton"))
+            compare(gpsEmulationManager.currentPositionIndex, 0)
+            compare(child("trackPointsTable").currentRow, 0)
+            compare(child("currentLatitude").text, "59.0000000")
+            wait(150)
+            compare(callsNamed("setPosition"), [])
+            compare(callsNamed("stopTrack").length, 1)
+        }
+
+        function test_loopedSinglePoint() {
+            load(track([0]))
+            gpsEmulationManager.setTrackLooped(true)
+            mouseClick(child("playButton"))
+            compare(findChild(page, "trackTimer").interval, 2000)
+            compare(findChild(page, "trackSyncTimer").running, true)
+            clearGuest()
+            wait(450)
+            var goTos = callsNamed("goToPositionOnTrack")
+            verify(goTos.length >= 3 && goTos.length <= 6, "go-to calls: " + goTos.length)
+            compare(goTos[0], "goToPositionOnTrack int32:0")
+            compare(gpsEmulationManager.currentPositionIndex, 0)
+        }
+
+        function test_timerInterval_data() {
+            return [
+                { tag: "speed 1", seconds: [0, 1], speed: 1, defaultInterval: false, interval: 1000 },
+                { tag: "speed 3", seconds: [0, 1], speed: 3, defaultInterval: false, interval: 333 },
+                { tag: "same time", seconds: [0, 0], speed: 1, defaultInterval: false, interval: 1 },
+                { tag: "backwards", seconds: [5, 0], speed: 2, defaultInterval: false, interval: 1 },
+                { tag: "fixed interval", seconds: [0, 1], speed: 4, defaultInterval: true, interval: 500 },
+                // 25 days between two points would overflow the timer.
+                { tag: "weeks apart", text: "$GPRMC,120000,A,5956.3210,N,03018.8460,E,0.0,0.0,010324,,,A\n"
+                                            + "$GPRMC,120000,A,5956.3210,N,03018.8460,E,0.0,0.0,260324,,,A",
+                  speed: 1, defaultInterval: false, interval: 2147483647 }
+            ]
+        }
+
+        function test_timerInterval(data) {
+            load(data.text || track(data.seconds))
+            gpsEmulationManager.setTrackSpeed(data.speed)
+            gpsEmulationManager.setTrackIntervalMode(data.defaultInterval)
+            mouseClick(child("playButton"))
+            compare(findChild(page, "trackTimer").interval, data.interval)
+        }
+
+        function test_playbackEndsAtLastPoint() {
+            load(track([0, 0, 0]))
+            mouseClick(child("playButton"))
+            tryCompare(page, "trackTimerArmed", false)
+            compare(gpsEmulationManager.currentPositionIndex, 2)
+            compare(page.trackStopped, true)
+            wait(100)
+            compare(sent()[sent().length - 1], "goToPositionOnTrack int32:2")
+        }
+
+        function test_failureUnloadsTrack_data() {
+            return [
+                { tag: "error reply", reply: "goToPositionOnTrack:5::org.freedesktop.DBus.Error.Failed:no" },
+                { tag: "lost connection", reply: "" }
+            ]
+        }
+
+        function test_failureUnloadsTrack(data) {
+            load(track([0, 1, 2]))
+            page.nmeaFileUrl = "file:///tmp/track.nmea"
+            mouseClick(child("playButton"))
+            gpsEmulationManager.replyFromEmulatorReceived(data.reply)
+            compare(page.trackPoints.length, 0)
+            compare(child("trackPointsTable").rowCount, 0)
+            compare(child("trackFileField").text, "")
+            compare(page.trackTimerArmed, false)
+            compare(findChild(page, "trackSyncTimer").running, false)
+            // Nothing left to unload: a second failure sends nothing.
+            clearGuest()
+            gpsEmulationManager.replyFromEmulatorReceived(data.reply)
+            wait(100)
+            compare(sent(), [])
+        }
+
+        function test_parseErrorStopsPlayback() {
+            load(track([0, 1, 2]))
+            mouseClick(child("playButton"))
+            clearGuest()
+            page.loadNmeaLog(rmc(0) + "\n" + rmc(1) + "\n$GPRMC,bad\n")
+            compare(errorDialog().visible, true)
+            compare(errorDialog().text, "Incorrect NMEA file, line: 3")
+            compare(page.trackPoints.length, 0)
+            compare(page.trackTimerArmed, false)
+            wait(100)
+            compare(sent(), ["stopTrack"])
+        }
+
+        function test_untimedTrackThenTimedTrack() {
+            load("$GPWPL,5956.3210,N,03018.8460,E,A\n$GPWPL,5957.3210,N,03018.8460,E,B")
+            compare(page.onlyDefaultInterval, true)
+            compare(gpsEmulationManager.useDefaultInterval, true)
+            tryVerify(function() {
+                return dialogs.shownMessageBoxTexts().indexOf("The loaded NMEA file has no temporal information. "
+                                                              + "Thus you cannot play it at its own speed.") >= 0
+            })
+            var ownSpeed = Helpers.find(page, function(item) { return item.text === "Use own track speed" })
+            compare(ownSpeed.enabled, false)
+            compare(ownSpeed.checked, false)
+            load(track([0, 1]))
+            compare(page.onlyDefaultInterval, false)
+            compare(ownSpeed.enabled, true)
+            compare(ownSpeed.checked, true)
+            tryVerify(function() { return sent().indexOf("setTrackIntervalMode boolean:0") >= 0 })
+        }
+
+        function test_setWithoutNumberDoesNothing() {
+            var latitude = child("latitudeField")
+            latitude.text = "-"
+            mouseClick(Helpers.button(page, "Set"))
+            wait(100)
+            compare(sent(), [])
+            compare(latitude.text, "-")
+            latitude.text = "-33.8688"
+            child("longitudeField").text = "151.2093"
+            child("altitudeField").text = "5"
+            mouseClick(Helpers.button(page, "Set"))
+            tryCompare(guest, "calls", ["setPosition double:-33.8688000 double:151.2093000 double:5.00"])
+        }
+
+        function test_altitudeFormatting() {
+            load("$GPGGA,120000,5956.3210,N,03018.8460,E,1,08,0.9,1234.5,M,46.9,M,,")
+            compare(page.trackPoints[0].altitudeString, "1,234.50")
+            compare(child("currentAltitude").text, "1,234.50")
+        }
+
+        function test_openFile_data() {
+            return [
+                { tag: "track", file: "rmc-same-time.nmea", points: 3, error: "" },
+                { tag: "missing", file: "no-such-file.nmea", points: 0,
+                  error: "Could not open the file no-such-file.nmea: No such file or directory" }
+            ]
+        }
+
+        function test_openFile(data) {
+            var url = Qt.resolvedUrl("../data/nmea/" + data.file)
+            page.openNmeaFile(url)
+            compare(child("trackFileField").text, url.toString())
+            tryCompare(child("trackPointsTable"), "rowCount", data.points)
+            if (data.points > 0) {
+                tryVerify(function() { return callsNamed("loadTrack").length === 1 })
+                compare(child("trackPointsTable").currentRow, 0)
+            } else {
+                tryCompare(errorDialog(), "visible", true)
+                compare(errorDialog().text, data.error)
+            }
+        }
+    }
+}
