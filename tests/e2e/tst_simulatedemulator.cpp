@@ -252,15 +252,25 @@ void tst_SimulatedEmulator::positionAndTrackReachThePositioningService()
     QTRY_COMPARE_WITH_TIMEOUT(guestState("session", service, path).value("latitude").toDouble(), -33.8688, 10000);
     QCOMPARE(guestState("session", service, path).value("longitude").toDouble(), 151.2093);
 
-    evaluate(QStringLiteral("gpsEmulationManager.loadTrack([{latitude: 60, longitude: 30, altitude: 0, interval: 0},"
-                            "{latitude: 60.0001, longitude: 30.0002, altitude: 12.5, interval: 300}]);"
-                            "gpsEmulationManager.startTrack()"));
-    // The guest plays the track by itself and ends on the last point.
-    QTRY_COMPARE_WITH_TIMEOUT(guestState("session", service, path).value("index").toInt(), 1, 10000);
+    // A track file opened and played on the GPS page; the guest plays it by
+    // itself and ends on the last point.
+    QObject *root = mimicryView()->rootObject();
+    const QUrl track = QUrl::fromLocalFile(QStringLiteral(MIMICRY_SOURCE_DIR "/tests/data/nmea/short-walk.nmea"));
+    QQmlExpression open(qmlContext(root), root,
+                        QStringLiteral("switchVisiblePage(gpsManagementPage); gpsManagementPage.openNmeaFile('%1')")
+                            .arg(track.toString()));
+    open.evaluate();
+    QVERIFY2(!open.hasError(), qPrintable(open.error().toString()));
+    QTRY_COMPARE_WITH_TIMEOUT(guestState("session", service, path).value("pointCount").toInt(), 3, 10000);
+    QQmlExpression play(qmlContext(root), root,
+                        QStringLiteral("gpsManagementPage.trackStopped = false; gpsManagementPage.startTrack()"));
+    play.evaluate();
+    QTRY_COMPARE_WITH_TIMEOUT(guestState("session", service, path).value("index").toInt(), 2, 10000);
+    QTRY_COMPARE(evaluate(QStringLiteral("gpsEmulationManager.currentPositionIndex")).toInt(), 2);
     const QVariantMap position = guestState("session", service, path);
-    QCOMPARE(position.value("pointCount").toInt(), 2);
-    QCOMPARE(position.value("latitude").toDouble(), 60.0001);
-    QCOMPARE(position.value("altitude").toDouble(), 12.5);
+    QCOMPARE(position.value("latitude").toDouble(), 59.9390167);
+    QCOMPARE(position.value("longitude").toDouble(), 30.3144333);
+    QVERIFY(m_answerer->boxes().isEmpty());
 }
 
 void tst_SimulatedEmulator::machineStoppedFromOutside()
