@@ -74,6 +74,10 @@ QString LoopbackEchoServer::replyTo(const QString &line)
     const QStringRef arguments = line.midRef(methodEnd + 1);
     const int typeEnd = arguments.indexOf(QLatin1Char(':'));
     const QStringRef value = typeEnd < 0 ? arguments : arguments.mid(typeEnd + 1);
+    // Like the guest, keep the separator out of the field ("array:double:..").
+    if (value.contains(QLatin1Char(':')))
+        return method % QLatin1Char(':') % value.toString().replace(QLatin1Char(':'), QLatin1Char(';'))
+               % QLatin1String(":::");
     return method % QLatin1Char(':') % value % QLatin1String(":::");
 }
 

@@ -51,10 +51,18 @@ ScrollView {
         try {
             points = NmeaParsing.loadNmeaLog(text)
         } catch (error) {
-            discardTrack()
-            showError(error.message !== undefined ? error.message : String(error), error.incorrectLine)
+            rejectTrack(error)
             return
         }
+        applyTrack(points, NmeaParsing.trackHasPointsWithoutDateTime(points))
+    }
+
+    function rejectTrack(error) {
+        discardTrack()
+        showError(error.message !== undefined ? error.message : String(error), error.incorrectLine)
+    }
+
+    function applyTrack(points, withoutDateTime) {
         for (var i = 0; i < points.length; ++i) {
             var point = points[i]
             point.latitudeString = formatNumber(point.latitude, latLongRoundingSize)
@@ -62,7 +70,7 @@ ScrollView {
             point.altitudeString = formatNumber(point.altitude, altRoundingSize)
         }
         trackPoints = points
-        if (NmeaParsing.trackHasPointsWithoutDateTime(points)) {
+        if (withoutDateTime) {
             onlyDefaultInterval = true
             gpsEmulationManager.setTrackIntervalMode(true)
         } else if (onlyDefaultInterval) {
@@ -91,16 +99,41 @@ ScrollView {
 
     function openNmeaFile(url) {
         nmeaFileUrl = url.toString()
+        // A file still being parsed is no longer wanted.
+        ++parser.lastSerial
         fileReader.read(url)
     }
 
-    function handleNmeaText(text) {
-        loadNmeaLog(text)
+    // The file's text goes to the parser's thread; only the newest file's
+    // result counts.
+    function parseNmeaText(text) {
+        parser.sendMessage({ serial: ++parser.lastSerial, text: text })
+    }
+
+    function handleParsedTrack(result) {
+        if (result.serial !== parser.lastSerial)
+            return
+        if (result.error) {
+            rejectTrack(result.error)
+            return
+        }
+        applyTrack(result.points, result.withoutDateTime)
         if (trackPoints.length === 0)
             return
         stopTrack()
         trackStopped = true
-        gpsEmulationManager.loadTrack(trackPoints)
+        // After a frame with the table: converting a long track takes a while.
+        Qt.callLater(sendTrackToGuest, trackPoints)
+    }
+
+    function sendTrackToGuest(points) {
+        if (points !== trackPoints)
+            return
+        // The guest needs four numbers a point; fewer keys convert faster.
+        gpsEmulationManager.loadTrack(points.map(function(point) {
+            return { latitude: point.latitude, longitude: point.longitude, altitude: point.altitude,
+                     interval: point.interval }
+        }))
     }
 
     function unloadTrack() {
@@ -244,11 +277,20 @@ ScrollView {
         TextFileReader {
             id: fileReader
 
-            onFinished: root.handleNmeaText(text)
+            onFinished: root.parseNmeaText(text)
             onFailed: {
                 root.discardTrack()
                 root.showError(errorString, 0)
             }
+        }
+
+        WorkerScript {
+            id: parser
+
+            property int lastSerial: 0
+
+            source: "../js/nmea-parsing-worker.js"
+            onMessage: root.handleParsedTrack(messageObject)
         }
 
         FileDialog {

@@ -54,13 +54,11 @@ Item {
             guest.clear()
         }
 
+        // As if the text came from a file: parsed on the parser's thread.
         function load(text) {
-            page.loadNmeaLog(text)
-            if (page.trackPoints.length > 0) {
-                page.stopTrack()
-                page.trackStopped = true
-                gpsEmulationManager.loadTrack(page.trackPoints)
-            }
+            var previous = page.trackPoints
+            page.parseNmeaText(text)
+            tryVerify(function() { return page.trackPoints !== previous && page.trackPoints.length > 0 })
         }
 
         function init() {

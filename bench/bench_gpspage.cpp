@@ -1,0 +1,262 @@
+// The GPS page opening a long track file: from the file chosen to the table
+// showing every point and to the guest acknowledging the whole track, and the
+// longest time the GUI thread rendered no frame on the way. The page's own
+// parse of the same text, timed alone in the same run, is the reference.
+
+#include "benchutils.h"
+#include "loopbackechoserver.h"
+#include "nmealog.h"
+
+#include <gps/gpsemulationmanager.h>
+#include <link/remotedbusinvokerservice.h>
+#include <plugin/qmltypes.h>
+
+#include <idehost.h>
+
+#include <QCommandLineParser>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QApplication>
+#include <QQmlContext>
+#include <QQmlEngine>
+#include <QQuickItem>
+#include <QQuickView>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QUrl>
+
+#include <memory>
+#include <vector>
+
+using namespace Mimicry::Internal;
+using namespace MimicryBench;
+
+namespace {
+
+// The page as the main view holds it, with the two dialogs it reaches by id,
+// and a spinning square that keeps frames coming.
+const char pageHost[] = R"(
+import QtQuick 2.5
+import QtQuick.Dialogs 1.2
+import "qrc:/mimicry/qml"
+
+Item {
+    property alias page: page
+    property alias errorText: errorDialog.text
+
+    width: 1100
+    height: 600
+
+    MessageDialog { id: errorDialog }
+    MessageDialog { id: messageDialog }
+
+    GpsManagementPage {
+        id: page
+
+        anchors.fill: parent
+        active: true
+    }
+
+    Rectangle {
+        width: 10
+        height: 10
+        NumberAnimation on rotation { from: 0; to: 360; duration: 1000; loops: Animation.Infinite }
+    }
+}
+)";
+
+struct Run
+{
+    double tableMs = -1;
+    double trackMs = -1;
+    double longestFrameGapMs = 0;
+    double parseMs = 0;
+};
+
+class PageBench
+{
+public:
+    explicit PageBench(RemoteDBusInvokerService *channel)
+        : m_channel(channel)
+    {
+        m_gps.setRdbusinvoker(channel);
+        m_view.rootContext()->setContextProperty(QStringLiteral("gpsEmulationManager"), &m_gps);
+    }
+
+    bool load()
+    {
+        QQmlComponent component(m_view.engine());
+        component.setData(pageHost, QUrl(QStringLiteral("qrc:/mimicry/BenchPageHost.qml")));
+        QObject *root = component.create(m_view.rootContext());
+        if (!root) {
+            err() << "bench_gpspage: " << component.errorString() << "\n";
+            return false;
+        }
+        m_root = qobject_cast<QQuickItem *>(root);
+        m_root->setParentItem(m_view.contentItem());
+        m_page = m_root->property("page").value<QObject *>();
+        m_view.resize(1100, 600);
+        m_view.show();
+        return true;
+    }
+
+    // Returns false when the page shows an error or the run does not finish
+    // in a minute.
+    bool open(const QString &file, int points, Run *run)
+    {
+        QMetaObject::invokeMethod(m_page, "unloadTrack");
+        QCoreApplication::processEvents();
+
+        QElapsedTimer clock;
+        qint64 lastFrame = -1;
+        qint64 longestGap = 0;
+        const QMetaObject::Connection frames = QObject::connect(&m_view, &QQuickWindow::frameSwapped, [&] {
+            const qint64 now = clock.nsecsElapsed();
+            if (lastFrame >= 0)
+                longestGap = qMax(longestGap, now - lastFrame);
+            lastFrame = now;
+            if (run->tableMs < 0 && tableRows() == points)
+                run->tableMs = now / 1e6;
+        });
+        const QMetaObject::Connection replies = QObject::connect(
+            m_channel, &RemoteDBusInvokerService::replyReceived, [&](const QString &reply) {
+                if (reply.startsWith(QLatin1String("loadTrack:")))
+                    run->trackMs = clock.nsecsElapsed() / 1e6;
+            });
+
+        clock.start();
+        QMetaObject::invokeMethod(m_page, "openNmeaFile", Q_ARG(QVariant, QUrl::fromLocalFile(file)));
+        QElapsedTimer deadline;
+        deadline.start();
+        while ((run->tableMs < 0 || run->trackMs < 0) && deadline.elapsed() < 60000
+               && m_root->property("errorText").toString().isEmpty()) {
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        }
+        QObject::disconnect(frames);
+        QObject::disconnect(replies);
+        run->longestFrameGapMs = longestGap / 1e6;
+        if (run->tableMs < 0 || run->trackMs < 0) {
+            err() << "bench_gpspage: the track did not load: " << m_root->property("errorText").toString() << "\n";
+            return false;
+        }
+        return true;
+    }
+
+    // The page's parse alone, on the text that the file holds.
+    double parse(const QString &text)
+    {
+        QElapsedTimer clock;
+        clock.start();
+        QMetaObject::invokeMethod(m_page, "loadNmeaLog", Q_ARG(QVariant, text));
+        return clock.nsecsElapsed() / 1e6;
+    }
+
+private:
+    int tableRows() const
+    {
+        QObject *table = m_root->findChild<QObject *>(QStringLiteral("trackPointsTable"));
+        return table ? table->property("rowCount").toInt() : -1;
+    }
+
+    RemoteDBusInvokerService *m_channel;
+    GPSEmulationManager m_gps;
+    QQuickView m_view;
+    QQuickItem *m_root = nullptr;
+    QObject *m_page = nullptr;
+};
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    // Headless by default; the software backend needs no GPU.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("QT_QUICK_BACKEND"))
+        qputenv("QT_QUICK_BACKEND", "software");
+    QApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("bench_gpspage"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Time from opening a generated track file on the GPS page to its table and to the guest's "
+        "acknowledgement, and the longest frame gap, next to the page's parse alone."));
+    parser.addHelpOption();
+    const QCommandLineOption sentencesOption(QStringLiteral("sentences"),
+                                             QStringLiteral("Sentences per log (default 100000, 5000 with --quick)."),
+                                             QStringLiteral("N"));
+    const QCommandLineOption quickOption(QStringLiteral("quick"), QStringLiteral("Smoke run."));
+    parser.addOptions({sentencesOption, quickOption});
+    parser.process(app);
+    int sentences = parser.isSet(quickOption) ? 5000 : 100000;
+    if (parser.isSet(sentencesOption)) {
+        bool valid = false;
+        sentences = parser.value(sentencesOption).toInt(&valid);
+        if (!valid || sentences < 2) {
+            err() << "bench_gpspage: --sentences takes a number above 1\n";
+            return 2;
+        }
+    }
+
+    // The manager keeps its position in the IDE's settings.
+    QTemporaryDir dir;
+    QSettings settings(dir.filePath(QStringLiteral("host.ini")), QSettings::IniFormat);
+    IdeHost host(&settings);
+
+    LoopbackEchoServer guest;
+    if (!guest.start(RemoteDBusInvokerService::port())) {
+        err() << "bench_gpspage: " << guest.errorString() << "\n"
+              << "The plug-in's channel only connects to that port; stop whatever holds it and retry.\n";
+        return 1;
+    }
+    registerQmlTypes();
+    RemoteDBusInvokerService channel;
+    PageBench bench(&channel);
+    if (!bench.load())
+        return 1;
+    bool connected = false;
+    QObject::connect(&channel, &RemoteDBusInvokerService::webSocketConnected, [&connected] { connected = true; });
+    channel.openConnection();
+    QElapsedTimer connecting;
+    connecting.start();
+    while (!connected && connecting.elapsed() < 5000)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    if (!connected) {
+        err() << "bench_gpspage: the channel did not connect\n";
+        return 1;
+    }
+
+    out() << "GPS page opening a log of " << sentences << " sentences\n";
+    out() << QStringLiteral("%1 %2 %3 %4 %5 %6\n")
+                 .arg(QStringLiteral("type"), -6)
+                 .arg(QStringLiteral("to table ms"), 12)
+                 .arg(QStringLiteral("to guest ms"), 12)
+                 .arg(QStringLiteral("longest frame gap ms"), 21)
+                 .arg(QStringLiteral("parse alone ms"), 15)
+                 .arg(QStringLiteral("guest/parse"), 12);
+    for (const QByteArray &type : {QByteArrayLiteral("GPRMC"), QByteArrayLiteral("GPGGA")}) {
+        const QByteArray log = generateLog(type, sentences);
+        const QString file = dir.filePath(QString::fromLatin1(type) + QStringLiteral(".nmea"));
+        QFile output(file);
+        if (!output.open(QIODevice::WriteOnly) || output.write(log) != log.size()) {
+            err() << "bench_gpspage: cannot write " << file << "\n";
+            return 1;
+        }
+        output.close();
+
+        Run run;
+        if (!bench.open(file, sentences, &run))
+            return 1;
+        run.parseMs = bench.parse(QString::fromLatin1(log));
+        out() << QStringLiteral("%1 %2 %3 %4 %5 %6\n")
+                     .arg(QString::fromLatin1(type), -6)
+                     .arg(run.tableMs, 12, 'f', 1)
+                     .arg(run.trackMs, 12, 'f', 1)
+                     .arg(run.longestFrameGapMs, 21, 'f', 1)
+                     .arg(run.parseMs, 15, 'f', 1)
+                     .arg(run.trackMs / run.parseMs, 12, 'f', 2);
+        out().flush();
+    }
+    return 0;
+}
