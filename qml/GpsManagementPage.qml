@@ -601,15 +601,19 @@ ScrollView {
             // copied into a model first.
             model: root.trackPoints.length
 
-            itemDelegate: Text {
-                text: {
-                    var point = root.trackPoints[styleData.row]
-                    return point ? String(point[styleData.role]) : ""
+            itemDelegate: Item {
+                Text {
+                    anchors.fill: parent
+                    anchors.rightMargin: 6
+                    text: {
+                        var point = root.trackPoints[styleData.row]
+                        return point ? String(point[styleData.role]) : ""
+                    }
+                    color: styleData.textColor
+                    elide: styleData.elideMode
+                    horizontalAlignment: Text.AlignRight
+                    verticalAlignment: Text.AlignVCenter
                 }
-                color: styleData.textColor
-                elide: styleData.elideMode
-                horizontalAlignment: Text.AlignRight
-                verticalAlignment: Text.AlignVCenter
             }
 
             onActivated: {
