@@ -39,6 +39,69 @@
     </message>
 </context>
 <context>
+    <name>GpsManagementPage</name>
+    <message>
+        <source>The loaded NMEA file has no temporal information. Thus you cannot play it at its own speed.</source>
+        <translation>В загруженном файле NMEA нет сведений о времени. Поэтому его нельзя воспроизвести с собственной скоростью.</translation>
+    </message>
+    <message>
+        <source>Open NMEA File</source>
+        <translation>Открыть файл NMEA</translation>
+    </message>
+    <message>
+        <source>Current Position</source>
+        <translation>Текущее положение</translation>
+    </message>
+    <message>
+        <source>Latitude</source>
+        <translation>Широта</translation>
+    </message>
+    <message>
+        <source>Longitude</source>
+        <translation>Долгота</translation>
+    </message>
+    <message>
+        <source>Altitude</source>
+        <translation>Высота</translation>
+    </message>
+    <message>
+        <source>Coordinate</source>
+        <translation>Координаты</translation>
+    </message>
+    <message>
+        <source>Set</source>
+        <translation>Задать</translation>
+    </message>
+    <message>
+        <source>Track</source>
+        <translation>Трек</translation>
+    </message>
+    <message>
+        <source>Track file</source>
+        <translation>Файл трека</translation>
+    </message>
+    <message>
+        <source>Track progress</source>
+        <translation>Ход трека</translation>
+    </message>
+    <message>
+        <source>Use own track speed</source>
+        <translation>Собственная скорость трека</translation>
+    </message>
+    <message>
+        <source>Loop track</source>
+        <translation>Повторять трек</translation>
+    </message>
+    <message>
+        <source>No.</source>
+        <translation>№</translation>
+    </message>
+    <message>
+        <source>Time</source>
+        <translation>Время</translation>
+    </message>
+</context>
+<context>
     <name>GyroscopeControls</name>
     <message>
         <source>Gyroscope</source>
@@ -115,6 +178,25 @@
     <message>
         <source>Mimicry plugin</source>
         <translation>Модуль «Мимикрия»</translation>
+    </message>
+</context>
+<context>
+    <name>Mimicry::Internal::TextFileReader</name>
+    <message>
+        <source>Could not open the file %1: %2</source>
+        <translation>Не удалось открыть файл %1: %2</translation>
+    </message>
+    <message>
+        <source>The file %1 is larger than %2 MB.</source>
+        <translation>Файл %1 больше %2 МБ.</translation>
+    </message>
+    <message>
+        <source>Could not read the file %1: %2</source>
+        <translation>Не удалось прочитать файл %1: %2</translation>
+    </message>
+    <message>
+        <source>Only local files can be opened: %1</source>
+        <translation>Открыть можно только локальные файлы: %1</translation>
     </message>
 </context>
 <context>
