@@ -93,6 +93,8 @@ private slots:
     void hotPlugThroughTheBusWatchAlone();
     void settingsRestartARunningStream();
     void stopOfAPipelineThatNeverSettlesIsBounded();
+    void localFilePath_data();
+    void localFilePath();
 
 private:
     CameraEmulationManager &start(const QList<TestCamera::Device> &devices);
@@ -361,6 +363,22 @@ void tst_CameraEmulationManager::stopOfAPipelineThatNeverSettlesIsBounded()
     GstState state = GST_STATE_VOID_PENDING;
     QCOMPARE(gst_element_get_state(pipeline, &state, nullptr, 0), GST_STATE_CHANGE_SUCCESS);
     QCOMPARE(state, GST_STATE_NULL);
+}
+
+void tst_CameraEmulationManager::localFilePath_data()
+{
+    QTest::addColumn<QString>("pagePath");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("Windows drive") << "/C:/dir/My clip.webm" << "C:\\dir\\My clip.webm";
+    QTest::newRow("lower-case drive") << "/d:/clip.mkv" << "d:\\clip.mkv";
+    QTest::newRow("absolute path") << "/home/me/C:/clip.webm" << "/home/me/C:/clip.webm";
+}
+
+void tst_CameraEmulationManager::localFilePath()
+{
+    QFETCH(QString, pagePath);
+    QFETCH(QString, expected);
+    QCOMPARE(CameraEmulationManager::localFilePath(pagePath), expected);
 }
 
 QTEST_GUILESS_MAIN(tst_CameraEmulationManager)
