@@ -380,10 +380,8 @@ int CameraEmulationManager::handleBusMessage(GstBus *, GstMessage *message, void
 
 void CameraEmulationManager::removeCamera(const QString &name)
 {
-    if (name == m_cameraName && m_streamRunning) {
-        gst_element_set_state(m_cameraPipeline, GST_STATE_NULL);
-        setStreamRunning(false);
-    }
+    if (name == m_cameraName && m_streamRunning)
+        stopStreams();
     m_cameras.remove(name);
     emit camerasChanged();
     if (m_cameras.isEmpty() || name != m_cameraName)
@@ -422,10 +420,8 @@ void CameraEmulationManager::initCameras()
 
 void CameraEmulationManager::updateCamerasList()
 {
-    if (m_streamRunning) {
-        gst_element_set_state(m_cameraPipeline, GST_STATE_NULL);
-        setStreamRunning(false);
-    }
+    if (m_streamRunning)
+        stopStreams();
     releaseCameraPipeline();
     releaseDeviceMonitor();
     m_cameras.clear();
@@ -594,6 +590,15 @@ void CameraEmulationManager::restartVideoStream()
         return;
     stopPipeline(m_videoPipeline);
     gst_element_set_state(m_videoPipeline, GST_STATE_PLAYING);
+}
+
+void CameraEmulationManager::stopStreams()
+{
+    gst_element_set_state(m_cameraPipeline, GST_STATE_NULL);
+    // The flag covers a video file too, which must not go on streaming
+    // once nothing shows it and nothing can stop it.
+    gst_element_set_state(m_videoPipeline, GST_STATE_NULL);
+    setStreamRunning(false);
 }
 
 void CameraEmulationManager::setStreamRunning(bool running)

@@ -91,6 +91,7 @@ private:
     void applyCameraSettings();
     bool checkVideoCodec(const QString &filePath);
     void restartVideoStream();
+    void stopStreams();
     void setStreamRunning(bool running);
     void storeFramerate(const QString &framerate);
 

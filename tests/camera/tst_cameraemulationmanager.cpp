@@ -2,6 +2,7 @@
 
 #include "testcamera.h"
 
+#include <QAbstractEventDispatcher>
 #include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QtTest>
@@ -252,10 +253,8 @@ void tst_CameraEmulationManager::capsFilter()
 {
     QFETCH(QString, caps);
     QFETCH(QString, expected);
-    QSignalSpy applied(&start({{QStringLiteral("Cam"), caps}}), &CameraEmulationManager::cameraStreamSettingsApplied);
+    start({{QStringLiteral("Cam"), caps}});
     QCOMPARE(capsFilterText(), expected);
-    m_manager->setCameraStreamSettings();
-    QCOMPARE(applied.count(), 1);
 }
 
 void tst_CameraEmulationManager::resolutionChoiceIsSafe()
@@ -285,6 +284,8 @@ void tst_CameraEmulationManager::resolutionChoiceIsSafe()
 
 void tst_CameraEmulationManager::hotPlugThroughTheBusWatchAlone()
 {
+    if (!QAbstractEventDispatcher::instance()->inherits("QEventDispatcherGlib"))
+        QSKIP("Qt's event loop runs GLib's default context only with its GLib dispatcher (not with QT_NO_GLIB)");
     CameraEmulationManager &manager = start({{QStringLiteral("Cam B"), hd, Property::Device, QStringLiteral("b")}});
     QSignalSpy applied(&manager, &CameraEmulationManager::cameraStreamSettingsApplied);
     manager.startCameraStream();
