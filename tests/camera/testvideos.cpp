@@ -5,7 +5,26 @@
 #include <QProcess>
 #include <QStandardPaths>
 
+#include <gst/gst.h>
+
 namespace TestVideos {
+
+bool available(QString *missing)
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("gst-launch-1.0")).isEmpty()) {
+        *missing = QStringLiteral("gst-launch-1.0 is not installed (gstreamer1.0-tools)");
+        return false;
+    }
+    for (const char *name : {"videotestsrc", "vp8enc", "vp9enc", "webmmux", "theoraenc", "matroskamux"}) {
+        GstElementFactory *factory = gst_element_factory_find(name);
+        if (!factory) {
+            *missing = QStringLiteral("The clips need the GStreamer element %1").arg(QLatin1String(name));
+            return false;
+        }
+        gst_object_unref(factory);
+    }
+    return true;
+}
 
 QString make(const QString &dir, Kind kind, int width, int height, int frames, QString *error)
 {
@@ -34,12 +53,13 @@ QString make(const QString &dir, Kind kind, int width, int height, int frames, Q
         break;
     }
     const QString path = QDir(dir).filePath(name);
-    const QString description = QStringLiteral("videotestsrc num-buffers=%1 pattern=ball ! "
+    const QString description = QStringLiteral("-q videotestsrc num-buffers=%1 pattern=ball ! "
                                                "video/x-raw,format=I420,width=%2,height=%3,framerate=30/1 ! %4 ! %5 "
-                                               "! filesink location=%6")
-                                    .arg(frames).arg(width).arg(height).arg(encoder, muxer, path);
+                                               "! filesink")
+                                    .arg(frames).arg(width).arg(height).arg(encoder, muxer);
+    // One argument for the location, so that the path may hold spaces.
     QProcess process;
-    process.start(launcher, QStringList{QStringLiteral("-q")} + description.split(QLatin1Char(' ')));
+    process.start(launcher, description.split(QLatin1Char(' ')) << QStringLiteral("location=") + path);
     if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
         *error = QStringLiteral("gst-launch-1.0 could not make %1: %2")
                      .arg(name, QString::fromLocal8Bit(process.readAllStandardError()));

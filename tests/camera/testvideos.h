@@ -7,8 +7,12 @@ namespace TestVideos {
 
 enum class Kind { Vp8, Vp9, Theora, Truncated };
 
-// Writes the clip into dir and returns its path, or an empty string (with
-// the reason in *error) when gst-launch-1.0 or an encoder is missing.
+// Whether gst-launch-1.0 and every element the clips need are installed;
+// the reason in *missing when not.
+bool available(QString *missing);
+
+// Writes the clip into dir and returns its path, or an empty string with
+// the reason in *error.
 QString make(const QString &dir, Kind kind, int width, int height, int frames, QString *error);
 
 } // namespace TestVideos
