@@ -65,6 +65,13 @@ QString capsFilterText()
     return result;
 }
 
+// As GStreamer writes caps out.
+QString capsText(int width, int height, const char *framerate)
+{
+    return QStringLiteral("video/x-raw, width=(int)%1, height=(int)%2, framerate=(fraction)%3")
+        .arg(width).arg(height).arg(QLatin1String(framerate));
+}
+
 GstState sourceState()
 {
     GstState state = GST_STATE_VOID_PENDING;
@@ -140,7 +147,8 @@ void tst_CameraEmulationManager::framerates_data()
     QStringList capped;
     for (int rate = 240; rate >= 5; rate -= 5)
         capped << QStringLiteral("%1/1").arg(rate);
-    QTest::newRow("any rate at all is capped") << "[ 0/1, 2147483647/1 ]" << (capped + QStringList{"1/1", "0/1"}).join(',');
+    QTest::newRow("any rate at all is capped") << "[ 0/1, 2147483647/1 ]"
+                                               << (capped + QStringList{"1/1", "0/1"}).join(',');
     QTest::newRow("rates beyond int") << "[ 2147483647/1, 9999999999/1 ]" << "2147483647/1";
 }
 
@@ -245,7 +253,7 @@ void tst_CameraEmulationManager::capsFilter_data()
 {
     QTest::addColumn<QString>("caps");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("1280x720 at 30/1") << hd << "video/x-raw, width=(int)1280, height=(int)720, framerate=(fraction)30/1";
+    QTest::newRow("1280x720 at 30/1") << hd << capsText(1280, 720, "30/1");
     QTest::newRow("nothing chosen") << "video/x-raw,width=[1,1920],height=[1,1080]" << "video/x-raw";
 }
 
@@ -304,7 +312,7 @@ void tst_CameraEmulationManager::hotPlugThroughTheBusWatchAlone()
     QCOMPARE(sourceState(), GST_STATE_NULL);
     QCOMPARE(manager.cameraName(), QStringLiteral("Cam A"));
     QCOMPARE(applied.count(), 1);
-    QCOMPARE(capsFilterText(), QStringLiteral("video/x-raw, width=(int)320, height=(int)240, framerate=(fraction)15/1"));
+    QCOMPARE(capsFilterText(), capsText(320, 240, "15/1"));
     gchar *device = nullptr;
     g_object_get(cameraSource(), "device", &device, nullptr);
     QCOMPARE(device, "a");
@@ -336,10 +344,10 @@ void tst_CameraEmulationManager::settingsRestartARunningStream()
     connect(&manager, &CameraEmulationManager::cameraStreamSettingsApplied, this, [&] { events << "applied"; });
     manager.setResolutionIndex(1);
     manager.setFramerate(QStringLiteral("15/1"));
-    QCOMPARE(capsFilterText(), QStringLiteral("video/x-raw, width=(int)1280, height=(int)720, framerate=(fraction)30/1"));
+    QCOMPARE(capsFilterText(), capsText(1280, 720, "30/1"));
     manager.setCameraStreamSettings();
     QCOMPARE(events, (QStringList{"stopped", "running", "applied"}));
-    QCOMPARE(capsFilterText(), QStringLiteral("video/x-raw, width=(int)640, height=(int)480, framerate=(fraction)15/1"));
+    QCOMPARE(capsFilterText(), capsText(640, 480, "15/1"));
     QTRY_COMPARE(sourceState(), GST_STATE_PLAYING);
 
     // Updating the list rebuilds the pipeline and stops the stream.
