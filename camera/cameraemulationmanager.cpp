@@ -1,21 +1,608 @@
 #include "cameraemulationmanager.h"
 
+#include <QRegularExpression>
+#include <QUrl>
+
+#include <gst/gst.h>
+#include <gst/pbutils/pbutils.h>
+
+#include <algorithm>
+
+namespace {
+
+const char StreamHost[] = "127.0.0.1";
+const int StreamPort = 34343;
+const int JpegQuality = 50;
+const GstClockTime DiscovererTimeout = 2 * GST_SECOND;
+// A pipeline that never settles must not freeze the window for good.
+const GstClockTime StopTimeout = 5 * GST_SECOND;
+// Sources that accept any rate announce ranges up to G_MAXINT; nobody wants
+// that many entries, nor a camera asked for more than this.
+const qint64 MaxRangeFramerate = 240;
+
+QString takeUtf8(gchar *text)
+{
+    const QString result = QString::fromUtf8(text);
+    g_free(text);
+    return result;
+}
+
+QString displayName(GstDevice *device)
+{
+    return takeUtf8(gst_device_get_display_name(device));
+}
+
+QString serializedField(const GstStructure *structure, const char *field)
+{
+    const GValue *value = gst_structure_get_value(structure, field);
+    if (!value)
+        return QString();
+    return takeUtf8(gst_value_serialize(value));
+}
+
+// Waits for a pending state change (bounded), then makes sure the pipeline is in NULL.
+void stopPipeline(GstElement *pipeline)
+{
+    GstState state = GST_STATE_VOID_PENDING;
+    const GstStateChangeReturn result = gst_element_get_state(pipeline, &state, nullptr, StopTimeout);
+    if (result == GST_STATE_CHANGE_ASYNC || result == GST_STATE_CHANGE_FAILURE || state != GST_STATE_NULL)
+        gst_element_set_state(pipeline, GST_STATE_NULL);
+}
+
+GstElement *makeOwnedElement(const char *factory, const char *name)
+{
+    GstElement *element = gst_element_factory_make(factory, name);
+    // Camera elements may never get into their pipeline; we hold our own
+    // reference so that they are released either way.
+    return element ? GST_ELEMENT(gst_object_ref_sink(element)) : nullptr;
+}
+
+void unrefElement(GstElement *&element)
+{
+    if (element)
+        gst_object_unref(element);
+    element = nullptr;
+}
+
+void linkDecodedPad(GstElement *, GstPad *pad, gpointer encoder)
+{
+    GstPad *sink = gst_element_get_static_pad(GST_ELEMENT(encoder), "sink");
+    gst_pad_link(pad, sink);
+    gst_object_unref(sink);
+}
+
+} // namespace
+
 CameraEmulationManager::CameraEmulationManager(QObject *parent)
     : QObject(parent)
-{}
+{
+    gst_init(nullptr, nullptr);
+    createDeviceMonitor();
+    readSourceFactoryName();
+    createVideoPipeline();
+    createCameraPipeline();
+    connect(this, &CameraEmulationManager::videoStreamStopped, this, &CameraEmulationManager::restartVideoStream);
+}
+
+CameraEmulationManager::~CameraEmulationManager()
+{
+    gst_element_set_state(m_videoPipeline, GST_STATE_NULL);
+    gst_object_unref(m_videoPipeline);
+    releaseCameraPipeline();
+    releaseDeviceMonitor();
+}
+
+QStringList CameraEmulationManager::framerates() const
+{
+    const QVariantList list = resolutions();
+    if (m_resolutionIndex < 0 || m_resolutionIndex >= list.size())
+        return {};
+    return list.at(m_resolutionIndex).toMap().value(QStringLiteral("framerates")).toStringList();
+}
+
+QVariantList CameraEmulationManager::resolutions() const
+{
+    return m_cameras.value(m_cameraName).toMap().value(QStringLiteral("resolutions")).toList();
+}
+
+void CameraEmulationManager::setFramerate(const QString &framerate)
+{
+    storeFramerate(framerate);
+    emit framerateChanged();
+}
+
+void CameraEmulationManager::storeFramerate(const QString &framerate)
+{
+    m_framerate = framerate.contains(QLatin1Char('/')) ? framerate : QString();
+}
+
+void CameraEmulationManager::setWidth(int width)
+{
+    m_width = width;
+    emit widthChanged();
+}
+
+void CameraEmulationManager::setHeight(int height)
+{
+    m_height = height;
+    emit heightChanged();
+}
+
+void CameraEmulationManager::setResolutionIndex(int index)
+{
+    m_resolutionIndex = index;
+    const QVariantList list = resolutions();
+    // An index outside the list (or a camera without sizes) keeps the
+    // previous choice rather than reading past the end.
+    if (index >= 0 && index < list.size()) {
+        const QVariantMap resolution = list.at(index).toMap();
+        m_width = resolution.value(QStringLiteral("width")).toInt();
+        m_height = resolution.value(QStringLiteral("height")).toInt();
+        const QStringList rates = resolution.value(QStringLiteral("framerates")).toStringList();
+        if (!rates.isEmpty() && !rates.contains(m_framerate))
+            storeFramerate(rates.constFirst());
+    }
+    emit widthChanged();
+    emit heightChanged();
+    emit framerateChanged();
+    emit resolutionIndexChanged();
+    emit frameratesChanged();
+}
+
+void CameraEmulationManager::setCameraName(const QString &name)
+{
+    m_cameraName = name;
+    setResolutionIndex(0);
+    emit cameraNameChanged();
+    emit resolutionsChanged();
+    emit frameratesChanged();
+}
+
+QString CameraEmulationManager::localFilePath(const QString &pagePath)
+{
+    static const QRegularExpression drivePath(QStringLiteral("^/[A-Za-z]:[/\\\\]"));
+    if (!drivePath.match(pagePath).hasMatch())
+        return pagePath;
+    QString path = pagePath.mid(1);
+    path.replace(QLatin1Char('/'), QLatin1Char('\\'));
+    return path;
+}
+
+void CameraEmulationManager::createDeviceMonitor()
+{
+    m_deviceMonitor = gst_device_monitor_new();
+    GstBus *bus = gst_device_monitor_get_bus(m_deviceMonitor);
+    m_busWatch = gst_bus_add_watch(bus, &CameraEmulationManager::handleBusMessage, this);
+    gst_object_unref(bus);
+    GstCaps *caps = gst_caps_new_empty_simple("video/x-raw");
+    gst_device_monitor_add_filter(m_deviceMonitor, "Video/Source", caps);
+    gst_caps_unref(caps);
+    gst_device_monitor_start(m_deviceMonitor);
+}
+
+void CameraEmulationManager::releaseDeviceMonitor()
+{
+    // Messages still queued on the old bus must not reach us any more.
+    if (m_busWatch)
+        g_source_remove(m_busWatch);
+    m_busWatch = 0;
+    gst_device_monitor_stop(m_deviceMonitor);
+    gst_object_unref(m_deviceMonitor);
+    m_deviceMonitor = nullptr;
+}
+
+void CameraEmulationManager::readSourceFactoryName()
+{
+    GList *devices = gst_device_monitor_get_devices(m_deviceMonitor);
+    if (devices) {
+        GstElement *element = gst_device_create_element(GST_DEVICE(devices->data), nullptr);
+        if (element) {
+            gst_object_ref_sink(element);
+            if (GstElementFactory *factory = gst_element_get_factory(element))
+                m_sourceFactoryName = QString::fromUtf8(GST_OBJECT_NAME(factory));
+            gst_object_unref(element);
+        }
+    }
+    g_list_free_full(devices, gst_object_unref);
+}
+
+void CameraEmulationManager::addCamera(GstDevice *device)
+{
+    GstCaps *caps = gst_device_get_caps(device);
+    const QString name = displayName(device);
+    QVariantList resolutions;
+    const guint count = caps ? gst_caps_get_size(caps) : 0;
+    for (guint i = 0; i < count; ++i) {
+        const GstStructure *structure = gst_caps_get_structure(caps, i);
+        const QString text = serializedField(structure, "framerate");
+        if (text.contains(QLatin1String("GstFractionRange")))
+            continue;
+        addResolution(resolutions, parseFramerates(text), serializedField(structure, "width"),
+                      serializedField(structure, "height"));
+    }
+    if (caps)
+        gst_caps_unref(caps);
+    std::stable_sort(resolutions.begin(), resolutions.end(), [](const QVariant &a, const QVariant &b) {
+        return a.toMap().value(QStringLiteral("width")).toInt() > b.toMap().value(QStringLiteral("width")).toInt();
+    });
+    m_cameras.insert(name, QVariantMap{{QStringLiteral("resolutions"), resolutions},
+                                       {QStringLiteral("source"), readSourceProperty(device)}});
+    emit camerasChanged();
+    emit resolutionsChanged();
+    emit frameratesChanged();
+}
+
+void CameraEmulationManager::addResolution(QVariantList &resolutions, const QStringList &framerates,
+                                           const QString &widthText, const QString &heightText)
+{
+    if (widthText.isNull() || heightText.isNull())
+        return;
+    const int width = widthText.toInt();
+    const int height = heightText.toInt();
+    if (width < 1 || height < 1)
+        return;
+    const QString string = QStringLiteral("%1x%2").arg(width).arg(height);
+    for (const QVariant &entry : qAsConst(resolutions)) {
+        if (entry.toMap().value(QStringLiteral("string")).toString() == string)
+            return;
+    }
+    resolutions.append(QVariantMap{{QStringLiteral("width"), width},
+                                   {QStringLiteral("height"), height},
+                                   {QStringLiteral("string"), string},
+                                   {QStringLiteral("framerates"), framerates}});
+}
+
+QStringList CameraEmulationManager::parseFramerates(const QString &text)
+{
+    QStringList rates;
+    if (text.contains(QLatin1Char('{')) && text.contains(QLatin1Char('}'))) {
+        static const QRegularExpression listDecoration(QStringLiteral("[{}(fraction) ]"));
+        QString list = text;
+        list.remove(listDecoration);
+        rates = list.split(QLatin1Char(','), Qt::SkipEmptyParts);
+        for (QString &rate : rates) {
+            const QStringList parts = rate.split(QLatin1Char('/'));
+            if (parts.size() == 2 && parts.at(1) != QLatin1String("1"))
+                rate = QStringLiteral("%1/1").arg(parts.at(0).toInt() / qMax(parts.at(1).toInt(), 1));
+        }
+    } else if (text.contains(QLatin1Char('[')) && text.contains(QLatin1Char(']'))) {
+        rates = framerateRangeSteps(text);
+    } else {
+        rates = text.split(QLatin1Char(','), Qt::SkipEmptyParts);
+    }
+    std::stable_sort(rates.begin(), rates.end(), [](const QString &a, const QString &b) {
+        return a.section(QLatin1Char('/'), 0, 0).toInt() > b.section(QLatin1Char('/'), 0, 0).toInt();
+    });
+    return rates;
+}
+
+QStringList CameraEmulationManager::framerateRangeSteps(const QString &text)
+{
+    qint64 low = 1;
+    qint64 high = 1;
+    if (!text.isEmpty()) {
+        static const QRegularExpression rangeDecoration(QStringLiteral("[\\[\\] ]"));
+        QString range = text;
+        range.remove(rangeDecoration);
+        const QStringList bounds = range.split(QLatin1Char(','), Qt::SkipEmptyParts);
+        const auto value = [](const QString &fraction) -> qint64 {
+            const QStringList parts = fraction.split(QLatin1Char('/'));
+            const qint64 numerator = parts.at(0).toLongLong();
+            const qint64 denominator = parts.size() > 1 ? parts.at(1).toLongLong() : 1;
+            return denominator == 0 ? 0 : numerator / denominator;
+        };
+        low = bounds.isEmpty() ? 1 : value(bounds.at(0));
+        high = bounds.size() > 1 ? value(bounds.at(1)) : low;
+    }
+    // Rates are not negative; bounding both ends bounds the list.
+    low = qMax<qint64>(low, 0);
+    high = qMin(high, qMax(low, MaxRangeFramerate));
+
+    QList<qint64> steps{low};
+    if (low != high)
+        steps.append(low + 1);
+    while (steps.constLast() < high) {
+        const qint64 last = steps.constLast();
+        if (last % 5 != 0)
+            steps.append(last + 5 - last % 5);
+        steps.append(steps.constLast() + 5);
+    }
+    QStringList rates;
+    for (const qint64 step : qAsConst(steps))
+        rates.append(QStringLiteral("%1/1").arg(step));
+    return rates;
+}
+
+QVariantMap CameraEmulationManager::readSourceProperty(GstDevice *device)
+{
+    QVariantMap source{{QStringLiteral("name"), QString()}, {QStringLiteral("value"), QString()}};
+    GstElement *element = gst_device_create_element(device, nullptr);
+    if (!element)
+        return source;
+    gst_object_ref_sink(element);
+    guint count = 0;
+    GParamSpec **properties = g_object_class_list_properties(G_OBJECT_GET_CLASS(element), &count);
+    QString fallback;
+    for (guint i = 0; i < count; ++i) {
+        const char *name = g_param_spec_get_name(properties[i]);
+        if (!(properties[i]->flags & G_PARAM_READABLE))
+            continue;
+        const bool path = qstrcmp(name, "device-path") == 0;
+        if (!path && qstrcmp(name, "device") != 0 && qstrcmp(name, "device-index") != 0)
+            continue;
+        GValue value = G_VALUE_INIT;
+        g_value_init(&value, G_PARAM_SPEC_VALUE_TYPE(properties[i]));
+        g_object_get_property(G_OBJECT(element), name, &value);
+        const QString text = takeUtf8(gst_value_serialize(&value));
+        g_value_unset(&value);
+        if (path) {
+            fallback = text;
+            continue;
+        }
+        source = {{QStringLiteral("name"), QString::fromUtf8(name)}, {QStringLiteral("value"), text}};
+        fallback.clear();
+        break;
+    }
+    if (!fallback.isEmpty())
+        source = {{QStringLiteral("name"), QStringLiteral("device-path")}, {QStringLiteral("value"), fallback}};
+    g_free(properties);
+    gst_object_unref(element);
+    return source;
+}
+
+int CameraEmulationManager::handleBusMessage(GstBus *, GstMessage *message, void *data)
+{
+    auto manager = static_cast<CameraEmulationManager *>(data);
+    GstDevice *device = nullptr;
+    switch (GST_MESSAGE_TYPE(message)) {
+    case GST_MESSAGE_DEVICE_ADDED:
+        gst_message_parse_device_added(message, &device);
+        if (!manager->m_cameras.contains(displayName(device))) {
+            manager->addCamera(device);
+            if (manager->m_cameras.size() == 1)
+                manager->setCameraStreamSettings();
+        }
+        gst_object_unref(device);
+        break;
+    case GST_MESSAGE_DEVICE_REMOVED: {
+        gst_message_parse_device_removed(message, &device);
+        const QString name = displayName(device);
+        if (manager->m_cameras.contains(name))
+            manager->removeCamera(name);
+        gst_object_unref(device);
+        break;
+    }
+    default:
+        break;
+    }
+    return TRUE;
+}
+
+void CameraEmulationManager::removeCamera(const QString &name)
+{
+    if (name == m_cameraName && m_streamRunning)
+        stopStreams();
+    m_cameras.remove(name);
+    emit camerasChanged();
+    if (m_cameras.isEmpty() || name != m_cameraName)
+        return;
+    setCameraName(m_cameras.firstKey());
+    applyCameraSettings();
+    emit cameraStreamSettingsApplied();
+}
 
 void CameraEmulationManager::initCameras()
 {
+    GList *devices = gst_device_monitor_get_devices(m_deviceMonitor);
+    for (GList *item = devices; item; item = item->next)
+        addCamera(GST_DEVICE(item->data));
+    g_list_free_full(devices, gst_object_unref);
+
+    if (!m_cameras.isEmpty()) {
+        m_cameraName = m_cameras.firstKey();
+        setResolutionIndex(0);
+        emit cameraNameChanged();
+        emit resolutionsChanged();
+        emit frameratesChanged();
+    }
+    setCameraStreamSettings();
+
+    applyCameraSettings();
+    // Without a camera source the pipeline stays empty; the elements are
+    // put in only once.
+    if (m_cameraSource && !GST_OBJECT_PARENT(m_cameraSource)) {
+        gst_bin_add_many(GST_BIN(m_cameraPipeline), m_cameraSource, m_capsFilter, m_cameraEncoder,
+                         m_cameraPayloader, m_cameraSink, nullptr);
+        gst_element_link_many(m_cameraSource, m_capsFilter, m_cameraEncoder, m_cameraPayloader, m_cameraSink,
+                              nullptr);
+    }
+}
+
+void CameraEmulationManager::updateCamerasList()
+{
+    if (m_streamRunning)
+        stopStreams();
+    releaseCameraPipeline();
+    releaseDeviceMonitor();
+    m_cameras.clear();
+    emit camerasChanged();
+
+    createDeviceMonitor();
+    readSourceFactoryName();
+    createCameraPipeline();
+    initCameras();
+}
+
+void CameraEmulationManager::createVideoPipeline()
+{
+    m_videoPipeline = gst_pipeline_new("video-stream-pipeline");
+    gst_object_ref_sink(m_videoPipeline);
+    m_fileSource = gst_element_factory_make("filesrc", "filesrc");
+    m_decoder = gst_element_factory_make("decodebin", "decodebin");
+    m_videoEncoder = gst_element_factory_make("jpegenc", "jpegencVS");
+    m_videoPayloader = gst_element_factory_make("rtpjpegpay", "m_rtpjpegpayVS");
+    m_videoSink = gst_element_factory_make("udpsink", "udpsinkVS");
+
+    g_object_set(m_videoEncoder, "quality", JpegQuality, nullptr);
+    g_object_set(m_videoSink, "host", StreamHost, "port", StreamPort, nullptr);
+    gst_bin_add_many(GST_BIN(m_videoPipeline), m_fileSource, m_decoder, m_videoEncoder, m_videoPayloader,
+                     m_videoSink, nullptr);
+    gst_element_link(m_fileSource, m_decoder);
+    gst_element_link_many(m_videoEncoder, m_videoPayloader, m_videoSink, nullptr);
+    g_signal_connect(m_decoder, "pad-added", G_CALLBACK(linkDecodedPad), m_videoEncoder);
+
+    GstPad *sinkPad = gst_element_get_static_pad(m_videoSink, "sink");
+    gst_pad_add_probe(sinkPad, GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM,
+                      [](GstPad *, GstPadProbeInfo *info, gpointer manager) {
+                          // Streaming thread: only a signal, queued to the manager's thread.
+                          if (GST_EVENT_TYPE(GST_PAD_PROBE_INFO_EVENT(info)) == GST_EVENT_EOS)
+                              emit static_cast<CameraEmulationManager *>(manager)->videoStreamStopped();
+                          return GST_PAD_PROBE_OK;
+                      },
+                      this, nullptr);
+    gst_object_unref(sinkPad);
+}
+
+void CameraEmulationManager::createCameraPipeline()
+{
+    m_cameraPipeline = gst_pipeline_new("camera-stream-pipeline");
+    gst_object_ref_sink(m_cameraPipeline);
+    const QByteArray factory = m_sourceFactoryName.toUtf8();
+    m_cameraSource = factory.isEmpty() ? nullptr : makeOwnedElement(factory.constData(), "sourcePluginCam");
+    m_capsFilter = makeOwnedElement("capsfilter", "capsfilterCam");
+    m_cameraEncoder = makeOwnedElement("jpegenc", "jpegencCam");
+    m_cameraPayloader = makeOwnedElement("rtpjpegpay", "rtpjpegpayCam");
+    m_cameraSink = makeOwnedElement("udpsink", "udpsinkCam");
+}
+
+void CameraEmulationManager::releaseCameraPipeline()
+{
+    gst_element_set_state(m_cameraPipeline, GST_STATE_NULL);
+    unrefElement(m_cameraPipeline);
+    unrefElement(m_cameraSource);
+    unrefElement(m_capsFilter);
+    unrefElement(m_cameraEncoder);
+    unrefElement(m_cameraPayloader);
+    unrefElement(m_cameraSink);
+}
+
+void CameraEmulationManager::applyCameraSettings()
+{
+    const QVariantMap source = m_cameras.value(m_cameraName).toMap().value(QStringLiteral("source")).toMap();
+    const QByteArray name = source.value(QStringLiteral("name")).toString().toUtf8();
+    const QString value = source.value(QStringLiteral("value")).toString();
+    if (m_cameraSource && !name.isEmpty() && !value.isEmpty()
+        && g_object_class_find_property(G_OBJECT_GET_CLASS(m_cameraSource), name.constData())) {
+        if (name == "device-index")
+            g_object_set(m_cameraSource, name.constData(), value.toInt(), nullptr);
+        else
+            g_object_set(m_cameraSource, name.constData(), value.toUtf8().constData(), nullptr);
+    }
+
+    QString capsText = QStringLiteral("video/x-raw");
+    if (m_width >= 0 && m_height >= 0)
+        capsText += QStringLiteral(",width=%1,height=%2").arg(m_width).arg(m_height);
+    if (!m_framerate.isEmpty())
+        capsText += QStringLiteral(",framerate=%1").arg(m_framerate);
+    if (GstCaps *caps = gst_caps_from_string(capsText.toUtf8().constData())) {
+        g_object_set(m_capsFilter, "caps", caps, nullptr);
+        gst_caps_unref(caps);
+    }
+
+    g_object_set(m_cameraEncoder, "quality", JpegQuality, nullptr);
+    g_object_set(m_cameraSink, "host", StreamHost, "port", StreamPort, nullptr);
+}
+
+void CameraEmulationManager::startCameraStream()
+{
+    stopPipeline(m_videoPipeline);
+    stopPipeline(m_cameraPipeline);
+    gst_element_set_state(m_cameraPipeline, GST_STATE_PLAYING);
+    setStreamRunning(true);
 }
 
 void CameraEmulationManager::stopCameraStream()
 {
-    m_streamRunning = false;
-    emit streamRunningChanged();
+    gst_element_set_state(m_cameraPipeline, GST_STATE_NULL);
+    setStreamRunning(false);
+}
+
+void CameraEmulationManager::setCameraStreamSettings()
+{
+    if (!m_streamRunning) {
+        applyCameraSettings();
+        emit cameraStreamSettingsApplied();
+        return;
+    }
+    gst_element_set_state(m_cameraPipeline, GST_STATE_NULL);
+    setStreamRunning(false);
+    applyCameraSettings();
+    startCameraStream();
+    emit cameraStreamSettingsApplied();
+}
+
+void CameraEmulationManager::startVideoStream(const QString &filePath)
+{
+    stopPipeline(m_cameraPipeline);
+    stopPipeline(m_videoPipeline);
+    if (filePath.isEmpty() || !checkVideoCodec(filePath))
+        return;
+    g_object_set(m_fileSource, "location", localFilePath(filePath).toLocal8Bit().constData(), nullptr);
+    gst_element_set_state(m_videoPipeline, GST_STATE_PLAYING);
+    setStreamRunning(true);
 }
 
 void CameraEmulationManager::stopVideoStream()
 {
-    m_streamRunning = false;
+    gst_element_set_state(m_videoPipeline, GST_STATE_NULL);
+    setStreamRunning(false);
+}
+
+bool CameraEmulationManager::checkVideoCodec(const QString &filePath)
+{
+    const QByteArray uri = QUrl::fromLocalFile(filePath).toString().toUtf8();
+    QString codecName;
+    if (GstDiscoverer *discoverer = gst_discoverer_new(DiscovererTimeout, nullptr)) {
+        if (GstDiscovererInfo *info = gst_discoverer_discover_uri(discoverer, uri.constData(), nullptr)) {
+            if (const GstTagList *tags = gst_discoverer_info_get_tags(info)) {
+                GstTagList *copy = gst_tag_list_copy(tags);
+                gchar *codec = nullptr;
+                if (gst_tag_list_get_string(copy, GST_TAG_VIDEO_CODEC, &codec))
+                    codecName = takeUtf8(codec);
+                gst_tag_list_unref(copy);
+            }
+            gst_discoverer_info_unref(info);
+        }
+        g_object_unref(discoverer);
+    }
+    const bool success = codecName.contains(QLatin1String("VP8")) || codecName.contains(QLatin1String("VP9"));
+    emit videoFileCodecChecked(success, codecName);
+    return success;
+}
+
+void CameraEmulationManager::restartVideoStream()
+{
+    // The end of the file may be queued behind a stop or a switch to the
+    // camera; a pipeline stopped since then stays stopped.
+    GstState state = GST_STATE_NULL;
+    gst_element_get_state(m_videoPipeline, &state, nullptr, 0);
+    if (state == GST_STATE_NULL)
+        return;
+    stopPipeline(m_videoPipeline);
+    gst_element_set_state(m_videoPipeline, GST_STATE_PLAYING);
+}
+
+void CameraEmulationManager::stopStreams()
+{
+    gst_element_set_state(m_cameraPipeline, GST_STATE_NULL);
+    // The flag covers a video file too, which must not go on streaming
+    // once nothing shows it and nothing can stop it.
+    gst_element_set_state(m_videoPipeline, GST_STATE_NULL);
+    setStreamRunning(false);
+}
+
+void CameraEmulationManager::setStreamRunning(bool running)
+{
+    m_streamRunning = running;
     emit streamRunningChanged();
 }

@@ -1,9 +1,11 @@
 #include <idehost.h>
 
 #include "modalanswerer.h"
+#include "testvideos.h"
 
 #include <coreplugin/actionmanager/actionmanager.h>
 #include <coreplugin/actionmanager/command.h>
+#include <guest/camerareceiver.h>
 #include <hangar/sdk.h>
 #include <utils/theme/theme.h>
 
@@ -20,6 +22,8 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <gst/gst.h>
 
 namespace {
 
@@ -73,6 +77,7 @@ private slots:
     void modelsAreUncreatableButNameTheirEnums();
     void translationFollowsTheSetting_data();
     void translationFollowsTheSetting();
+    void hidingTheWindowStopsTheStream();
 
 private:
     void startHost(const QVariant &language = QVariant());
@@ -246,6 +251,32 @@ void tst_MimicryPlugin::translationFollowsTheSetting()
     startHost(language);
     QCOMPARE(menuAction()->text(), menuText);
     QCOMPARE(mimicryView()->title(), windowTitle);
+}
+
+void tst_MimicryPlugin::hidingTheWindowStopsTheStream()
+{
+    QString error;
+    gst_init(nullptr, nullptr);
+    if (!TestVideos::available(&error))
+        QSKIP(qPrintable(error));
+    const QString clip = TestVideos::make(m_settingsDir->path(), TestVideos::Kind::Vp8, 160, 120, 90, &error);
+    QVERIFY2(!clip.isEmpty(), qPrintable(error));
+    // Where the machine's forwarding would take the stream from.
+    Guest::CameraReceiver receiver;
+    QVERIFY2(receiver.start(QHostAddress(QHostAddress::LocalHost), 34343, &error), qPrintable(error));
+    startHost();
+    QQuickView *view = mimicryView();
+    view->show();
+    QObject *camera = evaluate(view, "cameraEmulationManager").value<QObject *>();
+    QVERIFY(QMetaObject::invokeMethod(camera, "startVideoStream", Q_ARG(QString, clip)));
+    QVERIFY(camera->property("streamRunning").toBool());
+    QTRY_VERIFY_WITH_TIMEOUT(receiver.frameCount() > 0, 10000);
+
+    view->hide();
+    QVERIFY(!camera->property("streamRunning").toBool());
+    const int frames = receiver.frameCount();
+    QTest::qWait(300);
+    QVERIFY(receiver.frameCount() - frames <= 1);
 }
 
 int main(int argc, char *argv[])

@@ -1,0 +1,395 @@
+#include <camera/cameraemulationmanager.h>
+
+#include "testcamera.h"
+
+#include <QAbstractEventDispatcher>
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QtTest>
+
+#include <gst/gst.h>
+
+#include <memory>
+
+using TestCamera::Property;
+
+Q_DECLARE_METATYPE(TestCamera::Property)
+
+namespace {
+
+const char hd[] = "video/x-raw,format=I420,width=1280,height=720,framerate={30/1,15/1};"
+                  "video/x-raw,format=I420,width=640,height=480,framerate={30/1,15/1}";
+
+// "1280x720:30/1,15/1 640x480:..." for the current camera.
+QString rendered(const CameraEmulationManager &manager)
+{
+    QStringList entries;
+    const QVariantList resolutions = manager.resolutions();
+    for (const QVariant &entry : resolutions) {
+        const QVariantMap map = entry.toMap();
+        entries << map.value(QStringLiteral("string")).toString() + QLatin1Char(':')
+                       + map.value(QStringLiteral("framerates")).toStringList().join(QLatin1Char(','));
+    }
+    return entries.join(QLatin1Char(' '));
+}
+
+struct ElementRef
+{
+    explicit ElementRef(GstElement *element = nullptr) : element(element) {}
+    ~ElementRef() { gst_clear_object(&element); }
+    ElementRef(const ElementRef &) = delete;
+    GstElement *element;
+};
+
+// The camera pipeline's source element, which the manager made from the test camera's factory.
+GstElement *cameraSource()
+{
+    static ElementRef source;
+    gst_clear_object(&source.element);
+    source.element = TestCamera::findSource("sourcePluginCam");
+    return source.element;
+}
+
+QString capsFilterText()
+{
+    GstElement *source = cameraSource();
+    if (!source || !GST_OBJECT_PARENT(source))
+        return QStringLiteral("<no pipeline>");
+    ElementRef filter(gst_bin_get_by_name(GST_BIN(GST_OBJECT_PARENT(source)), "capsfilterCam"));
+    GstCaps *caps = nullptr;
+    g_object_get(filter.element, "caps", &caps, nullptr);
+    gchar *text = gst_caps_to_string(caps);
+    const QString result = QString::fromUtf8(text);
+    g_free(text);
+    gst_caps_unref(caps);
+    return result;
+}
+
+// As GStreamer writes caps out.
+QString capsText(int width, int height, const char *framerate)
+{
+    return QStringLiteral("video/x-raw, width=(int)%1, height=(int)%2, framerate=(fraction)%3")
+        .arg(width).arg(height).arg(QLatin1String(framerate));
+}
+
+GstState sourceState()
+{
+    GstState state = GST_STATE_VOID_PENDING;
+    gst_element_get_state(cameraSource(), &state, nullptr, 0);
+    return state;
+}
+
+} // namespace
+
+class tst_CameraEmulationManager : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanup();
+    void framerates_data();
+    void framerates();
+    void capabilities_data();
+    void capabilities();
+    void camerasInKeyOrder();
+    void sourceProperty_data();
+    void sourceProperty();
+    void capsFilter_data();
+    void capsFilter();
+    void resolutionChoiceIsSafe();
+    void hotPlugThroughTheBusWatchAlone();
+    void settingsRestartARunningStream();
+    void stopOfAPipelineThatNeverSettlesIsBounded();
+    void localFilePath_data();
+    void localFilePath();
+
+private:
+    CameraEmulationManager &start(const QList<TestCamera::Device> &devices);
+
+    std::unique_ptr<CameraEmulationManager> m_manager;
+};
+
+void tst_CameraEmulationManager::initTestCase()
+{
+    gst_init(nullptr, nullptr);
+    if (!TestCamera::registerPlugin())
+        QSKIP("The test camera needs videotestsrc (gstreamer1.0-plugins-base)");
+}
+
+void tst_CameraEmulationManager::cleanup()
+{
+    m_manager.reset();
+    TestCamera::clear();
+}
+
+CameraEmulationManager &tst_CameraEmulationManager::start(const QList<TestCamera::Device> &devices)
+{
+    for (const TestCamera::Device &device : devices)
+        TestCamera::add(device);
+    m_manager = std::make_unique<CameraEmulationManager>();
+    m_manager->initCameras();
+    return *m_manager;
+}
+
+void tst_CameraEmulationManager::framerates_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("list with an NTSC rate") << "{ (fraction)30/1, (fraction)15/1, (fraction)30000/1001 }"
+                                            << "30/1,29/1,15/1";
+    QTest::newRow("range 24-60") << "[ 24/1, 60/1 ]" << "60/1,55/1,50/1,45/1,40/1,35/1,30/1,25/1,24/1";
+    QTest::newRow("range 1-32 ends past its bound") << "[ 1/1, 32/1 ]"
+                                                    << "35/1,30/1,25/1,20/1,15/1,10/1,5/1,2/1,1/1";
+    QTest::newRow("range 15-15") << "[ 15/1, 15/1 ]" << "15/1";
+    QTest::newRow("lone NTSC rate") << "30000/1001" << "30000/1001";
+    QTest::newRow("zero denominator counts as 0") << "[ 1/0, 7/1 ]" << "10/1,5/1,1/1,0/1";
+    QStringList capped;
+    for (int rate = 240; rate >= 5; rate -= 5)
+        capped << QStringLiteral("%1/1").arg(rate);
+    QTest::newRow("any rate at all is capped") << "[ 0/1, 2147483647/1 ]"
+                                               << (capped + QStringList{"1/1", "0/1"}).join(',');
+    QTest::newRow("rates beyond int") << "[ 2147483647/1, 9999999999/1 ]" << "2147483647/1";
+}
+
+void tst_CameraEmulationManager::framerates()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, expected);
+    QCOMPARE(CameraEmulationManager::parseFramerates(text).join(QLatin1Char(',')), expected);
+}
+
+void tst_CameraEmulationManager::capabilities_data()
+{
+    QTest::addColumn<QString>("caps");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("list with an NTSC rate") << "video/x-raw,width=640,height=480,framerate={30/1,15/1,30000/1001}"
+                                            << "640x480:30/1,29/1,15/1";
+    QTest::newRow("range 1-30") << "video/x-raw,width=640,height=480,framerate=[1/1,30/1]"
+                                << "640x480:30/1,25/1,20/1,15/1,10/1,5/1,2/1,1/1";
+    QTest::newRow("list holding a range drops its structure")
+        << "video/x-raw,width=1280,height=720,framerate={[1/1,30/1],60/1};"
+           "video/x-raw,width=640,height=480,framerate=30/1"
+        << "640x480:30/1";
+    QTest::newRow("no frame rate") << "video/x-raw,width=320,height=240" << "320x240:";
+    QTest::newRow("size ranges are no size") << "video/x-raw,width=[1,1920],height=[1,1080],framerate=30/1" << "";
+    QTest::newRow("first structure of a size wins, sorted by width only")
+        << "video/x-raw,width=640,height=480,framerate=30/1;video/x-raw,width=640,height=360,framerate=25/1;"
+           "video/x-raw,width=1280,height=720,framerate=10/1;video/x-raw,width=640,height=480,framerate=5/1"
+        << "1280x720:10/1 640x480:30/1 640x360:25/1";
+    QTest::newRow("every media type counts")
+        << "image/jpeg,width=1920,height=1080,framerate=30/1;video/x-raw,width=640,height=480,framerate=15/1"
+        << "1920x1080:30/1 640x480:15/1";
+}
+
+void tst_CameraEmulationManager::capabilities()
+{
+    QFETCH(QString, caps);
+    QFETCH(QString, expected);
+    CameraEmulationManager &manager = start({{QStringLiteral("Cam"), caps}});
+    QCOMPARE(manager.cameras(), QStringList{QStringLiteral("Cam")});
+    QCOMPARE(rendered(manager), expected);
+
+    // The first size and its highest rate are chosen; nothing is chosen without a size.
+    const QString first = expected.section(QLatin1Char(' '), 0, 0);
+    const QString size = first.section(QLatin1Char(':'), 0, 0);
+    QCOMPARE(QStringLiteral("%1x%2").arg(manager.width()).arg(manager.height()),
+             size.isEmpty() ? QStringLiteral("-1x-1") : size);
+    QCOMPARE(manager.framerate(), first.section(QLatin1Char(':'), 1).section(QLatin1Char(','), 0, 0));
+    QCOMPARE(manager.framerates().join(QLatin1Char(',')), first.section(QLatin1Char(':'), 1));
+}
+
+void tst_CameraEmulationManager::camerasInKeyOrder()
+{
+    const QString small = QStringLiteral("video/x-raw,width=320,height=240,framerate=30/1");
+    CameraEmulationManager &manager = start({{QStringLiteral("b-cam"), hd},
+                                             {QStringLiteral("Twin"), hd},
+                                             {QStringLiteral("A-cam"), hd},
+                                             {QStringLiteral("Twin"), small}});
+    QCOMPARE(manager.cameras(), (QStringList{"A-cam", "Twin", "b-cam"}));
+    QCOMPARE(manager.cameraName(), QStringLiteral("A-cam"));
+    // Of two devices with one name, the one listed last stays.
+    manager.setCameraName(QStringLiteral("Twin"));
+    QCOMPARE(rendered(manager), QStringLiteral("320x240:30/1"));
+}
+
+void tst_CameraEmulationManager::sourceProperty_data()
+{
+    QTest::addColumn<Property>("property");
+    QTest::addColumn<QString>("value");
+    QTest::newRow("device") << Property::Device << "/dev/video7";
+    QTest::newRow("device-index") << Property::DeviceIndex << "3";
+    QTest::newRow("device-path") << Property::DevicePath << "usb-0000:00:14.0-2";
+}
+
+void tst_CameraEmulationManager::sourceProperty()
+{
+    QFETCH(Property, property);
+    QFETCH(QString, value);
+    // The other camera sorts first; its value must be replaced by ours.
+    start({{QStringLiteral("B"), hd, property, value}, {QStringLiteral("A"), hd, property, QStringLiteral("1")}});
+    m_manager->setCameraName(QStringLiteral("B"));
+    m_manager->setCameraStreamSettings();
+
+    GstElement *source = cameraSource();
+    QVERIFY(source);
+    QCOMPARE(GST_OBJECT_NAME(gst_element_get_factory(source)), TestCamera::factoryName(property));
+    QString actual;
+    if (property == Property::DeviceIndex) {
+        int index = -1;
+        g_object_get(source, "device-index", &index, nullptr);
+        actual = QString::number(index);
+    } else {
+        gchar *text = nullptr;
+        g_object_get(source, property == Property::Device ? "device" : "device-path", &text, nullptr);
+        actual = QString::fromUtf8(text);
+        g_free(text);
+    }
+    QCOMPARE(actual, value);
+}
+
+void tst_CameraEmulationManager::capsFilter_data()
+{
+    QTest::addColumn<QString>("caps");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("1280x720 at 30/1") << hd << capsText(1280, 720, "30/1");
+    QTest::newRow("nothing chosen") << "video/x-raw,width=[1,1920],height=[1,1080]" << "video/x-raw";
+}
+
+void tst_CameraEmulationManager::capsFilter()
+{
+    QFETCH(QString, caps);
+    QFETCH(QString, expected);
+    start({{QStringLiteral("Cam"), caps}});
+    QCOMPARE(capsFilterText(), expected);
+}
+
+void tst_CameraEmulationManager::resolutionChoiceIsSafe()
+{
+    CameraEmulationManager &manager = start(
+        {{QStringLiteral("Cam"), QStringLiteral("video/x-raw,width=800,height=600,framerate={25/1,15/1};"
+                                                "video/x-raw,width=640,height=480,framerate={30/1,15/1};"
+                                                "video/x-raw,width=320,height=240")}});
+    QCOMPARE(manager.framerate(), QStringLiteral("25/1"));
+    manager.setFramerate(QStringLiteral("15/1"));
+    manager.setResolutionIndex(1);
+    QCOMPARE(manager.framerate(), QStringLiteral("15/1"));
+
+    QSignalSpy widthChanged(&manager, &CameraEmulationManager::widthChanged);
+    for (int index : {7, -1, 2}) {
+        manager.setResolutionIndex(index);
+        QCOMPARE(manager.framerate(), QStringLiteral("15/1"));
+    }
+    QCOMPARE(manager.width(), 320);
+    QCOMPARE(widthChanged.count(), 3);
+    manager.setCameraName(QStringLiteral("gone"));
+    QCOMPARE(QSize(manager.width(), manager.height()), QSize(320, 240));
+    QVERIFY(manager.framerates().isEmpty());
+    manager.setFramerate(QStringLiteral("30"));
+    QCOMPARE(manager.framerate(), QString());
+}
+
+void tst_CameraEmulationManager::hotPlugThroughTheBusWatchAlone()
+{
+    if (!QAbstractEventDispatcher::instance()->inherits("QEventDispatcherGlib"))
+        QSKIP("Qt's event loop runs GLib's default context only with its GLib dispatcher (not with QT_NO_GLIB)");
+    CameraEmulationManager &manager = start({{QStringLiteral("Cam B"), hd, Property::Device, QStringLiteral("b")}});
+    QSignalSpy applied(&manager, &CameraEmulationManager::cameraStreamSettingsApplied);
+    manager.startCameraStream();
+    QTRY_COMPARE(sourceState(), GST_STATE_PLAYING);
+
+    // Nothing but Qt's event loop runs GLib's default context here.
+    TestCamera::add({QStringLiteral("Cam A"), QStringLiteral("video/x-raw,width=320,height=240,framerate=15/1"),
+                     Property::Device, QStringLiteral("a")});
+    QTRY_COMPARE(manager.cameras(), (QStringList{"Cam A", "Cam B"}));
+    QCOMPARE(manager.cameraName(), QStringLiteral("Cam B"));
+    QVERIFY(manager.streamRunning());
+
+    TestCamera::remove(QStringLiteral("Cam B"));
+    QTRY_COMPARE(manager.cameras(), QStringList{"Cam A"});
+    QVERIFY(!manager.streamRunning());
+    QCOMPARE(sourceState(), GST_STATE_NULL);
+    QCOMPARE(manager.cameraName(), QStringLiteral("Cam A"));
+    QCOMPARE(applied.count(), 1);
+    QCOMPARE(capsFilterText(), capsText(320, 240, "15/1"));
+    gchar *device = nullptr;
+    g_object_get(cameraSource(), "device", &device, nullptr);
+    QCOMPARE(device, "a");
+    g_free(device);
+
+    // A camera arriving in an empty table is applied but not chosen; a second
+    // one of the same name changes nothing.
+    TestCamera::remove(QStringLiteral("Cam A"));
+    QTRY_VERIFY(manager.cameras().isEmpty());
+    TestCamera::add({QStringLiteral("Cam C"), hd});
+    QTRY_COMPARE(applied.count(), 2);
+    QCOMPARE(manager.cameraName(), QStringLiteral("Cam A"));
+    TestCamera::add({QStringLiteral("Cam C"), QStringLiteral("video/x-raw,width=320,height=240,framerate=15/1")});
+    TestCamera::add({QStringLiteral("Cam D"), hd});
+    QTRY_COMPARE(manager.cameras(), (QStringList{"Cam C", "Cam D"}));
+    manager.setCameraName(QStringLiteral("Cam C"));
+    QCOMPARE(manager.width(), 1280);
+}
+
+void tst_CameraEmulationManager::settingsRestartARunningStream()
+{
+    CameraEmulationManager &manager = start({{QStringLiteral("Cam"), hd}});
+    manager.startCameraStream();
+    QTRY_COMPARE(sourceState(), GST_STATE_PLAYING);
+
+    QStringList events;
+    connect(&manager, &CameraEmulationManager::streamRunningChanged, this,
+            [&] { events << (manager.streamRunning() ? "running" : "stopped"); });
+    connect(&manager, &CameraEmulationManager::cameraStreamSettingsApplied, this, [&] { events << "applied"; });
+    manager.setResolutionIndex(1);
+    manager.setFramerate(QStringLiteral("15/1"));
+    QCOMPARE(capsFilterText(), capsText(1280, 720, "30/1"));
+    manager.setCameraStreamSettings();
+    QCOMPARE(events, (QStringList{"stopped", "running", "applied"}));
+    QCOMPARE(capsFilterText(), capsText(640, 480, "15/1"));
+    QTRY_COMPARE(sourceState(), GST_STATE_PLAYING);
+
+    // Updating the list rebuilds the pipeline and stops the stream.
+    manager.updateCamerasList();
+    QCOMPARE(events.mid(3), QStringList({"stopped", "applied"}));
+    QCOMPARE(manager.cameras(), QStringList{"Cam"});
+    QCOMPARE(sourceState(), GST_STATE_NULL);
+}
+
+void tst_CameraEmulationManager::stopOfAPipelineThatNeverSettlesIsBounded()
+{
+    CameraEmulationManager &manager =
+        start({{QStringLiteral("Stuck"), hd, Property::Device, QStringLiteral("stall")}});
+    manager.startCameraStream();
+    GstElement *pipeline = GST_ELEMENT(GST_OBJECT_PARENT(cameraSource()));
+    QCOMPARE(gst_element_get_state(pipeline, nullptr, nullptr, 100 * GST_MSECOND), GST_STATE_CHANGE_ASYNC);
+
+    QElapsedTimer timer;
+    timer.start();
+    manager.startVideoStream(QString());
+    QVERIFY2(timer.elapsed() < 8000, qPrintable(QString::number(timer.elapsed())));
+    GstState state = GST_STATE_VOID_PENDING;
+    QCOMPARE(gst_element_get_state(pipeline, &state, nullptr, 0), GST_STATE_CHANGE_SUCCESS);
+    QCOMPARE(state, GST_STATE_NULL);
+}
+
+void tst_CameraEmulationManager::localFilePath_data()
+{
+    QTest::addColumn<QString>("pagePath");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("Windows drive") << "/C:/dir/My clip.webm" << "C:\\dir\\My clip.webm";
+    QTest::newRow("lower-case drive") << "/d:/clip.mkv" << "d:\\clip.mkv";
+    QTest::newRow("absolute path") << "/home/me/C:/clip.webm" << "/home/me/C:/clip.webm";
+}
+
+void tst_CameraEmulationManager::localFilePath()
+{
+    QFETCH(QString, pagePath);
+    QFETCH(QString, expected);
+    QCOMPARE(CameraEmulationManager::localFilePath(pagePath), expected);
+}
+
+QTEST_GUILESS_MAIN(tst_CameraEmulationManager)
+
+#include "tst_cameraemulationmanager.moc"
