@@ -71,6 +71,18 @@ void linkDecodedPad(GstElement *, GstPad *pad, gpointer encoder)
     gst_object_unref(sink);
 }
 
+QString sourceFactoryName(GstDevice *device)
+{
+    QString name;
+    if (GstElement *element = gst_device_create_element(device, nullptr)) {
+        gst_object_ref_sink(element);
+        if (GstElementFactory *factory = gst_element_get_factory(element))
+            name = QString::fromUtf8(GST_OBJECT_NAME(factory));
+        gst_object_unref(element);
+    }
+    return name;
+}
+
 } // namespace
 
 CameraEmulationManager::CameraEmulationManager(QObject *parent)
@@ -194,16 +206,25 @@ void CameraEmulationManager::releaseDeviceMonitor()
 void CameraEmulationManager::readSourceFactoryName()
 {
     GList *devices = gst_device_monitor_get_devices(m_deviceMonitor);
-    if (devices) {
-        GstElement *element = gst_device_create_element(GST_DEVICE(devices->data), nullptr);
-        if (element) {
-            gst_object_ref_sink(element);
-            if (GstElementFactory *factory = gst_element_get_factory(element))
-                m_sourceFactoryName = QString::fromUtf8(GST_OBJECT_NAME(factory));
-            gst_object_unref(element);
-        }
-    }
+    if (devices)
+        m_sourceFactoryName = sourceFactoryName(GST_DEVICE(devices->data));
     g_list_free_full(devices, gst_object_unref);
+}
+
+// A host without a camera when the monitor started has no camera source:
+// the first camera plugged in brings it, or starting the camera would
+// report a stream that sends nothing.
+void CameraEmulationManager::adoptCameraSource(GstDevice *device)
+{
+    if (m_cameraSource)
+        return;
+    m_sourceFactoryName = sourceFactoryName(device);
+    if (m_sourceFactoryName.isEmpty())
+        return;
+    releaseCameraPipeline();
+    createCameraPipeline();
+    applyCameraSettings();
+    assembleCameraPipeline();
 }
 
 void CameraEmulationManager::addCamera(GstDevice *device)
@@ -359,6 +380,7 @@ int CameraEmulationManager::handleBusMessage(GstBus *, GstMessage *message, void
         gst_message_parse_device_added(message, &device);
         if (!manager->m_cameras.contains(displayName(device))) {
             manager->addCamera(device);
+            manager->adoptCameraSource(device);
             if (manager->m_cameras.size() == 1)
                 manager->setCameraStreamSettings();
         }
@@ -408,6 +430,11 @@ void CameraEmulationManager::initCameras()
     setCameraStreamSettings();
 
     applyCameraSettings();
+    assembleCameraPipeline();
+}
+
+void CameraEmulationManager::assembleCameraPipeline()
+{
     // Without a camera source the pipeline stays empty; the elements are
     // put in only once.
     if (m_cameraSource && !GST_OBJECT_PARENT(m_cameraSource)) {

@@ -83,11 +83,13 @@ private:
     void createDeviceMonitor();
     void releaseDeviceMonitor();
     void readSourceFactoryName();
+    void adoptCameraSource(GstDevice *device);
     void addCamera(GstDevice *device);
     void removeCamera(const QString &name);
     void createVideoPipeline();
     void createCameraPipeline();
     void releaseCameraPipeline();
+    void assembleCameraPipeline();
     void applyCameraSettings();
     bool checkVideoCodec(const QString &filePath);
     void restartVideoStream();

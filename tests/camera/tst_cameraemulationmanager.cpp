@@ -99,6 +99,7 @@ private slots:
     void capsFilter();
     void resolutionChoiceIsSafe();
     void hotPlugThroughTheBusWatchAlone();
+    void firstCameraOfAHostWithoutOneStreams();
     void settingsRestartARunningStream();
     void stopOfAPipelineThatNeverSettlesIsBounded();
     void localFilePath_data();
@@ -330,6 +331,21 @@ void tst_CameraEmulationManager::hotPlugThroughTheBusWatchAlone()
     QTRY_COMPARE(manager.cameras(), (QStringList{"Cam C", "Cam D"}));
     manager.setCameraName(QStringLiteral("Cam C"));
     QCOMPARE(manager.width(), 1280);
+}
+
+void tst_CameraEmulationManager::firstCameraOfAHostWithoutOneStreams()
+{
+    if (!QAbstractEventDispatcher::instance()->inherits("QEventDispatcherGlib"))
+        QSKIP("Qt's event loop runs GLib's default context only with its GLib dispatcher (not with QT_NO_GLIB)");
+    CameraEmulationManager &manager = start({});
+    QVERIFY(!cameraSource());
+    TestCamera::add({QStringLiteral("Cam A"), hd, Property::Device, QStringLiteral("a")});
+    QTRY_COMPARE(manager.cameras(), QStringList{"Cam A"});
+    manager.setCameraName(QStringLiteral("Cam A"));
+    manager.setCameraStreamSettings();
+    manager.startCameraStream();
+    QTRY_COMPARE(sourceState(), GST_STATE_PLAYING);
+    QCOMPARE(capsFilterText(), capsText(1280, 720, "30/1"));
 }
 
 void tst_CameraEmulationManager::settingsRestartARunningStream()
