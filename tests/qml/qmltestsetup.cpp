@@ -1,5 +1,6 @@
 #include "qmltestsetup.h"
 
+#include "cameraprobe.h"
 #include "deviceconfig.h"
 #include "dialogprobe.h"
 #include "fakeguest.h"
@@ -69,6 +70,8 @@ void QmlTestSetup::applicationAvailable()
         qFatal("The fake guest cannot listen on port %d", RemoteDBusInvokerService::port());
     m_guestProbe = std::make_unique<GuestProbe>(m_guest.get());
     m_dialogProbe = std::make_unique<DialogProbe>();
+    if (!CameraProbe::registerCameras())
+        qFatal("The test cameras need videotestsrc (gstreamer1.0-plugins-base)");
 
     Mimicry::Internal::registerQmlTypes();
 }
@@ -93,7 +96,11 @@ void QmlTestSetup::qmlEngineAvailable(QQmlEngine *engine)
     context->setContextProperty(QStringLiteral("gpsEmulationManager"), gps);
     context->setContextProperty(QStringLiteral("sensorsEmulationManager"), sensors);
     context->setContextProperty(QStringLiteral("smartphone3DModelConfig"), new Smartphone3DModelConfig(engine));
-    context->setContextProperty(QStringLiteral("cameraEmulationManager"), new CameraEmulationManager(engine));
+    // Filled as the plug-in does before it shows the window.
+    auto camera = new CameraEmulationManager(engine);
+    camera->initCameras();
+    context->setContextProperty(QStringLiteral("cameraEmulationManager"), camera);
+    context->setContextProperty(QStringLiteral("testCameras"), new CameraProbe(engine));
     context->setContextProperty(QStringLiteral("themeBackgroundColorNormal"),
                                 themeColor(Mimicry::Constants::THEME_BACKGROUND_COLOR_NORMAL));
     context->setContextProperty(QStringLiteral("themeHighlightColor"),

@@ -1,0 +1,50 @@
+#include "cameraprobe.h"
+
+#include <testcamera.h>
+#include <testvideos.h>
+
+#include <QDebug>
+
+#include <gst/gst.h>
+
+CameraProbe::CameraProbe(QObject *parent)
+    : QObject(parent)
+{}
+
+bool CameraProbe::registerCameras()
+{
+    gst_init(nullptr, nullptr);
+    return TestCamera::registerPlugin();
+}
+
+void CameraProbe::plugIn(const QString &displayName, const QString &caps)
+{
+    TestCamera::add(TestCamera::Device(displayName, caps));
+}
+
+void CameraProbe::unplugAll()
+{
+    TestCamera::clear();
+}
+
+QString CameraProbe::clip(const QString &kind)
+{
+    const TestVideos::Kind clipKind = kind == QLatin1String("theora") ? TestVideos::Kind::Theora
+                                                                      : TestVideos::Kind::Vp8;
+    QString error;
+    const QString path = TestVideos::make(m_clips.path(), clipKind, 320, 240, 30, &error);
+    if (path.isEmpty())
+        qWarning().noquote() << "No clip:" << error;
+    return path;
+}
+
+bool CameraProbe::cameraPlaying() const
+{
+    GstElement *source = TestCamera::findSource("sourcePluginCam");
+    if (!source)
+        return false;
+    GstState state = GST_STATE_NULL;
+    gst_element_get_state(source, &state, nullptr, 0);
+    gst_object_unref(source);
+    return state == GST_STATE_PLAYING;
+}

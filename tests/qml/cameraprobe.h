@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QObject>
+#include <QTemporaryDir>
+
+// The test cameras and clips as the QML tests see them: cameras plugged in
+// and out by name, clips made on demand, and whether a camera streams.
+class CameraProbe : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit CameraProbe(QObject *parent = nullptr);
+
+    // GStreamer initialised and the test cameras registered; false if an
+    // element they need is missing.
+    static bool registerCameras();
+
+    Q_INVOKABLE void plugIn(const QString &displayName, const QString &caps);
+    Q_INVOKABLE void unplugAll();
+    // A clip of that kind ("vp8" or "theora"), its path; empty on failure.
+    Q_INVOKABLE QString clip(const QString &kind);
+    // Whether the newest camera source element is playing.
+    Q_INVOKABLE bool cameraPlaying() const;
+
+private:
+    QTemporaryDir m_clips;
+};

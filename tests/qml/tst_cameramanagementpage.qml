@@ -1,0 +1,131 @@
+import QtQuick 2.5
+import QtTest 1.2
+import "qrc:/mimicry/qml"
+import "helpers.js" as Helpers
+
+Item {
+    width: 1100
+    height: 600
+
+    MimicryView {
+        id: view
+    }
+
+    TestCase {
+        readonly property var page: view.pagesIds[4]
+        readonly property string twoSizes: "video/x-raw,format=I420,width=640,height=480,framerate=30/1;"
+                                           + "video/x-raw,format=I420,width=320,height=240,framerate=15/1"
+
+        function child(name) {
+            return findChild(page, name)
+        }
+
+        function errorDialog() {
+            return findChild(view, "errorDialog")
+        }
+
+        function currentValues() {
+            return [child("currentCameraName").text, child("currentResolution").text, child("currentFramerate").text]
+        }
+
+        // A camera plugged in, then chosen in the camera box.
+        function plugIn(name) {
+            testCameras.plugIn(name, twoSizes)
+            tryVerify(function() { return cameraEmulationManager.cameras.indexOf(name) >= 0 })
+            child("cameraBox").activated(cameraEmulationManager.cameras.indexOf(name))
+            compare(cameraEmulationManager.cameraName, name)
+        }
+
+        function init() {
+            view.switchVisiblePage(page)
+        }
+
+        function cleanup() {
+            cameraEmulationManager.stopVideoStream()
+            cameraEmulationManager.stopCameraStream()
+            testCameras.unplugAll()
+            tryCompare(cameraEmulationManager.cameras, "length", 0)
+            errorDialog().close()
+        }
+
+        // Runs first: the page was made while the host had no camera.
+        function test_a_noCameraAtCreation() {
+            compare(child("hostCameraButton").enabled, false)
+            compare(child("videoFileButton").checked, true)
+            compare(child("startButton").enabled, false)
+            // Before any camera, applying shows what the manager holds.
+            cameraEmulationManager.setCameraStreamSettings()
+            compare(currentValues(), ["", "-1x-1", ""])
+
+            var clip = testCameras.clip("vp8")
+            verify(clip !== "")
+            page.openVideoFile("file://" + clip)
+            compare(page.videoFilePath, clip)
+            compare(child("videoFileField").text, "file://" + clip)
+            tryCompare(cameraEmulationManager, "streamRunning", true)
+            compare(child("startButton").enabled, false)
+            mouseClick(child("stopButton"))
+            compare(cameraEmulationManager.streamRunning, false)
+            compare(child("startButton").enabled, true)
+        }
+
+        function test_currentValuesChangeOnlyOnApply() {
+            plugIn("Test Camera A")
+            child("hostCameraButton").checked = true
+            cameraEmulationManager.setCameraStreamSettings()
+            compare(currentValues(), ["Test Camera A", "640x480", "30/1"])
+            cameraEmulationManager.resolutionIndex = 1
+            compare(currentValues(), ["Test Camera A", "640x480", "30/1"])
+            mouseClick(Helpers.button(page, "Set settings"))
+            compare(currentValues(), ["Test Camera A", "320x240", "15/1"])
+        }
+
+        function test_switchingSourcesWhileStreaming() {
+            plugIn("Test Camera A")
+            child("hostCameraButton").checked = true
+            mouseClick(Helpers.button(page, "Set settings"))
+            mouseClick(child("startButton"))
+            tryCompare(cameraEmulationManager, "streamRunning", true)
+            tryVerify(function() { return testCameras.cameraPlaying() })
+
+            // Without a file, the video source only stops the camera.
+            page.videoFilePath = ""
+            child("videoFileButton").checked = true
+            compare(cameraEmulationManager.streamRunning, false)
+
+            // With one, the running video gives way to the camera and back.
+            page.openVideoFile("file://" + testCameras.clip("vp8"))
+            tryCompare(cameraEmulationManager, "streamRunning", true)
+            verify(!testCameras.cameraPlaying())
+            child("hostCameraButton").checked = true
+            tryVerify(function() { return testCameras.cameraPlaying() })
+            compare(cameraEmulationManager.streamRunning, true)
+            child("videoFileButton").checked = true
+            tryVerify(function() { return !testCameras.cameraPlaying() })
+            compare(cameraEmulationManager.streamRunning, true)
+        }
+
+        function test_unsupportedCodecStopsAndTells() {
+            child("videoFileButton").checked = true
+            page.openVideoFile("file://" + testCameras.clip("theora"))
+            tryCompare(errorDialog(), "visible", true, 10000)
+            compare(errorDialog().text, "Camera emulation does not support Theora. Supported codecs: VP8 and VP9.")
+            compare(cameraEmulationManager.streamRunning, false)
+            compare(child("startButton").enabled, true)
+        }
+
+        function test_leavingThePageStopsTheStream() {
+            plugIn("Test Camera A")
+            child("hostCameraButton").checked = true
+            mouseClick(child("startButton"))
+            tryCompare(cameraEmulationManager, "streamRunning", true)
+            view.switchVisiblePage(view.pagesIds[0])
+            compare(page.visible, false)
+            compare(cameraEmulationManager.streamRunning, false)
+            verify(!testCameras.cameraPlaying())
+        }
+
+        name: "CameraManagementPage"
+        when: windowShown
+    }
+}
