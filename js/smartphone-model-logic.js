@@ -48,6 +48,8 @@ function moveAcceleration(position, previous, speed, interval) {
 }
 
 // The phone's own acceleration (m along its moved axes) in its rotated frame.
+// Unlike the Y and Z lines, the X line subtracts the Y and Z movements; the
+// guest's readings have always been derived this way.
 function ownAcceleration(mX, mY, mZ, x, y, z) {
     var sx = sinDeg(x), cx = cosDeg(x), sy = sinDeg(y), cy = cosDeg(y), sz = sinDeg(z), cz = cosDeg(z);
     return {
