@@ -98,6 +98,11 @@ ScrollView {
         implicitWidth: width
         implicitHeight: height
 
+        // From the top of the mode row to the bottom margin: the left side or
+        // the right column, whichever is taller.
+        readonly property real controlsHeight: Math.max(modeRow.height + 10 + slidersArea.height,
+                                                        5 + rightColumn.height)
+
         Connections {
             target: sensorsEmulationManager
 
@@ -148,8 +153,8 @@ ScrollView {
 
             anchors.left: parent.left
             anchors.leftMargin: 5
-            anchors.bottom: slidersArea.top
-            anchors.bottomMargin: 10
+            anchors.bottom: parent.bottom
+            anchors.bottomMargin: content.controlsHeight + 10 - height
             spacing: 10
 
             RadioButton {
@@ -341,6 +346,8 @@ ScrollView {
             anchors.bottomMargin: 10
 
             Column {
+                id: rightColumn
+
                 width: parent.width
                 spacing: 5
 
@@ -354,12 +361,17 @@ ScrollView {
                     Repeater {
                         model: root.iconsModel
 
+                        // The style would shrink an iconSource to 16 pixels.
                         Button {
                             width: 40
                             height: 40
-                            iconSource: modelData
 
                             onClicked: Logic.switchOrientation(index + 1)
+
+                            Image {
+                                anchors.centerIn: parent
+                                source: modelData
+                            }
                         }
                     }
                 }

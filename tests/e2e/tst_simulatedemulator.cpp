@@ -384,8 +384,8 @@ void tst_SimulatedEmulator::orientationPresetDrivesTheAccelerometer()
     QList<QQuickItem *> items{qobject_cast<QQuickItem *>(root)};
     while (!items.isEmpty() && !faceUp) {
         QQuickItem *item = items.takeFirst();
-        if (item->property("iconSource").toUrl() == QUrl(QStringLiteral("qrc:/mimicry/icons/phone_5.png")))
-            faceUp = item;
+        if (item->property("source").toUrl() == QUrl(QStringLiteral("qrc:/mimicry/icons/phone_5.png")))
+            faceUp = item->parentItem();
         items.append(item->childItems());
     }
     QVERIFY(faceUp);

@@ -58,9 +58,10 @@ Item {
         }
 
         function presetButton(preset) {
-            return Helpers.findAll(page, function(item) {
-                return item.iconSource !== undefined && item.clicked !== undefined
-            })[preset - 1]
+            var icon = Helpers.find(page, function(item) {
+                return item.source !== undefined && String(item.source) === page.iconsModel[preset - 1]
+            })
+            return icon.parent
         }
 
         function modeButton(text) {
