@@ -77,7 +77,7 @@ Round measure(CameraEmulationManager *camera)
             qFatal("%s", qPrintable(view->errors().value(0).toString()));
 
         QQmlExpression activate(qmlContext(view->rootObject()), view->rootObject(),
-                                QStringLiteral("switchVisiblePage(smartphoneModelPage)"));
+                                QStringLiteral("changeActivePage(sensorsValuesPage, smartphoneModelPage)"));
         timer.restart();
         activate.evaluate();
         round.activation = elapsedMs(timer);
