@@ -71,6 +71,7 @@ private slots:
     void commandServiceRestartReconnectsEveryManager();
     void portsAreReachableOnlyThroughTheirRules();
     void sensorPagesDriveTheGuest();
+    void orientationPresetDrivesTheAccelerometer();
 
 private:
     void openWindow();
@@ -373,6 +374,37 @@ void tst_SimulatedEmulator::sensorPagesDriveTheGuest()
     QVERIFY(resetButton);
     QVERIFY(QMetaObject::invokeMethod(resetButton, "clicked"));
     QTRY_COMPARE_WITH_TIMEOUT(guestState("system", service, path).value("als.lux").toInt(), 100, 10000);
+    QVERIFY(m_answerer->boxes().isEmpty());
+}
+
+void tst_SimulatedEmulator::orientationPresetDrivesTheAccelerometer()
+{
+    openWindow();
+    const QString service = QStringLiteral("org.tern.SensorfwMimicry");
+    const QString path = QStringLiteral("/org/tern/SensorfwMimicry");
+    QObject *root = mimicryView()->rootObject();
+    QQmlExpression show(qmlContext(root), root, QStringLiteral("switchVisiblePage(smartphoneModelPage)"));
+    show.evaluate();
+    QVERIFY2(!show.hasError(), qPrintable(show.error().toString()));
+
+    // Upright at first, then the "lying face up" preset.
+    QTRY_COMPARE_WITH_TIMEOUT(guestState("system", service, path).value("accelerometer.y").toInt(), 1000, 10000);
+    // A Repeater's buttons are child items, not child objects.
+    QQuickItem *faceUp = nullptr;
+    QList<QQuickItem *> items{qobject_cast<QQuickItem *>(root)};
+    while (!items.isEmpty() && !faceUp) {
+        QQuickItem *item = items.takeFirst();
+        if (item->property("source").toUrl() == QUrl(QStringLiteral("qrc:/mimicry/icons/phone_5.png")))
+            faceUp = item->parentItem();
+        items.append(item->childItems());
+    }
+    QVERIFY(faceUp);
+    QVERIFY(QMetaObject::invokeMethod(faceUp, "clicked"));
+    QVariantMap sensors;
+    QTRY_COMPARE_WITH_TIMEOUT(
+        (sensors = guestState("system", service, path)).value("accelerometer.z").toInt(), 1000, 10000);
+    QCOMPARE(sensors.value("accelerometer.x").toInt(), 0);
+    QCOMPARE(sensors.value("accelerometer.y").toInt(), 0);
     QVERIFY(m_answerer->boxes().isEmpty());
 }
 

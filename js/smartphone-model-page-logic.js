@@ -1,0 +1,240 @@
+.import "smartphone-model-logic.js" as Model
+
+// The orientation page's state machine. Not a library: the functions find the
+// page's properties, its controls and sensorsEmulationManager by name in the
+// scope of SmartphoneModelPage, which is the only document importing this.
+
+// X-Rot and Z-Rot of the six preset poses; Y-Rot is always 0.
+var orientationPresets = {
+    1: [0, 0],      // upright portrait
+    2: [0, -90],    // landscape, top to the right
+    3: [0, 180],    // portrait upside down
+    4: [0, 90],     // landscape, top to the left
+    5: [-90, 0],    // lying face up
+    6: [90, 0]      // lying face down
+};
+
+function rotationMode() {
+    return rotationRadioButton.checked;
+}
+
+function limitEmulatedValue(value) {
+    return Model.limitEmulatedValue(value);
+}
+
+function convertAccValue(value) {
+    return Model.convertAccValue(value);
+}
+
+// Fixed decimals in the page's locale; a value that rounds to zero loses its
+// minus sign.
+function formatNumber(value) {
+    var text = Number(value).toLocaleString(locale, 'f', numberRoundingSize);
+    return /^-[0.]+$/.test(text) ? text.substring(1) : text;
+}
+
+function formatValues(x, y, z) {
+    return "%1 %2 %3".arg(formatNumber(x)).arg(formatNumber(y)).arg(formatNumber(z));
+}
+
+function updateAccelerometerValues() {
+    if (!accelerometerLabel.visible || !accelerometerLabel.enabled)
+        return;
+    var x = xRotSlider.value, y = yRotSlider.value, z = zRotSlider.value;
+    var acc = Model.gravityAcceleration(x, y, z);
+    if (!rotationMode()) {
+        var own = Model.ownAcceleration(
+            Model.moveAcceleration(xMoveSlider.value * phoneSizeCoefficient, xMovePrevValue, xMoveInitSpeed,
+                                   timerInterval),
+            Model.moveAcceleration(yMoveSlider.value * phoneSizeCoefficient, yMovePrevValue, yMoveInitSpeed,
+                                   timerInterval),
+            Model.moveAcceleration(zMoveSlider.value * phoneSizeCoefficient, zMovePrevValue, zMoveInitSpeed,
+                                   timerInterval),
+            x, y, z);
+        acc.x += own.x;
+        acc.y += own.y;
+        acc.z += own.z;
+    }
+    accXValue = acc.x;
+    accYValue = acc.y;
+    accZValue = acc.z;
+    sensorsEmulationManager.setAccelerometerValues(limitEmulatedValue(acc.x * accGravityCoef),
+                                                   limitEmulatedValue(acc.y * accGravityCoef),
+                                                   limitEmulatedValue(acc.z * accGravityCoef));
+}
+
+function calculateRotationFrequency() {
+    xGyroRotFrequency = Model.rotationFrequency(
+        Model.rotationDifference(xRotSlider.value, xGyroPrevValue, xRotSliderReset), timerInterval);
+    yGyroRotFrequency = Model.rotationFrequency(
+        Model.rotationDifference(yRotSlider.value, yGyroPrevValue, yRotSliderReset), timerInterval);
+    zGyroRotFrequency = Model.rotationFrequency(
+        Model.rotationDifference(zRotSlider.value, zGyroPrevValue, zRotSliderReset), timerInterval);
+    xRotSliderReset = false;
+    yRotSliderReset = false;
+    zRotSliderReset = false;
+}
+
+function updateGyroscopeValues() {
+    if (!gyroscopeLabel.enabled)
+        return;
+    var gyro = Model.gyroscopeValues(xGyroRotFrequency, yGyroRotFrequency, zGyroRotFrequency,
+                                     xRotSlider.value, yRotSlider.value, zRotSlider.value);
+    gyroXValue = gyro.x;
+    gyroYValue = gyro.y;
+    gyroZValue = gyro.z;
+    sensorsEmulationManager.setGyroscopeValues(limitEmulatedValue(gyro.x), limitEmulatedValue(gyro.y),
+                                               limitEmulatedValue(gyro.z));
+}
+
+function updateMagnetometerValues() {
+    if (!magnetometerLabel.enabled || !rotationMode())
+        return;
+    var THREE = threeLibrary();
+    var axes = Model.rotatedAxes(THREE, xRotSlider.value, yRotSlider.value, zRotSlider.value);
+    var magneticField = sensorsEmulationManager.magneticField;
+    var field = new THREE.Vector3(magneticField.x, magneticField.y, magneticField.z);
+    magnetXValue = Model.calculateMagnetometerValue(axes.x, field);
+    magnetYValue = Model.calculateMagnetometerValue(axes.y, field);
+    magnetZValue = Model.calculateMagnetometerValue(axes.z, field);
+    sensorsEmulationManager.setMagnetometerValues(magnetXValue * microToWholeCoef, magnetYValue * microToWholeCoef,
+                                                  magnetZValue * microToWholeCoef);
+}
+
+function updatePoseSensors() {
+    updateAccelerometerValues();
+    updateMagnetometerValues();
+}
+
+function activated() {
+    updateAccelerometerValues();
+    sensorsEmulationManager.setGyroscopeValues(0, 0, 0);
+    updateMagnetometerValues();
+}
+
+function timerTriggered() {
+    if (rotationMode()) {
+        calculateRotationFrequency();
+        updateGyroscopeValues();
+        xGyroPrevValue = xRotSlider.value;
+        yGyroPrevValue = yRotSlider.value;
+        zGyroPrevValue = zRotSlider.value;
+        return;
+    }
+    xMoveInitSpeed = (xMovePrevValue - xMovePrevPrevValue) / timerInterval;
+    yMoveInitSpeed = (yMovePrevValue - yMovePrevPrevValue) / timerInterval;
+    zMoveInitSpeed = (zMovePrevValue - zMovePrevPrevValue) / timerInterval;
+    updateAccelerometerValues();
+    xMovePrevPrevValue = xMovePrevValue;
+    yMovePrevPrevValue = yMovePrevValue;
+    zMovePrevPrevValue = zMovePrevValue;
+    xMovePrevValue = xMoveSlider.value * phoneSizeCoefficient;
+    yMovePrevValue = yMoveSlider.value * phoneSizeCoefficient;
+    zMovePrevValue = zMoveSlider.value * phoneSizeCoefficient;
+}
+
+// Not marked as a wrap: the next tick reports the jump as one reading.
+function switchOrientation(preset) {
+    var pose = orientationPresets[preset];
+    if (!pose)
+        return;
+    xRotSlider.value = 0;
+    yRotSlider.value = 0;
+    xRotSlider.value = pose[0];
+    zRotSlider.value = pose[1];
+    updatePoseSensors();
+}
+
+function resetSlidersValue() {
+    if (Math.abs(xRotSlider.value) > rotMaxValue) {
+        xRotSlider.value = Model.wrappedRotation(xRotSlider.value);
+        xRotSliderReset = true;
+    }
+    if (Math.abs(yRotSlider.value) > rotMaxValue) {
+        yRotSlider.value = Model.wrappedRotation(yRotSlider.value);
+        yRotSliderReset = true;
+    }
+    if (Math.abs(zRotSlider.value) > rotMaxValue) {
+        zRotSlider.value = Model.wrappedRotation(zRotSlider.value);
+        zRotSliderReset = true;
+    }
+}
+
+function moveBy(slider, step) {
+    if ((step < 0 && slider.value > moveMinValue) || (step > 0 && slider.value < moveMaxValue))
+        slider.value += step;
+}
+
+function keyPressed(event) {
+    if (event.key === Qt.Key_Control || (event.modifiers & Qt.ControlModifier))
+        controlModifierPressed = true;
+    resetSlidersValue();
+    var rotation = rotationMode();
+    var shift = (event.modifiers & Qt.ShiftModifier) !== 0;
+    switch (event.key) {
+    case Qt.Key_Left:
+        if (!rotation)
+            moveBy(xMoveSlider, -stepSize);
+        else if (shift)
+            yRotSlider.value -= 1;
+        else
+            zRotSlider.value -= 1;
+        break;
+    case Qt.Key_Right:
+        if (!rotation)
+            moveBy(xMoveSlider, stepSize);
+        else if (shift)
+            yRotSlider.value += 1;
+        else
+            zRotSlider.value += 1;
+        break;
+    case Qt.Key_Up:
+        if (rotation)
+            xRotSlider.value += 1;
+        else
+            moveBy(yMoveSlider, stepSize);
+        break;
+    case Qt.Key_Down:
+        if (rotation)
+            xRotSlider.value -= 1;
+        else
+            moveBy(yMoveSlider, -stepSize);
+        break;
+    default:
+        break;
+    }
+    // The arrows pose the phone; they do not scroll the page.
+    if (event.key === Qt.Key_Left || event.key === Qt.Key_Right || event.key === Qt.Key_Up
+            || event.key === Qt.Key_Down) {
+        event.accepted = true;
+    }
+    if (rotation)
+        updatePoseSensors();
+}
+
+function keyReleased(event) {
+    if (event.key === Qt.Key_Control || !(event.modifiers & Qt.ControlModifier))
+        controlModifierPressed = false;
+}
+
+function switchMode() {
+    if (rotationMode())
+        moveRadioButton.checked = true;
+    else
+        rotationRadioButton.checked = true;
+}
+
+// Before the first change signal of the sensors manager every line is shown
+// and enabled.
+function updateSensorLabels() {
+    var availability = sensorsEmulationManager.sensorsAvailability;
+    var states = sensorsEmulationManager.sensorsEnabledStates;
+    var anyAvailable = false;
+    for (var i = 0; i < sensorLabels.length; ++i) {
+        var name = sensorLabels[i].sensorName;
+        sensorLabels[i].visible = availability[name] === true;
+        sensorLabels[i].enabled = states[name] === true;
+        anyAvailable = anyAvailable || availability[name] === true;
+    }
+    resultsColumn.visible = anyAvailable;
+}
