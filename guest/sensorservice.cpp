@@ -16,7 +16,7 @@ Q_LOGGING_CATEGORY(lcSensors, "mimicry.guest.sensors")
 // well inside these, so only nonsense is refused.
 const int AccelerometerLimit = 16000;   // milli-g, a 16 g part
 const int AlsMaximum = 200000;          // lux, beyond direct sunlight
-const double GyroscopeLimit = 2000.0;   // degrees per second, full scale
+const double GyroscopeLimit = 3000.0;   // degrees per second: what the plug-in sends at most
 const double MagnetometerLimit = 0.01;  // tesla, a magnet held to the phone
 const int CalibrationMaximum = 3;
 const int ProximityMaximum = 10;

@@ -121,7 +121,7 @@ void tst_SensorService::calls_data()
     newRow("setAlsValue", {200000}, "als.lux");
     newRow("setGyroscopeValues", {1.5, -2000.0, 1.14592}, xyz("gyroscope"));
     newRow("setGyroscopeX", {-48.76}, "gyroscope.x");
-    newRow("setGyroscopeY", {2000.0}, "gyroscope.y");
+    newRow("setGyroscopeY", {3000.0}, "gyroscope.y");
     newRow("setGyroscopeZ", {0.25}, "gyroscope.z");
     newRow("setMagnetometerValues", {-4.3589e-05, 4.3e-05, -0.01}, xyz("magnetometer"));
     newRow("setMagnetometerX", {0.0}, "magnetometer.x");
@@ -145,7 +145,7 @@ void tst_SensorService::calls_data()
     newRow("setGyroscopeValues", {1.0, 2.0, qQNaN()}, {}, InvalidArgument);
     newRow("setGyroscopeX", {qQNaN()}, {}, InvalidArgument);
     newRow("setGyroscopeY", {-qInf()}, {}, InvalidArgument);
-    newRow("setGyroscopeZ", {2000.5}, {}, InvalidArgument);
+    newRow("setGyroscopeZ", {3000.5}, {}, InvalidArgument);
     newRow("setMagnetometerValues", {-1.0, 0.0, 0.0}, {}, InvalidArgument);
     newRow("setMagnetometerX", {0.02}, {}, InvalidArgument);
     newRow("setMagnetometerY", {qInf()}, {}, InvalidArgument);
