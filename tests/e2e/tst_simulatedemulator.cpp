@@ -340,7 +340,14 @@ void tst_SimulatedEmulator::portsAreReachableOnlyThroughTheirRules()
 
 void tst_SimulatedEmulator::sensorPagesDriveTheGuest()
 {
+    QSignalSpy replies(contextObject("sensorsEmulationManager"), SIGNAL(replyFromEmulatorReceived(QString)));
     openWindow();
+    // The guest's answers to what runs on it set the boxes' states; an Apply
+    // before they are in would be undone by them.
+    for (int quiet = 0, seen = -1, round = 0; quiet < 3 && round < 100; seen = replies.count(), ++round) {
+        QTest::qWait(100);
+        quiet = replies.count() == seen ? quiet + 1 : 0;
+    }
     const QString service = QStringLiteral("org.tern.SensorfwMimicry");
     const QString path = QStringLiteral("/org/tern/SensorfwMimicry");
     QObject *root = mimicryView()->rootObject();
