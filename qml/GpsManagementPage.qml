@@ -122,15 +122,8 @@ ScrollView {
             return
         stopTrack()
         trackStopped = true
-        // After a frame with the table: converting a long track takes a while.
-        Qt.callLater(sendTrackToGuest, trackPoints)
-    }
-
-    function sendTrackToGuest(points) {
-        if (points !== trackPoints)
-            return
         // The guest needs four numbers a point; fewer keys convert faster.
-        gpsEmulationManager.loadTrack(points.map(function(point) {
+        gpsEmulationManager.loadTrack(trackPoints.map(function(point) {
             return { latitude: point.latitude, longitude: point.longitude, altitude: point.altitude,
                      interval: point.interval }
         }))

@@ -17,6 +17,69 @@
     </message>
 </context>
 <context>
+    <name>CameraManagementPage</name>
+    <message>
+        <source>Could not determine the video codec of the video file. Supported codecs: VP8 and VP9.</source>
+        <translation>Не удалось определить видеокодек файла. Поддерживаемые кодеки: VP8 и VP9.</translation>
+    </message>
+    <message>
+        <source>Camera emulation does not support %1. Supported codecs: VP8 and VP9.</source>
+        <translation>Эмуляция камеры не поддерживает %1. Поддерживаемые кодеки: VP8 и VP9.</translation>
+    </message>
+    <message>
+        <source>Open Video File</source>
+        <translation>Открыть видеофайл</translation>
+    </message>
+    <message>
+        <source>Source</source>
+        <translation>Источник</translation>
+    </message>
+    <message>
+        <source>Host camera</source>
+        <translation>Камера компьютера</translation>
+    </message>
+    <message>
+        <source>Video file</source>
+        <translation>Видеофайл</translation>
+    </message>
+    <message>
+        <source>Current values</source>
+        <translation>Текущие значения</translation>
+    </message>
+    <message>
+        <source>Camera</source>
+        <translation>Камера</translation>
+    </message>
+    <message>
+        <source>Resolution</source>
+        <translation>Разрешение</translation>
+    </message>
+    <message>
+        <source>Framerate</source>
+        <translation>Частота кадров</translation>
+    </message>
+    <message>
+        <source>Settings</source>
+        <translation>Настройки</translation>
+    </message>
+    <message>
+        <source>Set settings</source>
+        <translation>Применить настройки</translation>
+    </message>
+    <message>
+        <source>Start stream</source>
+        <translation>Начать трансляцию</translation>
+    </message>
+    <message>
+        <source>Stop</source>
+        <translation>Остановить</translation>
+    </message>
+    <message>
+        <source>Update cameras list</source>
+        <translation>Обновить список камер</translation>
+    </message>
+</context>
+<context>
     <name>CompassControls</name>
     <message>
         <source>Compass</source>
@@ -336,6 +399,61 @@
     <message>
         <source>Reset values</source>
         <translation>Сбросить значения</translation>
+    </message>
+</context>
+<context>
+    <name>SmartphoneModelPage</name>
+    <message>
+        <source>Rotation</source>
+        <translation>Поворот</translation>
+    </message>
+    <message>
+        <source>Move</source>
+        <translation>Перемещение</translation>
+    </message>
+    <message>
+        <source>X-Rot</source>
+        <translation>Поворот X</translation>
+    </message>
+    <message>
+        <source>Y-Rot</source>
+        <translation>Поворот Y</translation>
+    </message>
+    <message>
+        <source>Z-Rot</source>
+        <translation>Поворот Z</translation>
+    </message>
+    <message>
+        <source>X</source>
+        <translation>X</translation>
+    </message>
+    <message>
+        <source>Y</source>
+        <translation>Y</translation>
+    </message>
+    <message>
+        <source>Z</source>
+        <translation>Z</translation>
+    </message>
+    <message>
+        <source>Device rotation</source>
+        <translation>Положение устройства</translation>
+    </message>
+    <message>
+        <source>Resulting values</source>
+        <translation>Полученные значения</translation>
+    </message>
+    <message>
+        <source>Accelerometer (m/s²)</source>
+        <translation>Акселерометр (м/с²)</translation>
+    </message>
+    <message>
+        <source>Gyroscope (°/s)</source>
+        <translation>Гироскоп (°/с)</translation>
+    </message>
+    <message>
+        <source>Magnetometer (μT)</source>
+        <translation>Магнитометр (мкТл)</translation>
     </message>
 </context>
 <context>

@@ -194,12 +194,19 @@ Item {
             compare(sent(), [])
         }
 
-        function test_parseErrorStopsPlayback() {
+        function test_parseErrorStopsPlayback_data() {
+            return [
+                { tag: "page function", parse: function(text) { page.loadNmeaLog(text) } },
+                { tag: "parser thread", parse: function(text) { page.parseNmeaText(text) } }
+            ]
+        }
+
+        function test_parseErrorStopsPlayback(data) {
             load(track([0, 1, 2]))
             mouseClick(child("playButton"))
             clearGuest()
-            page.loadNmeaLog(rmc(0) + "\n" + rmc(1) + "\n$GPRMC,bad\n")
-            compare(errorDialog().visible, true)
+            data.parse(rmc(0) + "\n" + rmc(1) + "\n$GPRMC,bad\n")
+            tryCompare(errorDialog(), "visible", true)
             compare(errorDialog().text, "Incorrect NMEA file, line: 3")
             compare(page.trackPoints.length, 0)
             compare(page.trackTimerArmed, false)
