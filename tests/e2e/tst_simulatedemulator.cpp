@@ -1,5 +1,6 @@
 #include <idehost.h>
 
+#include "mimicrywindow.h"
 #include "modalanswerer.h"
 
 #include <coreplugin/actionmanager/actionmanager.h>
@@ -14,11 +15,9 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusReply>
-#include <QQmlContext>
 #include <QQmlEngine>
 #include <QQuickItem>
 #include <QQmlExpression>
-#include <QQuickView>
 #include <QRandomGenerator>
 #include <QSettings>
 #include <QTcpSocket>
@@ -32,21 +31,6 @@ namespace {
 
 const QStringList guestPackages{"sensorfw-qt5-emulator-plugins-0.14.2-1.i486", "remote-dbus-invoker-1.0.3-1.i486",
                                 "geoclue-emulator-0.3.1-1.i486", "gstreamer-emulator-1.2.0-1.i486"};
-
-QQuickView *mimicryView()
-{
-    const QWindowList windows = QGuiApplication::topLevelWindows();
-    for (QWindow *window : windows) {
-        if (auto view = qobject_cast<QQuickView *>(window))
-            return view;
-    }
-    return nullptr;
-}
-
-bool windowVisible()
-{
-    return mimicryView() && mimicryView()->isVisible();
-}
 
 QString readFile(const QString &fileName)
 {
@@ -77,7 +61,6 @@ private:
     void openWindow();
     QVariant evaluate(const QString &expression);
     QVariantMap guestState(const QString &bus, const QString &service, const QString &path);
-    QObject *contextObject(const char *name) const;
     QString stateDir() const { return m_dir->filePath(QStringLiteral("emulators/1")); }
 
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -151,11 +134,6 @@ void tst_SimulatedEmulator::cleanup()
     m_dir.reset();
 }
 
-QObject *tst_SimulatedEmulator::contextObject(const char *name) const
-{
-    return mimicryView()->rootContext()->contextProperty(QLatin1String(name)).value<QObject *>();
-}
-
 QVariant tst_SimulatedEmulator::evaluate(const QString &expression)
 {
     QQmlExpression qmlExpression(mimicryView()->rootContext(), nullptr, expression);
@@ -188,10 +166,10 @@ QVariantMap tst_SimulatedEmulator::guestState(const QString &bus, const QString 
 
 void tst_SimulatedEmulator::openWindow()
 {
-    QSignalSpy connected(contextObject("gpsEmulationManager"), SIGNAL(emulatorConnected()));
+    QSignalSpy connected(mimicryContextObject("gpsEmulationManager"), SIGNAL(emulatorConnected()));
     QVERIFY(connected.isValid());
     Core::ActionManager::command("Mimicry.ShowMimicryView.Action")->action()->trigger();
-    QTRY_VERIFY_WITH_TIMEOUT(windowVisible(), 60000);
+    QTRY_VERIFY_WITH_TIMEOUT(mimicryViewVisible(), 60000);
     // Calls made before the channel is up would be lost.
     QTRY_VERIFY_WITH_TIMEOUT(!connected.isEmpty(), 10000);
 }
@@ -281,7 +259,7 @@ void tst_SimulatedEmulator::machineStoppedFromOutside()
     QVERIFY(pid > 0);
     QCOMPARE(::kill(pid_t(pid), SIGTERM), 0);
     QTRY_VERIFY_WITH_TIMEOUT(m_emulator->virtualMachine()->isOff(), 15000);
-    QVERIFY(!windowVisible());
+    QVERIFY(!mimicryViewVisible());
 
     // The next choice starts the machine again and checks its packages.
     openWindow();
@@ -291,8 +269,8 @@ void tst_SimulatedEmulator::machineStoppedFromOutside()
 void tst_SimulatedEmulator::commandServiceRestartReconnectsEveryManager()
 {
     openWindow();
-    QSignalSpy gpsConnected(contextObject("gpsEmulationManager"), SIGNAL(emulatorConnected()));
-    QSignalSpy sensorsConnected(contextObject("sensorsEmulationManager"), SIGNAL(emulatorConnected()));
+    QSignalSpy gpsConnected(mimicryContextObject("gpsEmulationManager"), SIGNAL(emulatorConnected()));
+    QSignalSpy sensorsConnected(mimicryContextObject("sensorsEmulationManager"), SIGNAL(emulatorConnected()));
     QVERIFY(gpsConnected.isValid() && sensorsConnected.isValid());
 
     const QString address = readFile(stateDir() + QLatin1String("/run/session_bus_address"));
@@ -340,7 +318,7 @@ void tst_SimulatedEmulator::portsAreReachableOnlyThroughTheirRules()
 
 void tst_SimulatedEmulator::sensorPagesDriveTheGuest()
 {
-    QSignalSpy replies(contextObject("sensorsEmulationManager"), SIGNAL(replyFromEmulatorReceived(QString)));
+    QSignalSpy replies(mimicryContextObject("sensorsEmulationManager"), SIGNAL(replyFromEmulatorReceived(QString)));
     openWindow();
     // The guest's answers to what runs on it set the boxes' states; an Apply
     // before they are in would be undone by them.
