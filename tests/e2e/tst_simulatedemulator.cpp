@@ -61,6 +61,16 @@ private:
     void openWindow();
     QVariant evaluate(const QString &expression);
     QVariantMap guestState(const QString &bus, const QString &service, const QString &path);
+    QVariantMap sensorState()
+    {
+        return guestState(QStringLiteral("system"), QStringLiteral("org.tern.SensorfwMimicry"),
+                          QStringLiteral("/org/tern/SensorfwMimicry"));
+    }
+    QVariantMap positionState()
+    {
+        return guestState(QStringLiteral("session"), QStringLiteral("org.tern.GeoclueMimicry"),
+                          QStringLiteral("/org/tern/GeoclueMimicry"));
+    }
     QString stateDir() const { return m_dir->filePath(QStringLiteral("emulators/1")); }
 
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -206,12 +216,7 @@ void tst_SimulatedEmulator::sensorValuesReachTheSensorService()
     evaluate(QStringLiteral("sensorsEmulationManager.setAlsLuxValue(80)"));
 
     QVariantMap sensors;
-    QTRY_VERIFY_WITH_TIMEOUT(
-        (sensors = guestState("system", "org.tern.SensorfwMimicry", "/org/tern/SensorfwMimicry"))
-                .value("als.lux")
-                .toInt()
-            == 80,
-        10000);
+    QTRY_VERIFY_WITH_TIMEOUT((sensors = sensorState()).value("als.lux").toInt() == 80, 10000);
     QCOMPARE(sensors.value("accelerometer.x").toInt(), 120);
     QCOMPARE(sensors.value("accelerometer.y").toInt(), -340);
     QCOMPARE(sensors.value("accelerometer.z").toInt(), 980);
@@ -225,11 +230,9 @@ void tst_SimulatedEmulator::sensorValuesReachTheSensorService()
 void tst_SimulatedEmulator::positionAndTrackReachThePositioningService()
 {
     openWindow();
-    const QString service = QStringLiteral("org.tern.GeoclueMimicry");
-    const QString path = QStringLiteral("/org/tern/GeoclueMimicry");
     evaluate(QStringLiteral("gpsEmulationManager.setPosition(-33.8688, 151.2093, 5)"));
-    QTRY_COMPARE_WITH_TIMEOUT(guestState("session", service, path).value("latitude").toDouble(), -33.8688, 10000);
-    QCOMPARE(guestState("session", service, path).value("longitude").toDouble(), 151.2093);
+    QTRY_COMPARE_WITH_TIMEOUT(positionState().value("latitude").toDouble(), -33.8688, 10000);
+    QCOMPARE(positionState().value("longitude").toDouble(), 151.2093);
 
     // A track file opened and played on the GPS page; the guest plays it by
     // itself and ends on the last point.
@@ -240,13 +243,13 @@ void tst_SimulatedEmulator::positionAndTrackReachThePositioningService()
                             .arg(track.toString()));
     open.evaluate();
     QVERIFY2(!open.hasError(), qPrintable(open.error().toString()));
-    QTRY_COMPARE_WITH_TIMEOUT(guestState("session", service, path).value("pointCount").toInt(), 3, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(positionState().value("pointCount").toInt(), 3, 10000);
     QQmlExpression play(qmlContext(root), root,
                         QStringLiteral("gpsManagementPage.trackStopped = false; gpsManagementPage.startTrack()"));
     play.evaluate();
-    QTRY_COMPARE_WITH_TIMEOUT(guestState("session", service, path).value("index").toInt(), 2, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(positionState().value("index").toInt(), 2, 10000);
     QTRY_COMPARE(evaluate(QStringLiteral("gpsEmulationManager.currentPositionIndex")).toInt(), 2);
-    const QVariantMap position = guestState("session", service, path);
+    const QVariantMap position = positionState();
     QCOMPARE(position.value("latitude").toDouble(), 59.9390167);
     QCOMPARE(position.value("longitude").toDouble(), 30.3144333);
     QVERIFY(m_answerer->boxes().isEmpty());
@@ -285,9 +288,7 @@ void tst_SimulatedEmulator::commandServiceRestartReconnectsEveryManager()
     QTRY_COMPARE_WITH_TIMEOUT(gpsConnected.size(), 1, 10000);
     QTRY_COMPARE(sensorsConnected.size(), 1);
     evaluate(QStringLiteral("sensorsEmulationManager.setAlsLuxValue(2500)"));
-    QTRY_COMPARE_WITH_TIMEOUT(
-        guestState("system", "org.tern.SensorfwMimicry", "/org/tern/SensorfwMimicry").value("als.lux").toInt(), 2500,
-        10000);
+    QTRY_COMPARE_WITH_TIMEOUT(sensorState().value("als.lux").toInt(), 2500, 10000);
 }
 
 void tst_SimulatedEmulator::portsAreReachableOnlyThroughTheirRules()
@@ -326,8 +327,6 @@ void tst_SimulatedEmulator::sensorPagesDriveTheGuest()
         QTest::qWait(100);
         quiet = replies.count() == seen ? quiet + 1 : 0;
     }
-    const QString service = QStringLiteral("org.tern.SensorfwMimicry");
-    const QString path = QStringLiteral("/org/tern/SensorfwMimicry");
     QObject *root = mimicryView()->rootObject();
 
     // Sensors Management: the gyroscope's box cleared, then Apply.
@@ -339,13 +338,12 @@ void tst_SimulatedEmulator::sensorPagesDriveTheGuest()
                                         "sensorsManagementPage.submit()"));
     apply.evaluate();
     QVERIFY2(!apply.hasError(), qPrintable(apply.error().toString()));
-    QTRY_COMPARE_WITH_TIMEOUT(guestState("system", service, path).value("gyroscope.enabled").toBool(), false,
-                              10000);
-    QCOMPARE(guestState("system", service, path).value("accelerometer.enabled").toBool(), true);
+    QTRY_COMPARE_WITH_TIMEOUT(sensorState().value("gyroscope.enabled").toBool(), false, 10000);
+    QCOMPARE(sensorState().value("accelerometer.enabled").toBool(), true);
 
     // Sensors Values: "Reset values" brings the guest back to the defaults.
     evaluate(QStringLiteral("sensorsEmulationManager.setAlsLuxValue(2500)"));
-    QTRY_COMPARE_WITH_TIMEOUT(guestState("system", service, path).value("als.lux").toInt(), 2500, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(sensorState().value("als.lux").toInt(), 2500, 10000);
     QQmlExpression back(qmlContext(root), root, QStringLiteral("switchVisiblePage(sensorsValuesPage)"));
     back.evaluate();
     QObject *resetButton = nullptr;
@@ -358,22 +356,20 @@ void tst_SimulatedEmulator::sensorPagesDriveTheGuest()
     }
     QVERIFY(resetButton);
     QVERIFY(QMetaObject::invokeMethod(resetButton, "clicked"));
-    QTRY_COMPARE_WITH_TIMEOUT(guestState("system", service, path).value("als.lux").toInt(), 100, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(sensorState().value("als.lux").toInt(), 100, 10000);
     QVERIFY(m_answerer->boxes().isEmpty());
 }
 
 void tst_SimulatedEmulator::orientationPresetDrivesTheAccelerometer()
 {
     openWindow();
-    const QString service = QStringLiteral("org.tern.SensorfwMimicry");
-    const QString path = QStringLiteral("/org/tern/SensorfwMimicry");
     QObject *root = mimicryView()->rootObject();
     QQmlExpression show(qmlContext(root), root, QStringLiteral("switchVisiblePage(smartphoneModelPage)"));
     show.evaluate();
     QVERIFY2(!show.hasError(), qPrintable(show.error().toString()));
 
     // Upright at first, then the "lying face up" preset.
-    QTRY_COMPARE_WITH_TIMEOUT(guestState("system", service, path).value("accelerometer.y").toInt(), 1000, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(sensorState().value("accelerometer.y").toInt(), 1000, 10000);
     // A Repeater's buttons are child items, not child objects.
     QQuickItem *faceUp = nullptr;
     QList<QQuickItem *> items{qobject_cast<QQuickItem *>(root)};
@@ -386,8 +382,7 @@ void tst_SimulatedEmulator::orientationPresetDrivesTheAccelerometer()
     QVERIFY(faceUp);
     QVERIFY(QMetaObject::invokeMethod(faceUp, "clicked"));
     QVariantMap sensors;
-    QTRY_COMPARE_WITH_TIMEOUT(
-        (sensors = guestState("system", service, path)).value("accelerometer.z").toInt(), 1000, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT((sensors = sensorState()).value("accelerometer.z").toInt(), 1000, 10000);
     QCOMPARE(sensors.value("accelerometer.x").toInt(), 0);
     QCOMPARE(sensors.value("accelerometer.y").toInt(), 0);
     QVERIFY(m_answerer->boxes().isEmpty());
