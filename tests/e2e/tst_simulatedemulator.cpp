@@ -1,5 +1,6 @@
 #include <idehost.h>
 
+#include "mimicrywindow.h"
 #include "modalanswerer.h"
 
 #include <coreplugin/actionmanager/actionmanager.h>
@@ -14,11 +15,9 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusReply>
-#include <QQmlContext>
 #include <QQmlEngine>
 #include <QQuickItem>
 #include <QQmlExpression>
-#include <QQuickView>
 #include <QRandomGenerator>
 #include <QSettings>
 #include <QTcpSocket>
@@ -32,21 +31,6 @@ namespace {
 
 const QStringList guestPackages{"sensorfw-qt5-emulator-plugins-0.14.2-1.i486", "remote-dbus-invoker-1.0.3-1.i486",
                                 "geoclue-emulator-0.3.1-1.i486", "gstreamer-emulator-1.2.0-1.i486"};
-
-QQuickView *mimicryView()
-{
-    const QWindowList windows = QGuiApplication::topLevelWindows();
-    for (QWindow *window : windows) {
-        if (auto view = qobject_cast<QQuickView *>(window))
-            return view;
-    }
-    return nullptr;
-}
-
-bool windowVisible()
-{
-    return mimicryView() && mimicryView()->isVisible();
-}
 
 QString readFile(const QString &fileName)
 {
@@ -77,7 +61,16 @@ private:
     void openWindow();
     QVariant evaluate(const QString &expression);
     QVariantMap guestState(const QString &bus, const QString &service, const QString &path);
-    QObject *contextObject(const char *name) const;
+    QVariantMap sensorState()
+    {
+        return guestState(QStringLiteral("system"), QStringLiteral("org.tern.SensorfwMimicry"),
+                          QStringLiteral("/org/tern/SensorfwMimicry"));
+    }
+    QVariantMap positionState()
+    {
+        return guestState(QStringLiteral("session"), QStringLiteral("org.tern.GeoclueMimicry"),
+                          QStringLiteral("/org/tern/GeoclueMimicry"));
+    }
     QString stateDir() const { return m_dir->filePath(QStringLiteral("emulators/1")); }
 
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -151,11 +144,6 @@ void tst_SimulatedEmulator::cleanup()
     m_dir.reset();
 }
 
-QObject *tst_SimulatedEmulator::contextObject(const char *name) const
-{
-    return mimicryView()->rootContext()->contextProperty(QLatin1String(name)).value<QObject *>();
-}
-
 QVariant tst_SimulatedEmulator::evaluate(const QString &expression)
 {
     QQmlExpression qmlExpression(mimicryView()->rootContext(), nullptr, expression);
@@ -188,10 +176,10 @@ QVariantMap tst_SimulatedEmulator::guestState(const QString &bus, const QString 
 
 void tst_SimulatedEmulator::openWindow()
 {
-    QSignalSpy connected(contextObject("gpsEmulationManager"), SIGNAL(emulatorConnected()));
+    QSignalSpy connected(mimicryContextObject("gpsEmulationManager"), SIGNAL(emulatorConnected()));
     QVERIFY(connected.isValid());
     Core::ActionManager::command("Mimicry.ShowMimicryView.Action")->action()->trigger();
-    QTRY_VERIFY_WITH_TIMEOUT(windowVisible(), 60000);
+    QTRY_VERIFY_WITH_TIMEOUT(mimicryViewVisible(), 60000);
     // Calls made before the channel is up would be lost.
     QTRY_VERIFY_WITH_TIMEOUT(!connected.isEmpty(), 10000);
 }
@@ -228,12 +216,7 @@ void tst_SimulatedEmulator::sensorValuesReachTheSensorService()
     evaluate(QStringLiteral("sensorsEmulationManager.setAlsLuxValue(80)"));
 
     QVariantMap sensors;
-    QTRY_VERIFY_WITH_TIMEOUT(
-        (sensors = guestState("system", "org.tern.SensorfwMimicry", "/org/tern/SensorfwMimicry"))
-                .value("als.lux")
-                .toInt()
-            == 80,
-        10000);
+    QTRY_VERIFY_WITH_TIMEOUT((sensors = sensorState()).value("als.lux").toInt() == 80, 10000);
     QCOMPARE(sensors.value("accelerometer.x").toInt(), 120);
     QCOMPARE(sensors.value("accelerometer.y").toInt(), -340);
     QCOMPARE(sensors.value("accelerometer.z").toInt(), 980);
@@ -247,11 +230,9 @@ void tst_SimulatedEmulator::sensorValuesReachTheSensorService()
 void tst_SimulatedEmulator::positionAndTrackReachThePositioningService()
 {
     openWindow();
-    const QString service = QStringLiteral("org.tern.GeoclueMimicry");
-    const QString path = QStringLiteral("/org/tern/GeoclueMimicry");
     evaluate(QStringLiteral("gpsEmulationManager.setPosition(-33.8688, 151.2093, 5)"));
-    QTRY_COMPARE_WITH_TIMEOUT(guestState("session", service, path).value("latitude").toDouble(), -33.8688, 10000);
-    QCOMPARE(guestState("session", service, path).value("longitude").toDouble(), 151.2093);
+    QTRY_COMPARE_WITH_TIMEOUT(positionState().value("latitude").toDouble(), -33.8688, 10000);
+    QCOMPARE(positionState().value("longitude").toDouble(), 151.2093);
 
     // A track file opened and played on the GPS page; the guest plays it by
     // itself and ends on the last point.
@@ -262,13 +243,13 @@ void tst_SimulatedEmulator::positionAndTrackReachThePositioningService()
                             .arg(track.toString()));
     open.evaluate();
     QVERIFY2(!open.hasError(), qPrintable(open.error().toString()));
-    QTRY_COMPARE_WITH_TIMEOUT(guestState("session", service, path).value("pointCount").toInt(), 3, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(positionState().value("pointCount").toInt(), 3, 10000);
     QQmlExpression play(qmlContext(root), root,
                         QStringLiteral("gpsManagementPage.trackStopped = false; gpsManagementPage.startTrack()"));
     play.evaluate();
-    QTRY_COMPARE_WITH_TIMEOUT(guestState("session", service, path).value("index").toInt(), 2, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(positionState().value("index").toInt(), 2, 10000);
     QTRY_COMPARE(evaluate(QStringLiteral("gpsEmulationManager.currentPositionIndex")).toInt(), 2);
-    const QVariantMap position = guestState("session", service, path);
+    const QVariantMap position = positionState();
     QCOMPARE(position.value("latitude").toDouble(), 59.9390167);
     QCOMPARE(position.value("longitude").toDouble(), 30.3144333);
     QVERIFY(m_answerer->boxes().isEmpty());
@@ -281,7 +262,7 @@ void tst_SimulatedEmulator::machineStoppedFromOutside()
     QVERIFY(pid > 0);
     QCOMPARE(::kill(pid_t(pid), SIGTERM), 0);
     QTRY_VERIFY_WITH_TIMEOUT(m_emulator->virtualMachine()->isOff(), 15000);
-    QVERIFY(!windowVisible());
+    QVERIFY(!mimicryViewVisible());
 
     // The next choice starts the machine again and checks its packages.
     openWindow();
@@ -291,8 +272,8 @@ void tst_SimulatedEmulator::machineStoppedFromOutside()
 void tst_SimulatedEmulator::commandServiceRestartReconnectsEveryManager()
 {
     openWindow();
-    QSignalSpy gpsConnected(contextObject("gpsEmulationManager"), SIGNAL(emulatorConnected()));
-    QSignalSpy sensorsConnected(contextObject("sensorsEmulationManager"), SIGNAL(emulatorConnected()));
+    QSignalSpy gpsConnected(mimicryContextObject("gpsEmulationManager"), SIGNAL(emulatorConnected()));
+    QSignalSpy sensorsConnected(mimicryContextObject("sensorsEmulationManager"), SIGNAL(emulatorConnected()));
     QVERIFY(gpsConnected.isValid() && sensorsConnected.isValid());
 
     const QString address = readFile(stateDir() + QLatin1String("/run/session_bus_address"));
@@ -307,9 +288,7 @@ void tst_SimulatedEmulator::commandServiceRestartReconnectsEveryManager()
     QTRY_COMPARE_WITH_TIMEOUT(gpsConnected.size(), 1, 10000);
     QTRY_COMPARE(sensorsConnected.size(), 1);
     evaluate(QStringLiteral("sensorsEmulationManager.setAlsLuxValue(2500)"));
-    QTRY_COMPARE_WITH_TIMEOUT(
-        guestState("system", "org.tern.SensorfwMimicry", "/org/tern/SensorfwMimicry").value("als.lux").toInt(), 2500,
-        10000);
+    QTRY_COMPARE_WITH_TIMEOUT(sensorState().value("als.lux").toInt(), 2500, 10000);
 }
 
 void tst_SimulatedEmulator::portsAreReachableOnlyThroughTheirRules()
@@ -340,7 +319,7 @@ void tst_SimulatedEmulator::portsAreReachableOnlyThroughTheirRules()
 
 void tst_SimulatedEmulator::sensorPagesDriveTheGuest()
 {
-    QSignalSpy replies(contextObject("sensorsEmulationManager"), SIGNAL(replyFromEmulatorReceived(QString)));
+    QSignalSpy replies(mimicryContextObject("sensorsEmulationManager"), SIGNAL(replyFromEmulatorReceived(QString)));
     openWindow();
     // The guest's answers to what runs on it set the boxes' states; an Apply
     // before they are in would be undone by them.
@@ -348,8 +327,6 @@ void tst_SimulatedEmulator::sensorPagesDriveTheGuest()
         QTest::qWait(100);
         quiet = replies.count() == seen ? quiet + 1 : 0;
     }
-    const QString service = QStringLiteral("org.tern.SensorfwMimicry");
-    const QString path = QStringLiteral("/org/tern/SensorfwMimicry");
     QObject *root = mimicryView()->rootObject();
 
     // Sensors Management: the gyroscope's box cleared, then Apply.
@@ -361,13 +338,12 @@ void tst_SimulatedEmulator::sensorPagesDriveTheGuest()
                                         "sensorsManagementPage.submit()"));
     apply.evaluate();
     QVERIFY2(!apply.hasError(), qPrintable(apply.error().toString()));
-    QTRY_COMPARE_WITH_TIMEOUT(guestState("system", service, path).value("gyroscope.enabled").toBool(), false,
-                              10000);
-    QCOMPARE(guestState("system", service, path).value("accelerometer.enabled").toBool(), true);
+    QTRY_COMPARE_WITH_TIMEOUT(sensorState().value("gyroscope.enabled").toBool(), false, 10000);
+    QCOMPARE(sensorState().value("accelerometer.enabled").toBool(), true);
 
     // Sensors Values: "Reset values" brings the guest back to the defaults.
     evaluate(QStringLiteral("sensorsEmulationManager.setAlsLuxValue(2500)"));
-    QTRY_COMPARE_WITH_TIMEOUT(guestState("system", service, path).value("als.lux").toInt(), 2500, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(sensorState().value("als.lux").toInt(), 2500, 10000);
     QQmlExpression back(qmlContext(root), root, QStringLiteral("switchVisiblePage(sensorsValuesPage)"));
     back.evaluate();
     QObject *resetButton = nullptr;
@@ -380,22 +356,20 @@ void tst_SimulatedEmulator::sensorPagesDriveTheGuest()
     }
     QVERIFY(resetButton);
     QVERIFY(QMetaObject::invokeMethod(resetButton, "clicked"));
-    QTRY_COMPARE_WITH_TIMEOUT(guestState("system", service, path).value("als.lux").toInt(), 100, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(sensorState().value("als.lux").toInt(), 100, 10000);
     QVERIFY(m_answerer->boxes().isEmpty());
 }
 
 void tst_SimulatedEmulator::orientationPresetDrivesTheAccelerometer()
 {
     openWindow();
-    const QString service = QStringLiteral("org.tern.SensorfwMimicry");
-    const QString path = QStringLiteral("/org/tern/SensorfwMimicry");
     QObject *root = mimicryView()->rootObject();
     QQmlExpression show(qmlContext(root), root, QStringLiteral("switchVisiblePage(smartphoneModelPage)"));
     show.evaluate();
     QVERIFY2(!show.hasError(), qPrintable(show.error().toString()));
 
     // Upright at first, then the "lying face up" preset.
-    QTRY_COMPARE_WITH_TIMEOUT(guestState("system", service, path).value("accelerometer.y").toInt(), 1000, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(sensorState().value("accelerometer.y").toInt(), 1000, 10000);
     // A Repeater's buttons are child items, not child objects.
     QQuickItem *faceUp = nullptr;
     QList<QQuickItem *> items{qobject_cast<QQuickItem *>(root)};
@@ -408,8 +382,7 @@ void tst_SimulatedEmulator::orientationPresetDrivesTheAccelerometer()
     QVERIFY(faceUp);
     QVERIFY(QMetaObject::invokeMethod(faceUp, "clicked"));
     QVariantMap sensors;
-    QTRY_COMPARE_WITH_TIMEOUT(
-        (sensors = guestState("system", service, path)).value("accelerometer.z").toInt(), 1000, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT((sensors = sensorState()).value("accelerometer.z").toInt(), 1000, 10000);
     QCOMPARE(sensors.value("accelerometer.x").toInt(), 0);
     QCOMPARE(sensors.value("accelerometer.y").toInt(), 0);
     QVERIFY(m_answerer->boxes().isEmpty());

@@ -36,10 +36,11 @@ private slots:
     void callMethodWritesTheSubclassFields();
     void replyOutcome_data();
     void replyOutcome();
-    void everyBoundManagerHearsEachReplyOnce();
-    void everyConnectionAnnouncedOncePerManager();
+    void twoManagersHearEachReplyAndConnectionOnce();
 
 private:
+    void connectChannel(EmulationManager &manager);
+
     std::unique_ptr<FakeGuest> m_guest;
     std::unique_ptr<RemoteDBusInvokerService> m_channel;
 };
@@ -58,6 +59,14 @@ void tst_EmulationManager::cleanup()
     m_guest.reset();
 }
 
+void tst_EmulationManager::connectChannel(EmulationManager &manager)
+{
+    QSignalSpy connected(&manager, &EmulationManager::emulatorConnected);
+    m_channel->openConnection();
+    QVERIFY(connected.wait(5000));
+    QTRY_COMPARE(m_guest->clientCount(), 1);
+}
+
 void tst_EmulationManager::callMethodWritesTheSubclassFields()
 {
     RecordingManager manager;
@@ -66,9 +75,7 @@ void tst_EmulationManager::callMethodWritesTheSubclassFields()
     QCOMPARE(changed.size(), 1);
     QCOMPARE(manager.property("rdbusinvoker").value<RemoteDBusInvokerService *>(), m_channel.get());
 
-    QSignalSpy connected(&manager, &EmulationManager::emulatorConnected);
-    m_channel->openConnection();
-    QVERIFY(connected.wait(5000));
+    connectChannel(manager);
     manager.callMethod(QStringLiteral("setAlsValue"), QStringLiteral("int32:100"));
     manager.callMethod(QStringLiteral("stopTrack"), QString());
     QTRY_COMPARE(m_guest->lines(),
@@ -107,10 +114,7 @@ void tst_EmulationManager::replyOutcome()
     manager.setRdbusinvoker(m_channel.get());
     QSignalSpy replies(&manager, &EmulationManager::replyFromEmulatorReceived);
     QVERIFY(replies.isValid());
-    QSignalSpy connected(&manager, &EmulationManager::emulatorConnected);
-    m_channel->openConnection();
-    QVERIFY(connected.wait(5000));
-    QTRY_COMPARE(m_guest->clientCount(), 1);
+    connectChannel(manager);
 
     m_guest->sendToClients(reply);
     QVERIFY(replies.wait(5000));
@@ -122,7 +126,7 @@ void tst_EmulationManager::replyOutcome()
         QCOMPARE(manager.successfulReplies, QList<QStringList>{hookFields});
 }
 
-void tst_EmulationManager::everyBoundManagerHearsEachReplyOnce()
+void tst_EmulationManager::twoManagersHearEachReplyAndConnectionOnce()
 {
     RecordingManager first;
     RecordingManager second;
@@ -130,10 +134,9 @@ void tst_EmulationManager::everyBoundManagerHearsEachReplyOnce()
     second.setRdbusinvoker(m_channel.get());
     QSignalSpy firstReplies(&first, &EmulationManager::replyFromEmulatorReceived);
     QSignalSpy secondReplies(&second, &EmulationManager::replyFromEmulatorReceived);
-    QSignalSpy connected(&first, &EmulationManager::emulatorConnected);
-    m_channel->openConnection();
-    QVERIFY(connected.wait(5000));
-    QTRY_COMPARE(m_guest->clientCount(), 1);
+    QSignalSpy secondConnected(&second, &EmulationManager::emulatorConnected);
+    connectChannel(first);
+    QCOMPARE(secondConnected.size(), 1);
 
     m_guest->sendToClients(QStringLiteral("setPosition:1|2|3:::"));
     m_guest->sendToClients(QStringLiteral("x:::E:no"));
@@ -143,22 +146,10 @@ void tst_EmulationManager::everyBoundManagerHearsEachReplyOnce()
     QCOMPARE(firstReplies.size(), 2);
     QCOMPARE(secondReplies.size(), 2);
     QCOMPARE(secondReplies.at(1).at(0).toString(), QStringLiteral("E no"));
-}
 
-void tst_EmulationManager::everyConnectionAnnouncedOncePerManager()
-{
-    RecordingManager first;
-    RecordingManager second;
-    first.setRdbusinvoker(m_channel.get());
-    second.setRdbusinvoker(m_channel.get());
     QSignalSpy firstConnected(&first, &EmulationManager::emulatorConnected);
-    QSignalSpy secondConnected(&second, &EmulationManager::emulatorConnected);
-
-    m_channel->openConnection();
-    QTRY_COMPARE(firstConnected.size(), 1);
-    QTRY_COMPARE(m_guest->clientCount(), 1);
     m_guest->dropClients();
-    QTRY_COMPARE(firstConnected.size(), 2);
+    QTRY_COMPARE(firstConnected.size(), 1);
     QCOMPARE(secondConnected.size(), 2);
 }
 

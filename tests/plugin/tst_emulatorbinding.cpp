@@ -1,6 +1,7 @@
 #include <idehost.h>
 
 #include "fakeguest.h"
+#include "mimicrywindow.h"
 #include "modalanswerer.h"
 #include "sshdfixture.h"
 
@@ -11,9 +12,7 @@
 #include <hangar/virtualmachine.h>
 
 #include <QAction>
-#include <QQmlContext>
 #include <QQmlExpression>
-#include <QQuickView>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -63,8 +62,8 @@ private slots:
     void init();
     void cleanup();
 
-    void offMachineGetsBothRulesBeforeItStarts();
-    void offMachineWithRulesStartsWithoutAddingAny();
+    void offMachineGetsMissingRulesBeforeItStarts_data();
+    void offMachineGetsMissingRulesBeforeItStarts();
     void runningMachineWithoutARuleIsLeftAlone_data();
     void runningMachineWithoutARuleIsLeftAlone();
     void failedCheckThenPassedCheck();
@@ -80,9 +79,6 @@ private slots:
 private:
     Hangar::Emulator *addEmulator(const QString &name, bool running, const QList<Rule> &rules);
     void chooseMenuEntry();
-    bool windowVisible() const { return view() && view()->isVisible(); }
-    QQuickView *view() const;
-    QObject *contextObject(const char *name) const;
     int checksRun() const;
     void openWindow();
 
@@ -156,21 +152,6 @@ void tst_EmulatorBinding::chooseMenuEntry()
     Core::ActionManager::command("Mimicry.ShowMimicryView.Action")->action()->trigger();
 }
 
-QQuickView *tst_EmulatorBinding::view() const
-{
-    const QWindowList windows = QGuiApplication::topLevelWindows();
-    for (QWindow *window : windows) {
-        if (auto quickView = qobject_cast<QQuickView *>(window))
-            return quickView;
-    }
-    return nullptr;
-}
-
-QObject *tst_EmulatorBinding::contextObject(const char *name) const
-{
-    return view()->rootContext()->contextProperty(QLatin1String(name)).value<QObject *>();
-}
-
 int tst_EmulatorBinding::checksRun() const
 {
     QFile calls(m_sshd.binDir() + QLatin1String("/rpm-calls"));
@@ -182,50 +163,48 @@ int tst_EmulatorBinding::checksRun() const
 void tst_EmulatorBinding::openWindow()
 {
     chooseMenuEntry();
-    QTRY_VERIFY_WITH_TIMEOUT(windowVisible(), 15000);
+    QTRY_VERIFY_WITH_TIMEOUT(mimicryViewVisible(), 15000);
     // The GPS manager's start-up calls end with the position: from then on
     // the plug-in has seen the connection too.
     QTRY_VERIFY(m_guest->lines().filter(QStringLiteral(" setPosition ")).size() == 1);
 }
 
-void tst_EmulatorBinding::offMachineGetsBothRulesBeforeItStarts()
+void tst_EmulatorBinding::offMachineGetsMissingRulesBeforeItStarts_data()
 {
-    Hangar::Emulator *emulator = addEmulator(QStringLiteral("Keel Emulator 4.5"), false, {});
+    QTest::addColumn<bool>("withRules");
+    QTest::addColumn<QStringList>("events");
+    QTest::newRow("without rules") << false << QStringList{"rule mimicrytcp", "rule mimicryudp", "on"};
+    QTest::newRow("with both rules") << true << QStringList{"on"};
+}
+
+void tst_EmulatorBinding::offMachineGetsMissingRulesBeforeItStarts()
+{
+    QFETCH(bool, withRules);
+    QFETCH(QStringList, events);
+    Hangar::Emulator *emulator = addEmulator(QStringLiteral("Keel Emulator 4.5"), false,
+                                             withRules ? m_bothRules : QList<Rule>());
     Hangar::VirtualMachine *machine = emulator->virtualMachine();
-    QStringList events;
+    QStringList seen;
     connect(machine, &Hangar::VirtualMachine::portForwardingChanged, this, [&] {
-        events << QStringLiteral("rule %1").arg(machine->portForwardingRules().constLast().name);
+        seen << QStringLiteral("rule %1").arg(machine->portForwardingRules().constLast().name);
     });
     connect(machine, &Hangar::VirtualMachine::virtualMachineOffChanged, this,
-            [&](bool off) { events << (off ? QStringLiteral("off") : QStringLiteral("on")); });
+            [&](bool off) { seen << (off ? QStringLiteral("off") : QStringLiteral("on")); });
 
     chooseMenuEntry();
-    QVERIFY(!windowVisible());
-    QTRY_VERIFY_WITH_TIMEOUT(windowVisible(), 15000);
+    // Nothing is shown before the machine is connected and checked.
+    QVERIFY(!mimicryViewVisible());
+    QCOMPARE(checksRun(), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(mimicryViewVisible(), 15000);
 
     const QList<Rule> rules = machine->portForwardingRules();
     QCOMPARE(rules.size(), 2);
     QVERIFY(sameRule(rules.at(0), "mimicrytcp", "tcp", 5454, 1234));
     QVERIFY(sameRule(rules.at(1), "mimicryudp", "udp", 34343, 34343));
-    QCOMPARE(events, (QStringList{"rule mimicrytcp", "rule mimicryudp", "on"}));
+    QCOMPARE(seen, events);
     QCOMPARE(checksRun(), 1);
     QTRY_COMPARE(m_guest->connectionCount(), 1);
     QVERIFY(m_answerer->boxes().isEmpty());
-}
-
-void tst_EmulatorBinding::offMachineWithRulesStartsWithoutAddingAny()
-{
-    Hangar::Emulator *emulator = addEmulator(QStringLiteral("Keel Emulator"), false, m_bothRules);
-    QSignalSpy rulesChanged(emulator->virtualMachine(), &Hangar::VirtualMachine::portForwardingChanged);
-
-    chooseMenuEntry();
-    // Nothing is shown before the machine is connected and checked.
-    QVERIFY(!windowVisible());
-    QCOMPARE(checksRun(), 0);
-    QTRY_VERIFY_WITH_TIMEOUT(windowVisible(), 15000);
-    QCOMPARE(rulesChanged.size(), 0);
-    QVERIFY(!emulator->virtualMachine()->isOff());
-    QCOMPARE(checksRun(), 1);
 }
 
 void tst_EmulatorBinding::runningMachineWithoutARuleIsLeftAlone_data()
@@ -251,7 +230,7 @@ void tst_EmulatorBinding::runningMachineWithoutARuleIsLeftAlone()
     QTRY_COMPARE(m_answerer->texts(), QStringList{rulesMessage(QStringLiteral("Phone Emulator 7"))});
     QCOMPARE(rulesChanged.size(), 0);
     QTest::qWait(300);
-    QVERIFY(!windowVisible());
+    QVERIFY(!mimicryViewVisible());
     QCOMPARE(checksRun(), 0);
 }
 
@@ -270,12 +249,12 @@ void tst_EmulatorBinding::failedCheckThenPassedCheck()
     QCOMPARE(box.informativeText, QStringLiteral("Packages is not installed: \ngstreamer-emulator\n"));
     QCOMPARE(box.buttons, QMessageBox::StandardButtons(QMessageBox::Close));
     QTest::qWait(300);
-    QVERIFY(!windowVisible());
+    QVERIFY(!mimicryViewVisible());
     QCOMPARE(m_guest->connectionCount(), 0);
 
     QVERIFY(m_sshd.setRpmPackages(allPackages));
     chooseMenuEntry();
-    QTRY_VERIFY_WITH_TIMEOUT(windowVisible(), 15000);
+    QTRY_VERIFY_WITH_TIMEOUT(mimicryViewVisible(), 15000);
     QTRY_COMPARE(m_guest->connectionCount(), 1);
     QCOMPARE(m_answerer->boxes().size(), 1);
 }
@@ -283,15 +262,15 @@ void tst_EmulatorBinding::failedCheckThenPassedCheck()
 void tst_EmulatorBinding::checkedMachineShowsAtOnce()
 {
     addEmulator(QStringLiteral("Keel Emulator"), true, m_bothRules);
-    QSignalSpy showed(contextObject("mimicryPlugin"), SIGNAL(mimicryViewShowed()));
+    QSignalSpy showed(mimicryContextObject("mimicryPlugin"), SIGNAL(mimicryViewShowed()));
     QVERIFY(showed.isValid());
     openWindow();
     QCOMPARE(showed.size(), 1);
 
-    view()->close();
-    QVERIFY(!windowVisible());
+    mimicryView()->close();
+    QVERIFY(!mimicryViewVisible());
     chooseMenuEntry();
-    QVERIFY(windowVisible());
+    QVERIFY(mimicryViewVisible());
     QCOMPARE(showed.size(), 2);
     QTest::qWait(300);
     QCOMPARE(checksRun(), 1);
@@ -304,10 +283,10 @@ void tst_EmulatorBinding::machineGoingOffHidesTheWindowAndChecksAgain()
     openWindow();
 
     emulator->virtualMachine()->setOff(true);
-    QVERIFY(!windowVisible());
+    QVERIFY(!mimicryViewVisible());
 
     chooseMenuEntry();
-    QTRY_VERIFY_WITH_TIMEOUT(windowVisible(), 15000);
+    QTRY_VERIFY_WITH_TIMEOUT(mimicryViewVisible(), 15000);
     QCOMPARE(checksRun(), 2);
 }
 
@@ -329,7 +308,7 @@ void tst_EmulatorBinding::connectRequestSurvivesUntilConnected()
     QTest::qWait(100);
     QCOMPARE(checksRun(), 0);
     machine->setState(Hangar::VirtualMachine::Connected);
-    QTRY_VERIFY_WITH_TIMEOUT(windowVisible(), 15000);
+    QTRY_VERIFY_WITH_TIMEOUT(mimicryViewVisible(), 15000);
     QCOMPARE(checksRun(), 1);
 
     // The request was used up: reconnecting the machine does not check again.
@@ -355,11 +334,11 @@ void tst_EmulatorBinding::connectionLostDuringATrack()
     for (int i = 0; i < 3; ++i)
         m_host->sdk()->notifyDeviceModelsChanged();
 
-    QObject *gps = contextObject("gpsEmulationManager");
+    QObject *gps = mimicryContextObject("gpsEmulationManager");
     QSignalSpy gpsReplies(gps, SIGNAL(replyFromEmulatorReceived(QString)));
     QVERIFY(gpsReplies.isValid());
     if (trackLoaded) {
-        QQmlExpression load(view()->rootContext(), nullptr, QStringLiteral("gpsEmulationManager.loadTrack([])"));
+        QQmlExpression load(mimicryView()->rootContext(), nullptr, QStringLiteral("gpsEmulationManager.loadTrack([])"));
         load.evaluate();
         QVERIFY2(!load.hasError(), qPrintable(load.error().toString()));
     }
@@ -382,14 +361,14 @@ void tst_EmulatorBinding::firstOfTwoEmulatorsIsUsed()
     Hangar::Emulator *second = addEmulator(QStringLiteral("Second"), false, m_bothRules);
 
     chooseMenuEntry();
-    QTRY_VERIFY_WITH_TIMEOUT(windowVisible(), 15000);
+    QTRY_VERIFY_WITH_TIMEOUT(mimicryViewVisible(), 15000);
     QVERIFY(!first->virtualMachine()->isOff());
     QVERIFY(second->virtualMachine()->isOff());
 
     // Only the bound machine's state matters.
     second->virtualMachine()->setOff(false);
     second->virtualMachine()->setOff(true);
-    QVERIFY(windowVisible());
+    QVERIFY(mimicryViewVisible());
 }
 
 void tst_EmulatorBinding::removedEmulatorIsNeverUsed()
@@ -404,7 +383,7 @@ void tst_EmulatorBinding::removedEmulatorIsNeverUsed()
     addEmulator(QStringLiteral("Staying"), true, m_bothRules);
     m_host->sdk()->removeEmulator(0);
     chooseMenuEntry();
-    QTRY_VERIFY_WITH_TIMEOUT(windowVisible(), 15000);
+    QTRY_VERIFY_WITH_TIMEOUT(mimicryViewVisible(), 15000);
     QCOMPARE(m_answerer->boxes().size(), 1);
 }
 
@@ -412,8 +391,8 @@ void tst_EmulatorBinding::replyReachesEachManagerOnce()
 {
     addEmulator(QStringLiteral("Keel Emulator"), true, m_bothRules);
     openWindow();
-    QSignalSpy gpsReplies(contextObject("gpsEmulationManager"), SIGNAL(replyFromEmulatorReceived(QString)));
-    QSignalSpy sensorsReplies(contextObject("sensorsEmulationManager"), SIGNAL(replyFromEmulatorReceived(QString)));
+    QSignalSpy gpsReplies(mimicryContextObject("gpsEmulationManager"), SIGNAL(replyFromEmulatorReceived(QString)));
+    QSignalSpy sensorsReplies(mimicryContextObject("sensorsEmulationManager"), SIGNAL(replyFromEmulatorReceived(QString)));
     QVERIFY(gpsReplies.isValid() && sensorsReplies.isValid());
 
     m_guest->sendToClients(QStringLiteral("setLatitude:1.0:::"));

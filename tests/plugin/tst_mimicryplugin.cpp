@@ -1,5 +1,6 @@
 #include <idehost.h>
 
+#include "mimicrywindow.h"
 #include "modalanswerer.h"
 #include "testvideos.h"
 
@@ -14,11 +15,9 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QQmlComponent>
-#include <QQmlContext>
 #include <QQmlEngine>
 #include <QQmlExpression>
 #include <QQuickItem>
-#include <QQuickView>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -30,16 +29,6 @@ namespace {
 const char noEmulatorMessage[] =
     "The mimicry plugin cannot be used. Please, close the emulator if it is running and add "
     "Keel OS Emulator to the list of available devices in Qt Creator settings.";
-
-QQuickView *mimicryView()
-{
-    const QWindowList windows = QGuiApplication::topLevelWindows();
-    for (QWindow *window : windows) {
-        if (auto view = qobject_cast<QQuickView *>(window))
-            return view;
-    }
-    return nullptr;
-}
 
 QMenu *subMenu(QMenu *menu, const QString &title)
 {

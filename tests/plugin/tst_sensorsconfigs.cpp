@@ -1,13 +1,13 @@
 #include <idehost.h>
 
+#include "mimicrywindow.h"
+
 #include <hangar/emulator.h>
 #include <hangar/sdk.h>
 #include <hangar/virtualmachine.h>
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QQmlContext>
-#include <QQuickView>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -92,13 +92,7 @@ Hangar::Emulator *tst_SensorsConfigs::addEmulator(const QString &deviceModel)
 
 QVariantMap tst_SensorsConfigs::managerMap(const char *property) const
 {
-    QQuickView *view = nullptr;
-    for (QWindow *window : QGuiApplication::topLevelWindows()) {
-        if (auto quickView = qobject_cast<QQuickView *>(window))
-            view = quickView;
-    }
-    QObject *manager = view->rootContext()->contextProperty(QStringLiteral("sensorsEmulationManager")).value<QObject *>();
-    return manager->property(property).toMap();
+    return mimicryContextObject("sensorsEmulationManager")->property(property).toMap();
 }
 
 void tst_SensorsConfigs::deviceModelSelectsItsFile_data()

@@ -129,8 +129,6 @@ Item {
                 compare(Qt.colorEqual(background.color,
                                       active ? themeHighlightColor : themeBackgroundColorNormal), true,
                         pageNames[i])
-                compare(label.horizontalAlignment, Text.AlignLeft)
-                compare(label.elide, Text.ElideRight)
             }
             verify(!Qt.colorEqual(themeHighlightColor, themeBackgroundColorNormal))
         }

@@ -237,8 +237,7 @@ Item {
                 { tag: "79", lux: "79", level: "Twilight" },
                 { tag: "80", lux: "80", level: "Light" },
                 { tag: "2499", lux: "2499", level: "Bright" },
-                { tag: "2500", lux: "2500", level: "Sunny" },
-                { tag: "3000", lux: "3000", level: "Sunny" }
+                { tag: "2500", lux: "2500", level: "Sunny" }
             ]
         }
 

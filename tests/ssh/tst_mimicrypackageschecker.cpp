@@ -30,7 +30,6 @@ private slots:
     void initTestCase();
     void check_data();
     void check();
-    void oneMissingExactText();
     void unreachableEmulator();
     void repeatedChecksStartOver();
     void ignoresOtherCommands();
@@ -104,22 +103,12 @@ void tst_MimicryPackagesChecker::check()
         return;
     }
     QCOMPARE(message, FailureMessage);
+    if (missing.size() == 1)
+        QCOMPARE(detailedText, Heading + missing.constFirst() + QLatin1Char('\n'));
     QVERIFY(detailedText.startsWith(Heading));
     QVERIFY(detailedText.endsWith(QLatin1Char('\n')));
     QCOMPARE(detailedText.count(QLatin1Char('\n')), missing.size() + 1);
     QCOMPARE(listedPackages(detailedText), QSet<QString>(missing.cbegin(), missing.cend()));
-}
-
-void tst_MimicryPackagesChecker::oneMissingExactText()
-{
-    QVERIFY(m_sshd.setRpmPackages({QStringLiteral("sensorfw-qt5-emulator-plugins-0.1-1.i486"),
-                                   QStringLiteral("remote-dbus-invoker-0.1-1.i486"),
-                                   QStringLiteral("geoclue-emulator-0.1-1.i486")}));
-    MimicryPackagesChecker checker;
-    const QList<QVariant> result = runCheck(checker, m_sshd.connectionParameters());
-    QCOMPARE(result.size(), 2);
-    QCOMPARE(result.at(0).toString(), FailureMessage);
-    QCOMPARE(result.at(1).toString(), QStringLiteral("Packages is not installed: \ngstreamer-emulator\n"));
 }
 
 void tst_MimicryPackagesChecker::unreachableEmulator()
