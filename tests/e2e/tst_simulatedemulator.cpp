@@ -2,6 +2,7 @@
 
 #include "mimicrywindow.h"
 #include "modalanswerer.h"
+#include "testvideos.h"
 
 #include <coreplugin/actionmanager/actionmanager.h>
 #include <coreplugin/actionmanager/command.h>
@@ -56,6 +57,7 @@ private slots:
     void portsAreReachableOnlyThroughTheirRules();
     void sensorPagesDriveTheGuest();
     void orientationPresetDrivesTheAccelerometer();
+    void videoFileReachesTheCameraReceiver();
 
 private:
     void openWindow();
@@ -70,6 +72,11 @@ private:
     {
         return guestState(QStringLiteral("session"), QStringLiteral("org.tern.GeoclueMimicry"),
                           QStringLiteral("/org/tern/GeoclueMimicry"));
+    }
+    QVariantMap cameraState()
+    {
+        return guestState(QStringLiteral("session"), QStringLiteral("org.mimicry.CameraReceiver"),
+                          QStringLiteral("/org/mimicry/CameraReceiver"));
     }
     QString stateDir() const { return m_dir->filePath(QStringLiteral("emulators/1")); }
 
@@ -385,6 +392,29 @@ void tst_SimulatedEmulator::orientationPresetDrivesTheAccelerometer()
     QTRY_COMPARE_WITH_TIMEOUT((sensors = sensorState()).value("accelerometer.z").toInt(), 1000, 10000);
     QCOMPARE(sensors.value("accelerometer.x").toInt(), 0);
     QCOMPARE(sensors.value("accelerometer.y").toInt(), 0);
+    QVERIFY(m_answerer->boxes().isEmpty());
+}
+
+// Through the page, the plug-in's video pipeline, the forwarded UDP port and
+// the guest's receiver.
+void tst_SimulatedEmulator::videoFileReachesTheCameraReceiver()
+{
+    QString error;
+    const QString clip = TestVideos::make(m_dir->path(), TestVideos::Kind::Vp8, 320, 240, 30, &error);
+    QVERIFY2(!clip.isEmpty(), qPrintable(error));
+    openWindow();
+    QObject *root = mimicryView()->rootObject();
+    QQmlExpression open(qmlContext(root), root,
+                        QStringLiteral("switchVisiblePage(cameraManagementPage);"
+                                       "cameraManagementPage.openVideoFile('%1')")
+                            .arg(QUrl::fromLocalFile(clip).toString()));
+    open.evaluate();
+    QVERIFY2(!open.hasError(), qPrintable(open.error().toString()));
+    QTRY_VERIFY_WITH_TIMEOUT(cameraState().value("frameCount").toInt() > 10, 15000);
+    const QVariantMap camera = cameraState();
+    QCOMPARE(camera.value("width").toInt(), 320);
+    QCOMPARE(camera.value("height").toInt(), 240);
+    QVERIFY(evaluate(QStringLiteral("cameraEmulationManager.streamRunning")).toBool());
     QVERIFY(m_answerer->boxes().isEmpty());
 }
 
