@@ -4,6 +4,7 @@
 // next to a bare QWebSocket talking to a loopback echo server.
 
 #include "benchutils.h"
+#include "isolatedemulator.h"
 #include "loopbackechoserver.h"
 #include "modalanswerer.h"
 
@@ -47,6 +48,7 @@ using MimicryBench::LoopbackEchoServer;
 using MimicryBench::err;
 using MimicryBench::median;
 using MimicryBench::medianOf;
+using MimicryBench::readCountOption;
 using MimicryBench::out;
 using MimicryBench::percentile;
 
@@ -57,9 +59,6 @@ const quint16 channelPort = 5454;
 const quint16 cameraPort = 34343;
 
 // The guest's packages that the plug-in's SSH check looks for.
-const QStringList guestPackages{"sensorfw-qt5-emulator-plugins-0.14.2-1.i486", "remote-dbus-invoker-1.0.3-1.i486",
-                                "geoclue-emulator-0.3.1-1.i486", "gstreamer-emulator-1.2.0-1.i486"};
-
 // Generous: an ASan build starts the machine several times slower.
 const int windowTimeoutMs = 120000;
 const int connectTimeoutMs = 30000;
@@ -168,23 +167,8 @@ public:
             return false;
         }
         const QString configFile = m_dir.filePath(QStringLiteral("emulators.ini"));
-        {
-            // Free SSH port and a guest address of its own, so a machine
-            // left over from elsewhere cannot answer in its place.
-            QSettings config(configFile, QSettings::IniFormat);
-            config.beginWriteArray(QStringLiteral("emulators"), 1);
-            config.setArrayIndex(0);
-            config.setValue(QStringLiteral("name"), QStringLiteral("Bench Emulator"));
-            config.setValue(QStringLiteral("deviceModel"), QStringLiteral("Keel Phone X"));
-            config.setValue(QStringLiteral("sshPort"), Guest::SshServer::unusedPort());
-            config.setValue(QStringLiteral("sshKey"), m_dir.filePath(QStringLiteral("ssh/id_ed25519")));
-            config.setValue(QStringLiteral("packages"), guestPackages);
-            config.setValue(QStringLiteral("guestAddress"),
-                            QStringLiteral("127.0.%1.%2")
-                                .arg(QRandomGenerator::global()->bounded(1, 250))
-                                .arg(QRandomGenerator::global()->bounded(2, 250)));
-            config.endArray();
-        }
+        writeIsolatedEmulatorConfig(configFile, QStringLiteral("Bench Emulator"),
+                                    m_dir.filePath(QStringLiteral("ssh/id_ed25519")));
 
         m_settings = std::make_unique<QSettings>(m_dir.filePath(QStringLiteral("host.ini")), QSettings::IniFormat);
         m_host = std::make_unique<IdeHost>(m_settings.get());
@@ -524,14 +508,10 @@ int main(int argc, char *argv[])
 
     const bool quick = parser.isSet(quickOption);
     const bool verbose = parser.isSet(verboseOption);
-    int runs = quick ? 1 : 3;
-    int calls = quick ? 100 : 2000;
-    bool valid = true;
-    if (parser.isSet(runsOption))
-        runs = parser.value(runsOption).toInt(&valid);
-    if (valid && parser.isSet(callsOption))
-        calls = parser.value(callsOption).toInt(&valid);
-    if (!valid || runs < 1 || calls < 1) {
+    int runs = 0;
+    int calls = 0;
+    if (!readCountOption(parser, runsOption, quick ? 1 : 3, 1, &runs)
+        || !readCountOption(parser, callsOption, quick ? 100 : 2000, 1, &calls)) {
         err() << "bench_endtoend: --runs and --calls take a positive number\n";
         return 2;
     }

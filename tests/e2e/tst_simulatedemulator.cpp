@@ -1,5 +1,6 @@
 #include <idehost.h>
 
+#include "isolatedemulator.h"
 #include "mimicrywindow.h"
 #include "modalanswerer.h"
 #include "testvideos.h"
@@ -29,9 +30,6 @@
 #include <csignal>
 
 namespace {
-
-const QStringList guestPackages{"sensorfw-qt5-emulator-plugins-0.14.2-1.i486", "remote-dbus-invoker-1.0.3-1.i486",
-                                "geoclue-emulator-0.3.1-1.i486", "gstreamer-emulator-1.2.0-1.i486"};
 
 QString readFile(const QString &fileName)
 {
@@ -100,22 +98,8 @@ void tst_SimulatedEmulator::init()
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
     const QString configFile = m_dir->filePath(QStringLiteral("emulators.ini"));
-    {
-        // A machine of its own: free SSH port, its own guest address.
-        QSettings config(configFile, QSettings::IniFormat);
-        config.beginWriteArray(QStringLiteral("emulators"), 1);
-        config.setArrayIndex(0);
-        config.setValue(QStringLiteral("name"), QStringLiteral("Test Emulator"));
-        config.setValue(QStringLiteral("deviceModel"), QStringLiteral("Keel Phone X"));
-        config.setValue(QStringLiteral("sshPort"), Guest::SshServer::unusedPort());
-        config.setValue(QStringLiteral("sshKey"), m_dir->filePath(QStringLiteral("ssh/id_ed25519")));
-        config.setValue(QStringLiteral("packages"), guestPackages);
-        config.setValue(QStringLiteral("guestAddress"),
-                        QStringLiteral("127.0.%1.%2")
-                            .arg(QRandomGenerator::global()->bounded(1, 250))
-                            .arg(QRandomGenerator::global()->bounded(2, 250)));
-        config.endArray();
-    }
+    writeIsolatedEmulatorConfig(configFile, QStringLiteral("Test Emulator"),
+                                m_dir->filePath(QStringLiteral("ssh/id_ed25519")));
 
     m_settings = std::make_unique<QSettings>(m_dir->filePath(QStringLiteral("host.ini")), QSettings::IniFormat);
     m_host = std::make_unique<IdeHost>(m_settings.get());
