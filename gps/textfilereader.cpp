@@ -9,8 +9,11 @@ namespace Internal {
 
 namespace {
 
-TextFileReader::Result readWholeFile(const QString &path)
+TextFileReader::Result readWholeFile(const QUrl &url)
 {
+    if (!url.isLocalFile())
+        return {false, TextFileReader::tr("Only local files can be opened: %1").arg(url.toDisplayString())};
+    const QString path = url.toLocalFile();
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         return {false, TextFileReader::tr("Could not open the file %1: %2")
@@ -48,7 +51,6 @@ qint64 TextFileReader::maximumSize()
 
 void TextFileReader::read(const QUrl &url)
 {
-    const bool wasBusy = busy();
     if (m_watcher) {
         m_watcher->disconnect(this);
         m_watcher->deleteLater();
@@ -58,25 +60,13 @@ void TextFileReader::read(const QUrl &url)
     connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher] {
         deliver(watcher->result());
     });
-    if (url.isLocalFile()) {
-        watcher->setFuture(QtConcurrent::run(readWholeFile, url.toLocalFile()));
-    } else {
-        // Reported through the event loop, like every other outcome.
-        const Result refused{false, tr("Only local files can be opened: %1").arg(url.toDisplayString())};
-        QMetaObject::invokeMethod(watcher, [this, watcher, refused] {
-            if (watcher == m_watcher)
-                deliver(refused);
-        }, Qt::QueuedConnection);
-    }
-    if (!wasBusy)
-        emit busyChanged();
+    watcher->setFuture(QtConcurrent::run(readWholeFile, url));
 }
 
 void TextFileReader::deliver(const Result &result)
 {
     m_watcher->deleteLater();
     m_watcher = nullptr;
-    emit busyChanged();
     if (result.ok)
         emit finished(result.text);
     else

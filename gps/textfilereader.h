@@ -13,7 +13,6 @@ namespace Internal {
 class TextFileReader : public QObject
 {
     Q_OBJECT
-    Q_PROPERTY(bool busy READ busy NOTIFY busyChanged)
 
 public:
     struct Result
@@ -25,15 +24,12 @@ public:
     explicit TextFileReader(QObject *parent = nullptr);
     ~TextFileReader() override;
 
-    bool busy() const { return m_watcher != nullptr; }
-
     // Files beyond this size are refused instead of exhausting memory.
     static qint64 maximumSize();
 
     Q_INVOKABLE void read(const QUrl &url);
 
 signals:
-    void busyChanged();
     void finished(const QString &text);
     void failed(const QString &errorString);
 
