@@ -32,6 +32,7 @@ using MimicryBench::median;
 using MimicryBench::medianOf;
 using MimicryBench::out;
 using MimicryBench::percentile;
+using MimicryBench::readCountOption;
 
 namespace {
 
@@ -296,14 +297,10 @@ int main(int argc, char *argv[])
 
     const bool quick = parser.isSet(quickOption);
     const bool verbose = parser.isSet(verboseOption);
-    int calls = quick ? 300 : 5000;
-    int rounds = quick ? 1 : 3;
-    bool valid = true;
-    if (parser.isSet(callsOption))
-        calls = parser.value(callsOption).toInt(&valid);
-    if (valid && parser.isSet(roundsOption))
-        rounds = parser.value(roundsOption).toInt(&valid);
-    if (!valid || calls < 1 || rounds < 1) {
+    int calls = 0;
+    int rounds = 0;
+    if (!readCountOption(parser, callsOption, quick ? 300 : 5000, 1, &calls)
+        || !readCountOption(parser, roundsOption, quick ? 1 : 3, 1, &rounds)) {
         err() << "bench_channel: --calls and --rounds take a positive number\n";
         return 2;
     }

@@ -189,14 +189,10 @@ int main(int argc, char *argv[])
     const QCommandLineOption quickOption(QStringLiteral("quick"), QStringLiteral("Smoke run."));
     parser.addOptions({sentencesOption, quickOption});
     parser.process(app);
-    int sentences = parser.isSet(quickOption) ? 5000 : 100000;
-    if (parser.isSet(sentencesOption)) {
-        bool valid = false;
-        sentences = parser.value(sentencesOption).toInt(&valid);
-        if (!valid || sentences < 2) {
-            err() << "bench_gpspage: --sentences takes a number above 1\n";
-            return 2;
-        }
+    int sentences = 0;
+    if (!readCountOption(parser, sentencesOption, parser.isSet(quickOption) ? 5000 : 100000, 2, &sentences)) {
+        err() << "bench_gpspage: --sentences takes a number above 1\n";
+        return 2;
     }
 
     // The manager keeps its position in the IDE's settings.

@@ -135,14 +135,10 @@ int main(int argc, char *argv[])
     parser.process(app);
 
     const bool quick = parser.isSet(quickOption);
-    int sentences = quick ? 5000 : 100000;
-    int rounds = quick ? 1 : 3;
-    bool valid = true;
-    if (parser.isSet(sentencesOption))
-        sentences = parser.value(sentencesOption).toInt(&valid);
-    if (valid && parser.isSet(roundsOption))
-        rounds = parser.value(roundsOption).toInt(&valid);
-    if (!valid || sentences < 2 || rounds < 1) {
+    int sentences = 0;
+    int rounds = 0;
+    if (!readCountOption(parser, sentencesOption, quick ? 5000 : 100000, 2, &sentences)
+        || !readCountOption(parser, roundsOption, quick ? 1 : 3, 1, &rounds)) {
         err() << "bench_nmea: --sentences takes a number above 1, --rounds a positive number\n";
         return 2;
     }

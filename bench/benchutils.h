@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCommandLineParser>
 #include <QTextStream>
 
 #include <algorithm>
@@ -19,6 +20,20 @@ inline QTextStream &err()
 {
     static QTextStream stream(stderr);
     return stream;
+}
+
+// A whole-number option of at least `minimum`, or `fallback` when it is not
+// given. False for anything else.
+inline bool readCountOption(const QCommandLineParser &parser, const QCommandLineOption &option, int fallback,
+                            int minimum, int *value)
+{
+    if (!parser.isSet(option)) {
+        *value = fallback;
+        return true;
+    }
+    bool ok = false;
+    *value = parser.value(option).toInt(&ok);
+    return ok && *value >= minimum;
 }
 
 inline double median(std::vector<double> values)

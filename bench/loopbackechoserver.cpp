@@ -73,11 +73,9 @@ QString LoopbackEchoServer::replyTo(const QString &line)
     const QStringRef method = line.midRef(start, methodEnd - start);
     const QStringRef arguments = line.midRef(methodEnd + 1);
     const int typeEnd = arguments.indexOf(QLatin1Char(':'));
-    const QStringRef value = typeEnd < 0 ? arguments : arguments.mid(typeEnd + 1);
+    QString value = (typeEnd < 0 ? arguments : arguments.mid(typeEnd + 1)).toString();
     // Like the guest, keep the separator out of the field ("array:double:..").
-    if (value.contains(QLatin1Char(':')))
-        return method % QLatin1Char(':') % value.toString().replace(QLatin1Char(':'), QLatin1Char(';'))
-               % QLatin1String(":::");
+    value.replace(QLatin1Char(':'), QLatin1Char(';'));
     return method % QLatin1Char(':') % value % QLatin1String(":::");
 }
 

@@ -18,13 +18,8 @@ function rotationMode() {
     return rotationRadioButton.checked;
 }
 
-function limitEmulatedValue(value) {
-    return Model.limitEmulatedValue(value);
-}
-
-function convertAccValue(value) {
-    return Model.convertAccValue(value);
-}
+var limitEmulatedValue = Model.limitEmulatedValue;
+var convertAccValue = Model.convertAccValue;
 
 // Fixed decimals in the page's locale; a value that rounds to zero loses its
 // minus sign.
