@@ -15,6 +15,7 @@ Q_LOGGING_CATEGORY(lcSensors, "mimicry.guest.sensors")
 // What a phone's sensors can physically report. The plug-in's pages stay
 // well inside these, so only nonsense is refused.
 const int AccelerometerLimit = 16000;   // milli-g, a 16 g part
+const int AlsMinimum = -1;              // the "undefined" light level the pages offer
 const int AlsMaximum = 200000;          // lux, beyond direct sunlight
 const double GyroscopeLimit = 3000.0;   // degrees per second: what the plug-in sends at most
 const double MagnetometerLimit = 0.01;  // tesla, a magnet held to the phone
@@ -178,7 +179,7 @@ void SensorService::setAccelerometerZ(int z)
 
 void SensorService::setAlsValue(int lux)
 {
-    if (acceptInt(QStringLiteral("light level"), lux, 0, AlsMaximum, QStringLiteral("lux")))
+    if (acceptInt(QStringLiteral("light level"), lux, AlsMinimum, AlsMaximum, QStringLiteral("lux")))
         store(QStringLiteral("als.lux"), lux);
 }
 

@@ -83,6 +83,7 @@ private:
     std::unique_ptr<IdeHost> m_host;
     std::unique_ptr<ModalAnswerer> m_answerer;
     Hangar::Emulator *m_emulator = nullptr;
+    QStringList m_guestLog;
     int m_busConnections = 0;
 };
 
@@ -95,6 +96,7 @@ void tst_SimulatedEmulator::initTestCase()
 
 void tst_SimulatedEmulator::init()
 {
+    m_guestLog.clear();
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
     const QString configFile = m_dir->filePath(QStringLiteral("emulators.ini"));
@@ -113,7 +115,8 @@ void tst_SimulatedEmulator::init()
     m_emulator = Hangar::Sdk::emulators().constFirst();
     connect(qobject_cast<Hangar::SimulatedVirtualMachine *>(m_emulator->virtualMachine()),
             &Hangar::SimulatedVirtualMachine::logLine, this,
-            [](const QString &line) {
+            [this](const QString &line) {
+                m_guestLog.append(line);
                 if (qEnvironmentVariableIsSet("MIMICRY_TEST_VERBOSE"))
                     qDebug().noquote() << "guest:" << line;
             });
@@ -244,6 +247,10 @@ void tst_SimulatedEmulator::positionAndTrackReachThePositioningService()
     QCOMPARE(position.value("latitude").toDouble(), 59.9390167);
     QCOMPARE(position.value("longitude").toDouble(), 30.3144333);
     QVERIFY(m_answerer->boxes().isEmpty());
+    // The host's log shows the line as it went, with the space that ends a
+    // call without arguments.
+    QVERIFY(m_guestLog.contains(QStringLiteral("<< session org.tern.GeoclueMimicry /org/tern/GeoclueMimicry "
+                                               "org.tern.GeoclueMimicry stopTrack ")));
 }
 
 void tst_SimulatedEmulator::machineStoppedFromOutside()

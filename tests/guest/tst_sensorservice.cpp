@@ -117,6 +117,7 @@ void tst_SensorService::calls_data()
     newRow("setAccelerometerX", {-16000}, "accelerometer.x");
     newRow("setAccelerometerY", {100}, "accelerometer.y");
     newRow("setAccelerometerZ", {-300}, "accelerometer.z");
+    newRow("setAlsValue", {-1}, "als.lux"); // the undefined light level
     newRow("setAlsValue", {0}, "als.lux");
     newRow("setAlsValue", {200000}, "als.lux");
     newRow("setGyroscopeValues", {1.5, -2000.0, 1.14592}, xyz("gyroscope"));
@@ -140,7 +141,7 @@ void tst_SensorService::calls_data()
     newRow("setAccelerometerX", {16001}, {}, InvalidArgument);
     newRow("setAccelerometerY", {-16001}, {}, InvalidArgument);
     newRow("setAccelerometerZ", {16001}, {}, InvalidArgument);
-    newRow("setAlsValue", {-1}, {}, InvalidArgument);
+    newRow("setAlsValue", {-2}, {}, InvalidArgument);
     newRow("setAlsValue", {200001}, {}, InvalidArgument);
     newRow("setGyroscopeValues", {1.0, 2.0, qQNaN()}, {}, InvalidArgument);
     newRow("setGyroscopeX", {qQNaN()}, {}, InvalidArgument);

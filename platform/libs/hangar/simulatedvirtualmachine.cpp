@@ -97,7 +97,12 @@ void SimulatedVirtualMachine::startAndConnect(const std::function<void(bool)> &d
 void SimulatedVirtualMachine::readOutput()
 {
     while (m_process.canReadLine()) {
-        const QString line = QString::fromUtf8(m_process.readLine()).trimmed();
+        // Only the line end goes: the log shows what the guest received, and
+        // a call without arguments ends in a space.
+        QByteArray raw = m_process.readLine();
+        while (raw.endsWith('\n') || raw.endsWith('\r'))
+            raw.chop(1);
+        const QString line = QString::fromUtf8(raw);
         if (line == QLatin1String(readyLine)) {
             setState(Connected);
             finishConnecting(true);
