@@ -9,7 +9,8 @@ namespace Internal {
 
 const quint16 webSocketPort = 5454;
 // Replies are short lines; anything far larger is a guest gone wrong, and
-// Qt would otherwise buffer it whole on the GUI thread.
+// Qt would otherwise buffer it whole on the GUI thread. The limit grows with
+// the longest call sent.
 const quint64 maximumIncomingSize = 64 * 1024;
 
 RemoteDBusInvokerService::RemoteDBusInvokerService(QObject *parent)
@@ -69,8 +70,16 @@ void RemoteDBusInvokerService::sendCommand(const QString &bus, const QString &se
                                            const QString &method, const QString &arguments)
 {
     // One pass over the template, so a field containing "%2" goes out as is.
-    m_webSocket.sendTextMessage(QStringLiteral("%1 %2 %3 %4 %5 %6")
-                                    .arg(bus, service, objectPath, interface, method, arguments));
+    const QString line = QStringLiteral("%1 %2 %3 %4 %5 %6")
+                             .arg(bus, service, objectPath, interface, method, arguments);
+    // The reply repeats the call's arguments, so a long track comes back
+    // about as long as it went out and must still fit.
+    const quint64 replyRoom = maximumIncomingSize + 2 * quint64(line.size());
+    if (replyRoom > m_webSocket.maxAllowedIncomingMessageSize()) {
+        m_webSocket.setMaxAllowedIncomingFrameSize(replyRoom);
+        m_webSocket.setMaxAllowedIncomingMessageSize(replyRoom);
+    }
+    m_webSocket.sendTextMessage(line);
 }
 
 void RemoteDBusInvokerService::handleConnected()
@@ -93,8 +102,9 @@ void RemoteDBusInvokerService::handleDisconnected()
     m_connectTimer.stop();
     if (std::exchange(m_closeCode, QWebSocketProtocol::CloseCodeNormal)
         == QWebSocketProtocol::CloseCodeTooMuchData) {
-        qWarning("Mimicry: the emulator sent a message larger than 64 KiB; it was dropped "
-                 "together with the connection.");
+        qWarning("Mimicry: the emulator sent a message larger than %llu bytes; it was dropped "
+                 "together with the connection.",
+                 static_cast<unsigned long long>(m_webSocket.maxAllowedIncomingMessageSize()));
     }
 
     if (!m_connected) {
