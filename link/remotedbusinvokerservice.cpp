@@ -2,19 +2,32 @@
 
 #include <QUrl>
 
+#include <utility>
+
 namespace Mimicry {
 namespace Internal {
 
 const quint16 webSocketPort = 5454;
+// Replies are short lines; anything far larger is a guest gone wrong, and
+// Qt would otherwise buffer it whole on the GUI thread. The limit grows with
+// the longest call sent.
+const quint64 maximumIncomingSize = 64 * 1024;
 
 RemoteDBusInvokerService::RemoteDBusInvokerService(QObject *parent)
     : QObject(parent)
     , m_webSocket(QString(), QWebSocketProtocol::VersionLatest)
 {
+    m_webSocket.setMaxAllowedIncomingFrameSize(maximumIncomingSize);
+    m_webSocket.setMaxAllowedIncomingMessageSize(maximumIncomingSize);
+
     m_retryTimer.setSingleShot(true);
     connect(&m_retryTimer, &QTimer::timeout, this, &RemoteDBusInvokerService::openConnection);
+    m_connectTimer.setSingleShot(true);
+    m_connectTimer.setInterval(5000);
+    connect(&m_connectTimer, &QTimer::timeout, this, &RemoteDBusInvokerService::handleConnectTimeout);
 
     connect(&m_webSocket, &QWebSocket::connected, this, &RemoteDBusInvokerService::handleConnected);
+    connect(&m_webSocket, &QWebSocket::aboutToClose, this, &RemoteDBusInvokerService::handleAboutToClose);
     connect(&m_webSocket, &QWebSocket::disconnected, this, &RemoteDBusInvokerService::handleDisconnected);
     connect(&m_webSocket, &QWebSocket::textMessageReceived, this, &RemoteDBusInvokerService::replyReceived);
 }
@@ -24,6 +37,7 @@ RemoteDBusInvokerService::~RemoteDBusInvokerService()
     // Nothing of ours may run while the socket tears itself down.
     m_webSocket.disconnect(this);
     m_retryTimer.stop();
+    m_connectTimer.stop();
 }
 
 quint16 RemoteDBusInvokerService::port()
@@ -38,9 +52,16 @@ void RemoteDBusInvokerService::setRetryDelays(int firstMs, int maximumMs)
     m_nextRetryDelay = firstMs;
 }
 
+void RemoteDBusInvokerService::setConnectionTimes(int connectTimeoutMs, int stableMs)
+{
+    m_connectTimer.setInterval(connectTimeoutMs);
+    m_stableTime = stableMs;
+}
+
 void RemoteDBusInvokerService::openConnection()
 {
     m_retryTimer.stop();
+    m_connectTimer.start();
     m_webSocket.open(QUrl(QStringLiteral("ws://127.0.0.1:%1").arg(port())));
 }
 
@@ -49,29 +70,80 @@ void RemoteDBusInvokerService::sendCommand(const QString &bus, const QString &se
                                            const QString &method, const QString &arguments)
 {
     // One pass over the template, so a field containing "%2" goes out as is.
-    m_webSocket.sendTextMessage(QStringLiteral("%1 %2 %3 %4 %5 %6")
-                                    .arg(bus, service, objectPath, interface, method, arguments));
+    const QString line = QStringLiteral("%1 %2 %3 %4 %5 %6")
+                             .arg(bus, service, objectPath, interface, method, arguments);
+    // The reply repeats the call's arguments, so a long track comes back
+    // about as long as it went out and must still fit.
+    const quint64 replyRoom = maximumIncomingSize + 2 * quint64(line.size());
+    if (replyRoom > m_webSocket.maxAllowedIncomingMessageSize()) {
+        m_webSocket.setMaxAllowedIncomingFrameSize(replyRoom);
+        m_webSocket.setMaxAllowedIncomingMessageSize(replyRoom);
+    }
+    m_webSocket.sendTextMessage(line);
 }
 
 void RemoteDBusInvokerService::handleConnected()
 {
+    m_connectTimer.stop();
     m_connected = true;
-    m_nextRetryDelay = m_firstRetryDelay;
+    m_connectedSince.start();
     emit webSocketConnected();
+}
+
+void RemoteDBusInvokerService::handleAboutToClose()
+{
+    // The socket keeps its close code across connections and announces a
+    // close more than once, so the code is taken here and read once.
+    m_closeCode = m_webSocket.closeCode();
 }
 
 void RemoteDBusInvokerService::handleDisconnected()
 {
-    if (m_connected) {
-        // A drop: listeners learn of it first, then the channel tries again
-        // straight away.
-        m_connected = false;
-        emit webSocketDisconnected();
-        openConnection();
+    m_connectTimer.stop();
+    if (std::exchange(m_closeCode, QWebSocketProtocol::CloseCodeNormal)
+        == QWebSocketProtocol::CloseCodeTooMuchData) {
+        qWarning("Mimicry: the emulator sent a message larger than %llu bytes; it was dropped "
+                 "together with the connection.",
+                 static_cast<unsigned long long>(m_webSocket.maxAllowedIncomingMessageSize()));
+    }
+
+    if (!m_connected) {
+        // The socket reports every refused attempt as a disconnection, and
+        // may report one given up by the timeout twice; retrying at once
+        // would spin on a guest that is not there.
+        if (!m_retryTimer.isActive())
+            retryLater();
         return;
     }
-    // The socket reports every refused attempt as a disconnection; retrying
-    // at once would spin on a guest that is not there.
+
+    // A drop: listeners learn of it first. A connection that lasted was a
+    // success and is tried again straight away; one that ended at once
+    // counts as a failed attempt, or a guest that accepts and hangs up
+    // would be reconnected to without pause.
+    m_connected = false;
+    const bool lasted = m_connectedSince.elapsed() >= m_stableTime;
+    emit webSocketDisconnected();
+    if (lasted) {
+        m_nextRetryDelay = m_firstRetryDelay;
+        openConnection();
+    } else {
+        retryLater();
+    }
+}
+
+void RemoteDBusInvokerService::handleConnectTimeout()
+{
+    // A guest that takes the connection but never answers the handshake
+    // would hold the channel for good.
+    m_webSocket.abort();
+    // The abort is normally reported as a disconnection, which schedules
+    // the next attempt; without one, nothing else would.
+    if (!m_retryTimer.isActive() && !m_connectTimer.isActive())
+        retryLater();
+}
+
+void RemoteDBusInvokerService::retryLater()
+{
     m_retryTimer.start(m_nextRetryDelay);
     m_nextRetryDelay = qMin(m_nextRetryDelay * 2, m_maximumRetryDelay);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
 #include <QWebSocket>
@@ -23,8 +24,11 @@ public:
                      const QString &interface, const QString &method, const QString &arguments);
 
     // Failed attempts are retried after the first delay, doubling up to the
-    // second; a successful connection starts over. Tests shorten them.
+    // second; a connection that stays up starts over. Tests shorten them.
     void setRetryDelays(int firstMs, int maximumMs);
+    // An attempt not connected within the first time is given up; a
+    // connection counts as a success once it has lasted the second.
+    void setConnectionTimes(int connectTimeoutMs, int stableMs);
 
     static quint16 port();
 
@@ -35,14 +39,21 @@ signals:
 
 private:
     void handleConnected();
+    void handleAboutToClose();
     void handleDisconnected();
+    void handleConnectTimeout();
+    void retryLater();
 
     QWebSocket m_webSocket;
     QTimer m_retryTimer;
+    QTimer m_connectTimer;
+    QElapsedTimer m_connectedSince;
+    QWebSocketProtocol::CloseCode m_closeCode = QWebSocketProtocol::CloseCodeNormal;
     bool m_connected = false;
     int m_firstRetryDelay = 100;
     int m_maximumRetryDelay = 1000;
     int m_nextRetryDelay = 100;
+    int m_stableTime = 2000;
 };
 
 } // namespace Internal

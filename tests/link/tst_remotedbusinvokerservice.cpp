@@ -2,6 +2,9 @@
 
 #include "fakeguest.h"
 
+#include <QCryptographicHash>
+#include <QDataStream>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -9,11 +12,70 @@
 
 using Mimicry::Internal::RemoteDBusInvokerService;
 
+namespace {
+
+enum class Hostility { HangUpEarly, HangUp, InvalidText, Silent, OversizeFrame, OversizeMessage };
+
+int warningCount = 0;
+QtMessageHandler testMessageHandler = nullptr;
+
+void countWarnings(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (type == QtWarningMsg)
+        ++warningCount;
+    testMessageHandler(type, context, message);
+}
+
+// What a guest gone wrong sends right after the handshake.
+QByteArray hostileFrames(Hostility hostility)
+{
+    QByteArray frames;
+    QDataStream out(&frames, QIODevice::WriteOnly);
+    if (hostility == Hostility::InvalidText)
+        out << quint8(0x81) << quint8(2) << quint8(0xc3) << quint8(0x28);
+    // Only the header: a client that waits for the payload waits for good.
+    if (hostility == Hostility::OversizeFrame)
+        out << quint8(0x81) << quint8(127) << quint64(256 << 20);
+    // 80 KiB in unfinished fragments of 16 KiB each.
+    for (int fragment = 0; hostility == Hostility::OversizeMessage && fragment < 5; ++fragment) {
+        out << quint8(fragment == 0 ? 0x01 : 0x00) << quint8(126) << quint16(16384);
+        out.writeRawData(QByteArray(16384, 'a').constData(), 16384);
+    }
+    return frames;
+}
+
+// Answers the handshake once the request is in, then sends the frames.
+void answerHandshake(QTcpSocket *socket, const QByteArray &frames, bool hangUp)
+{
+    QObject::connect(socket, &QTcpSocket::readyRead, socket, [socket, frames, hangUp] {
+        const QByteArray request = socket->peek(4096);
+        if (!request.contains("\r\n\r\n"))
+            return;
+        socket->disconnect();
+        socket->readAll();
+        const QRegularExpression keyLine(QStringLiteral("Sec-WebSocket-Key: *(\\S+)"),
+                                         QRegularExpression::CaseInsensitiveOption);
+        const QByteArray key = keyLine.match(QString::fromLatin1(request)).captured(1).toLatin1();
+        socket->write("HTTP/1.1 101 Switching Protocols\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n"
+                      "Sec-WebSocket-Accept: "
+                      + QCryptographicHash::hash(key + "258EAFA5-E914-47DA-95CA-C5AB0DC85B11",
+                                                 QCryptographicHash::Sha1).toBase64()
+                      + "\r\n\r\n" + frames);
+        if (hangUp)
+            socket->disconnectFromHost();
+    });
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Hostility)
+
 class tst_RemoteDBusInvokerService : public QObject
 {
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void commandLine_data();
     void commandLine();
     void repliesPassUnchanged_data();
@@ -21,8 +83,9 @@ private slots:
     void nothingSentBeforeOpening();
     void dropIsReportedOnceAndReconnectsAtOnce();
     void reconnectsWhenTheGuestComesBack();
-    void failedAttemptsAreSpacedOut();
     void refusedAttemptsDoNotSpin();
+    void hostileGuest_data();
+    void hostileGuest();
 
 private:
     void connectChannel(RemoteDBusInvokerService &channel, FakeGuest &guest);
@@ -35,6 +98,11 @@ void tst_RemoteDBusInvokerService::connectChannel(RemoteDBusInvokerService &chan
     channel.openConnection();
     QVERIFY(connected.wait(5000));
     QTRY_COMPARE(guest.clientCount(), 1);
+}
+
+void tst_RemoteDBusInvokerService::initTestCase()
+{
+    testMessageHandler = qInstallMessageHandler(countWarnings);
 }
 
 void tst_RemoteDBusInvokerService::commandLine_data()
@@ -127,8 +195,9 @@ void tst_RemoteDBusInvokerService::dropIsReportedOnceAndReconnectsAtOnce()
     QVERIFY(guest.listen(RemoteDBusInvokerService::port()));
     RemoteDBusInvokerService channel;
     // Retries of failed attempts would come too late to pass this test: the
-    // reconnection after a drop must not wait for them.
+    // reconnection after a drop of a lasting connection must not wait for them.
     channel.setRetryDelays(10000, 10000);
+    channel.setConnectionTimes(5000, 0);
     QSignalSpy connected(&channel, &RemoteDBusInvokerService::webSocketConnected);
     QSignalSpy disconnected(&channel, &RemoteDBusInvokerService::webSocketDisconnected);
     connectChannel(channel, guest);
@@ -167,30 +236,6 @@ void tst_RemoteDBusInvokerService::reconnectsWhenTheGuestComesBack()
     QVERIFY(received.wait(5000));
 }
 
-void tst_RemoteDBusInvokerService::failedAttemptsAreSpacedOut()
-{
-    // A server that takes each connection and closes it at once: every
-    // attempt of the channel fails after the handshake started, countably.
-    QTcpServer server;
-    QVERIFY(server.listen(QHostAddress::LocalHost, RemoteDBusInvokerService::port()));
-    int attempts = 0;
-    connect(&server, &QTcpServer::newConnection, &server, [&] {
-        while (QTcpSocket *socket = server.nextPendingConnection()) {
-            ++attempts;
-            socket->close();
-            socket->deleteLater();
-        }
-    });
-
-    RemoteDBusInvokerService channel;
-    QSignalSpy disconnected(&channel, &RemoteDBusInvokerService::webSocketDisconnected);
-    channel.openConnection();
-    QTest::qWait(1500);
-    // 100 ms doubling to 1 s: attempts at about 0, 0.1, 0.3, 0.7 and 1.5 s.
-    QVERIFY2(attempts >= 3 && attempts <= 10, qPrintable(QString::number(attempts)));
-    QCOMPARE(disconnected.size(), 0);
-}
-
 void tst_RemoteDBusInvokerService::refusedAttemptsDoNotSpin()
 {
     RemoteDBusInvokerService channel;
@@ -207,6 +252,64 @@ void tst_RemoteDBusInvokerService::refusedAttemptsDoNotSpin()
     FakeGuest guest;
     QVERIFY(guest.listen(RemoteDBusInvokerService::port()));
     QTRY_COMPARE_WITH_TIMEOUT(connected.size(), 1, 3000);
+}
+
+void tst_RemoteDBusInvokerService::hostileGuest_data()
+{
+    QTest::addColumn<Hostility>("hostility");
+    QTest::addColumn<bool>("warns");
+
+    QTest::newRow("hang-up before the handshake is retried with backoff") << Hostility::HangUpEarly << false;
+    QTest::newRow("hang-up after the handshake is retried with backoff") << Hostility::HangUp << false;
+    QTest::newRow("invalid UTF-8 text is retried with backoff") << Hostility::InvalidText << false;
+    QTest::newRow("unanswered handshake is given up and retried") << Hostility::Silent << false;
+    QTest::newRow("oversize frame is refused on its header with one warning")
+        << Hostility::OversizeFrame << true;
+    QTest::newRow("oversize message in small frames is refused with one warning")
+        << Hostility::OversizeMessage << true;
+}
+
+void tst_RemoteDBusInvokerService::hostileGuest()
+{
+    QFETCH(Hostility, hostility);
+    QFETCH(bool, warns);
+
+    // Hostile until told otherwise; then it answers with one reply line.
+    QTcpServer guest;
+    QVERIFY(guest.listen(QHostAddress::LocalHost, RemoteDBusInvokerService::port()));
+    bool hostile = true;
+    int attempts = 0;
+    connect(&guest, &QTcpServer::newConnection, &guest, [&] {
+        while (QTcpSocket *socket = guest.nextPendingConnection()) {
+            ++attempts;
+            if (hostile && hostility == Hostility::HangUpEarly)
+                socket->close();
+            else if (!hostile)
+                answerHandshake(socket, QByteArray("\x81\x10" "setAlsValue:5:::"), false);
+            else if (hostility != Hostility::Silent)
+                answerHandshake(socket, hostileFrames(hostility), hostility == Hostility::HangUp);
+        }
+    });
+
+    RemoteDBusInvokerService channel;
+    channel.setRetryDelays(50, 400);
+    channel.setConnectionTimes(200, 1000);
+    QSignalSpy connected(&channel, &RemoteDBusInvokerService::webSocketConnected);
+    QSignalSpy disconnected(&channel, &RemoteDBusInvokerService::webSocketDisconnected);
+    QSignalSpy replies(&channel, &RemoteDBusInvokerService::replyReceived);
+    warningCount = 0;
+    channel.openConnection();
+    QTest::qWait(1500);
+    const int hostileAttempts = attempts;
+    // 50 ms doubling to 400 ms, plus 200 ms for each unanswered handshake.
+    QVERIFY2(hostileAttempts >= 3 && hostileAttempts <= 10, qPrintable(QString::number(hostileAttempts)));
+
+    hostile = false;
+    QTRY_COMPARE_WITH_TIMEOUT(replies.size(), 1, 3000);
+    QCOMPARE(replies.at(0).at(0).toString(), QStringLiteral("setAlsValue:5:::"));
+    // Only connections that were made are reported as dropped.
+    QCOMPARE(disconnected.size(), connected.size() - 1);
+    QCOMPARE(warningCount, warns ? hostileAttempts : 0);
 }
 
 QTEST_GUILESS_MAIN(tst_RemoteDBusInvokerService)
