@@ -26,7 +26,7 @@ var altRoundingSize = 2;
 // through its context at every use, a closure's names directly, and that is
 // half of the time on a long log.
 var nmeaParser = (function (latLongRoundingSize, altRoundingSize) {
-    var floor = Math.floor, round = Math.round, min = Math.min, pow = Math.pow;
+    var floor = Math.floor, round = Math.round, min = Math.min, max = Math.max, pow = Math.pow;
     var utc = Date.UTC, NativeDate = Date, parseNumber = parseFloat, finite = isFinite;
 
     var millisPerMinute = 60000;
@@ -240,7 +240,9 @@ var nmeaParser = (function (latLongRoundingSize, altRoundingSize) {
             time = millisBetween(startTime, trackPointTime);
         trackPoint.index = count;
         trackPoint.time = time;
-        trackPoint.interval = count > 0 ? time - points[count - 1].time : 0;
+        // A point timed before the one it follows is played right after it:
+        // the guest refuses a whole track for one negative interval.
+        trackPoint.interval = count > 0 ? max(time - points[count - 1].time, 0) : 0;
         trackPoint.timeString = millisToPointTime(time);
         points.push(trackPoint);
     }

@@ -253,8 +253,12 @@ Item {
         }
 
         function test_openFile_data() {
+            var point = "59.9386833,30.3141000,0.00,"
             return [
-                { tag: "track", file: "rmc-same-time.nmea", points: 3, error: "" },
+                { tag: "track", file: "rmc-same-time.nmea", points: 3, error: "",
+                  track: point + "0;" + point + "0;" + point + "1000" },
+                { tag: "times going backwards", file: "rmc-backwards.nmea", points: 3, error: "",
+                  track: point + "0;" + point + "0;" + point + "0" },
                 { tag: "missing", file: "no-such-file.nmea", points: 0,
                   error: "Could not open the file no-such-file.nmea: No such file or directory" }
             ]
@@ -268,6 +272,8 @@ Item {
             if (data.points > 0) {
                 tryVerify(function() { return callsNamed("loadTrack").length === 1 })
                 compare(child("trackPointsTable").currentRow, 0)
+                if (data.track)
+                    compare(callsNamed("loadTrack")[0], "loadTrack array:array:double:" + data.track)
             } else {
                 tryCompare(errorDialog(), "visible", true)
                 compare(errorDialog().text, data.error)
