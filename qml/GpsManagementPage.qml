@@ -153,6 +153,9 @@ ScrollView {
     }
 
     function startTrack() {
+        // Seeking to the last point while playing marked the track stopped,
+        // but playback goes on from point 0.
+        trackStopped = false
         if (gpsEmulationManager.currentPositionIndex === lastPointIndex)
             gpsEmulationManager.stopTrack()
         gpsEmulationManager.startTrack()
@@ -515,10 +518,7 @@ ScrollView {
                             width: 40
                             iconSource: "/mimicry/play.png"
                             enabled: !root.trackTimerArmed
-                            onClicked: {
-                                root.trackStopped = false
-                                root.startTrack()
-                            }
+                            onClicked: root.startTrack()
                         }
                         Button {
                             objectName: "pauseButton"

@@ -86,9 +86,30 @@ Item {
             compare(child("stopButton").enabled, false)
         }
 
-        function test_buttonStates() {
+        // A seek to the last point while playing starts again from point 0.
+        function test_buttonStates_data() {
+            return [
+                { tag: "play, pause, stop", seekTo: "" },
+                { tag: "seek to the last point with the slider", seekTo: "slider" },
+                { tag: "seek to the last point in the table", seekTo: "table" }
+            ]
+        }
+
+        function test_buttonStates(data) {
             load(track([0, 10, 20]))
             mouseClick(child("playButton"))
+            if (data.seekTo === "slider") {
+                var slider = child("trackSlider")
+                mousePress(slider, 1, slider.height / 2)
+                mouseMove(slider, slider.width - 1, slider.height / 2)
+                mouseRelease(slider, slider.width - 1, slider.height / 2)
+            } else if (data.seekTo === "table") {
+                child("trackPointsTable").activated(2)
+            }
+            if (data.seekTo !== "") {
+                tryVerify(function() { return sent().indexOf("goToPositionOnTrack int32:2") >= 0 })
+                compare(gpsEmulationManager.currentPositionIndex, 0)
+            }
             compare([child("playButton").enabled, child("pauseButton").enabled, child("stopButton").enabled],
                     [false, true, true])
             mouseClick(child("pauseButton"))
