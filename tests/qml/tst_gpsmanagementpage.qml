@@ -273,6 +273,14 @@ Item {
             compare(child("currentAltitude").text, "1,234.50")
         }
 
+        // A GPGGA sentence every 100 lines, in a text just over 2^24
+        // characters; the last point lies beyond that mark.
+        function longText() {
+            var block = "$GPGSV,3,1,11,03,03,111,00,04,15,270,00,06,01,010,00,13,06,292,00*74\r\n".repeat(99)
+                    + "$GPGGA,120000,5956.3210,N,03018.8460,E,1,08,0.9,545.4,M,46.9,M,,*44\r\n"
+            return block.repeat(Math.ceil(16777216 / block.length))
+        }
+
         function test_openFile_data() {
             var point = "59.9386833,30.3141000,0.00,"
             return [
@@ -281,15 +289,20 @@ Item {
                 { tag: "times going backwards", file: "rmc-backwards.nmea", points: 3, error: "",
                   track: point + "0;" + point + "0;" + point + "0" },
                 { tag: "missing", file: "no-such-file.nmea", points: 0,
-                  error: "Could not open the file no-such-file.nmea: No such file or directory" }
+                  error: "Could not open the file no-such-file.nmea: No such file or directory" },
+                { tag: "text just over 2^24 characters", text: longText(), points: 2398, error: "" }
             ]
         }
 
         function test_openFile(data) {
-            var url = Qt.resolvedUrl("../data/nmea/" + data.file)
-            page.openNmeaFile(url)
-            compare(child("trackFileField").text, url.toString())
-            tryCompare(child("trackPointsTable"), "rowCount", data.points)
+            if (data.text) {
+                page.parseNmeaText(data.text)
+            } else {
+                var url = Qt.resolvedUrl("../data/nmea/" + data.file)
+                page.openNmeaFile(url)
+                compare(child("trackFileField").text, url.toString())
+            }
+            tryCompare(child("trackPointsTable"), "rowCount", data.points, 30000)
             if (data.points > 0) {
                 tryVerify(function() { return callsNamed("loadTrack").length === 1 })
                 compare(child("trackPointsTable").currentRow, 0)
