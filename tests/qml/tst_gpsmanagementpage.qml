@@ -232,7 +232,9 @@ Item {
             compare(page.trackPoints.length, 0)
             compare(page.trackTimerArmed, false)
             wait(100)
-            compare(sent(), ["stopTrack"])
+            // A sync call made just before the parse may arrive after the clear.
+            var calls = sent()
+            compare(calls.slice(calls.indexOf("stopTrack")), ["stopTrack"])
         }
 
         function test_untimedTrackThenTimedTrack() {
