@@ -26,7 +26,7 @@ var altRoundingSize = 2;
 // through its context at every use, a closure's names directly, and that is
 // half of the time on a long log.
 var nmeaParser = (function (latLongRoundingSize, altRoundingSize) {
-    var floor = Math.floor, round = Math.round, min = Math.min, pow = Math.pow;
+    var floor = Math.floor, round = Math.round, min = Math.min, max = Math.max, pow = Math.pow;
     var utc = Date.UTC, NativeDate = Date, parseNumber = parseFloat, finite = isFinite;
 
     var millisPerMinute = 60000;
@@ -240,20 +240,22 @@ var nmeaParser = (function (latLongRoundingSize, altRoundingSize) {
             time = millisBetween(startTime, trackPointTime);
         trackPoint.index = count;
         trackPoint.time = time;
-        trackPoint.interval = count > 0 ? time - points[count - 1].time : 0;
+        // A point timed before the one it follows is played right after it:
+        // the guest refuses a whole track for one negative interval.
+        trackPoint.interval = count > 0 ? max(time - points[count - 1].time, 0) : 0;
         trackPoint.timeString = millisToPointTime(time);
         points.push(trackPoint);
     }
 
-    // Returns null when a value does not come out as a finite number. That only
-    // happens when a loose pattern matched with the values in other fields than
-    // the fixed ones, or with hundreds of digits: such a line is as malformed as
-    // one that does not match.
+    // Returns null when a value does not come out as a finite number, or a
+    // coordinate lies beyond the poles or the antimeridian (a longitude that
+    // lost its leading zero reads as 301 degrees). Such a line is as malformed
+    // as one that does not match; the guest would refuse the position anyway.
     function createTrackPoint(pointFormat, latString, latHemisphere, lonString, lonHemisphere, alt) {
         var latitude = parseLatitudeFromNmea(latString, latHemisphere);
         var longitude = parseLongitudeFromNmea(lonString, lonHemisphere);
         var altitude = alt === undefined ? 0 : roundValue(readDecimal(alt, 0, alt.length), altRoundingSize);
-        if (!finite(latitude) || !finite(longitude) || !finite(altitude))
+        if (!(latitude >= -90 && latitude <= 90) || !(longitude >= -180 && longitude <= 180) || !finite(altitude))
             return null;
         return {
             format: pointFormat,
@@ -459,10 +461,6 @@ var nmeaParser = (function (latLongRoundingSize, altRoundingSize) {
                     throw parseError("Incorrect NMEA file", lineNumber);
             }
 
-            // The first accepted type makes the track; the others were checked only.
-            if (trackFormat !== "" && format !== trackFormat)
-                continue;
-
             var timeString, dateString, latString, latHemisphere, lonString, lonHemisphere, alt;
             if (fields) {
                 var first = isRmc ? 3 : isGga ? 2 : 1;
@@ -485,13 +483,22 @@ var nmeaParser = (function (latLongRoundingSize, altRoundingSize) {
                 alt = isGga ? text.substring(c[8] + 1, c[9]) : undefined;
             }
 
+            // A value that cannot stand spoils a line of any supported type,
+            // also one of a type that the track skips.
             var point = createTrackPoint(format, latString, latHemisphere, lonString, lonHemisphere, alt);
+            if (!point)
+                throw parseError("Incorrect NMEA file", lineNumber);
+
+            // The first accepted type makes the track; the others were checked only.
+            if (trackFormat !== "" && format !== trackFormat)
+                continue;
+
             // A GPGLL without its optional time is a point without time, a GPWPL
             // has none; a GPRMC or GPGGA time (or GPRMC date) that cannot be read
             // makes the line malformed.
             var pointTime = isRmc ? parseDateFromNmea(dateString, timeString, prevTime)
                                   : isGga || isGll ? parseDateFromNmea(undefined, timeString, prevTime) : null;
-            if (!point || (!pointTime && (isRmc || isGga)))
+            if (!pointTime && (isRmc || isGga))
                 throw parseError("Incorrect NMEA file", lineNumber);
 
             trackFormat = format;

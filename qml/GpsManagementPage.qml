@@ -28,6 +28,7 @@ ScrollView {
 
     readonly property int lastPointIndex: trackPoints.length - 1
     readonly property int maximumTimerInterval: 2147483647
+    readonly property int parserPartLength: 1048576
 
     function exitPage(callback) {
         callback()
@@ -107,7 +108,20 @@ ScrollView {
     // The file's text goes to the parser's thread; only the newest file's
     // result counts.
     function parseNmeaText(text) {
-        parser.sendMessage({ serial: ++parser.lastSerial, text: text })
+        sendNmeaTextPart(++parser.lastSerial, String(text), 0)
+    }
+
+    // A worker message cannot carry a string of 2^24 characters or more, and
+    // copying a long one stalls the window: the text goes in parts, one per
+    // turn of the event loop, until a newer text takes over.
+    function sendNmeaTextPart(serial, text, from) {
+        if (serial !== parser.lastSerial)
+            return
+        var to = Math.min(from + parserPartLength, text.length)
+        var last = to === text.length
+        parser.sendMessage({ serial: serial, part: text.substring(from, to), last: last })
+        if (!last)
+            Qt.callLater(sendNmeaTextPart, serial, text, to)
     }
 
     function handleParsedTrack(result) {
@@ -153,6 +167,9 @@ ScrollView {
     }
 
     function startTrack() {
+        // Seeking to the last point while playing marked the track stopped,
+        // but playback goes on from point 0.
+        trackStopped = false
         if (gpsEmulationManager.currentPositionIndex === lastPointIndex)
             gpsEmulationManager.stopTrack()
         gpsEmulationManager.startTrack()
@@ -515,10 +532,7 @@ ScrollView {
                             width: 40
                             iconSource: "/mimicry/play.png"
                             enabled: !root.trackTimerArmed
-                            onClicked: {
-                                root.trackStopped = false
-                                root.startTrack()
-                            }
+                            onClicked: root.startTrack()
                         }
                         Button {
                             objectName: "pauseButton"

@@ -86,9 +86,30 @@ Item {
             compare(child("stopButton").enabled, false)
         }
 
-        function test_buttonStates() {
+        // A seek to the last point while playing starts again from point 0.
+        function test_buttonStates_data() {
+            return [
+                { tag: "play, pause, stop", seekTo: "" },
+                { tag: "seek to the last point with the slider", seekTo: "slider" },
+                { tag: "seek to the last point in the table", seekTo: "table" }
+            ]
+        }
+
+        function test_buttonStates(data) {
             load(track([0, 10, 20]))
             mouseClick(child("playButton"))
+            if (data.seekTo === "slider") {
+                var slider = child("trackSlider")
+                mousePress(slider, 1, slider.height / 2)
+                mouseMove(slider, slider.width - 1, slider.height / 2)
+                mouseRelease(slider, slider.width - 1, slider.height / 2)
+            } else if (data.seekTo === "table") {
+                child("trackPointsTable").activated(2)
+            }
+            if (data.seekTo !== "") {
+                tryVerify(function() { return sent().indexOf("goToPositionOnTrack int32:2") >= 0 })
+                compare(gpsEmulationManager.currentPositionIndex, 0)
+            }
             compare([child("playButton").enabled, child("pauseButton").enabled, child("stopButton").enabled],
                     [false, true, true])
             mouseClick(child("pauseButton"))
@@ -211,7 +232,9 @@ Item {
             compare(page.trackPoints.length, 0)
             compare(page.trackTimerArmed, false)
             wait(100)
-            compare(sent(), ["stopTrack"])
+            // A sync call made just before the parse may arrive after the clear.
+            var calls = sent()
+            compare(calls.slice(calls.indexOf("stopTrack")), ["stopTrack"])
         }
 
         function test_untimedTrackThenTimedTrack() {
@@ -252,22 +275,41 @@ Item {
             compare(child("currentAltitude").text, "1,234.50")
         }
 
+        // A GPGGA sentence every 100 lines, in a text just over 2^24
+        // characters; the last point lies beyond that mark.
+        function longText() {
+            var block = "$GPGSV,3,1,11,03,03,111,00,04,15,270,00,06,01,010,00,13,06,292,00*74\r\n".repeat(99)
+                    + "$GPGGA,120000,5956.3210,N,03018.8460,E,1,08,0.9,545.4,M,46.9,M,,*44\r\n"
+            return block.repeat(Math.ceil(16777216 / block.length))
+        }
+
         function test_openFile_data() {
+            var point = "59.9386833,30.3141000,0.00,"
             return [
-                { tag: "track", file: "rmc-same-time.nmea", points: 3, error: "" },
+                { tag: "track", file: "rmc-same-time.nmea", points: 3, error: "",
+                  track: point + "0;" + point + "0;" + point + "1000" },
+                { tag: "times going backwards", file: "rmc-backwards.nmea", points: 3, error: "",
+                  track: point + "0;" + point + "0;" + point + "0" },
                 { tag: "missing", file: "no-such-file.nmea", points: 0,
-                  error: "Could not open the file no-such-file.nmea: No such file or directory" }
+                  error: "Could not open the file no-such-file.nmea: No such file or directory" },
+                { tag: "text just over 2^24 characters", text: longText(), points: 2398, error: "" }
             ]
         }
 
         function test_openFile(data) {
-            var url = Qt.resolvedUrl("../data/nmea/" + data.file)
-            page.openNmeaFile(url)
-            compare(child("trackFileField").text, url.toString())
-            tryCompare(child("trackPointsTable"), "rowCount", data.points)
+            if (data.text) {
+                page.parseNmeaText(data.text)
+            } else {
+                var url = Qt.resolvedUrl("../data/nmea/" + data.file)
+                page.openNmeaFile(url)
+                compare(child("trackFileField").text, url.toString())
+            }
+            tryCompare(child("trackPointsTable"), "rowCount", data.points, 30000)
             if (data.points > 0) {
                 tryVerify(function() { return callsNamed("loadTrack").length === 1 })
                 compare(child("trackPointsTable").currentRow, 0)
+                if (data.track)
+                    compare(callsNamed("loadTrack")[0], "loadTrack array:array:double:" + data.track)
             } else {
                 tryCompare(errorDialog(), "visible", true)
                 compare(errorDialog().text, data.error)
