@@ -65,7 +65,8 @@ public:
 
 private:
     void write(const char *key, const QVariant &value);
-    QVariant read(const char *key, const QVariant &defaultValue) const;
+    // Invalid when the key is absent.
+    QVariant read(const char *key) const;
 
     QSettings *m_settings = nullptr;
 };
