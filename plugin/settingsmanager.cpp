@@ -3,7 +3,11 @@
 #include <coreplugin/icore.h>
 #include <sensors/tapmodel.h>
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QSettings>
+#include <QTemporaryFile>
 
 #include <cmath>
 #include <limits>
@@ -95,6 +99,35 @@ double validDouble(const QVariant &value, double defaultValue, const Range &rang
     return ok && inRange(number, range) ? number : defaultValue;
 }
 
+QString nativePath(const QString &path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
+// The reason, as the system gives it where it can, why the file cannot be
+// written.
+QString writeFailure(const QString &fileName)
+{
+    const QFileInfo file(fileName);
+    QFileInfo folder(file.absolutePath());
+    while (!folder.exists() && !folder.isRoot())
+        folder = QFileInfo(folder.absolutePath());
+    if (!folder.isDir())
+        return SettingsManager::tr("%1 is not a folder").arg(nativePath(folder.filePath()));
+    if (folder.absoluteFilePath() != file.absolutePath())
+        return SettingsManager::tr("the folder %1 cannot be created").arg(nativePath(file.absolutePath()));
+    if (file.exists()) {
+        QFile probe(fileName);
+        if (!probe.open(QIODevice::ReadWrite))
+            return probe.errorString();
+    } else {
+        QTemporaryFile probe(fileName);
+        if (!probe.open())
+            return probe.errorString();
+    }
+    return SettingsManager::tr("writing to it failed");
+}
+
 } // namespace
 
 SettingsManager::SettingsManager(QObject *parent)
@@ -167,6 +200,14 @@ bool SettingsManager::readDoNotShowAgainResetSensorsDialog() const
     // the question; any other text asks again.
     const QString text = read(doNotShowAgainResetSensorsDialog).toString().trimmed();
     return text.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0 || text == QLatin1String("1");
+}
+
+QString SettingsManager::saveProblem() const
+{
+    if (!m_settings || (m_settings->isWritable() && m_settings->status() != QSettings::AccessError))
+        return QString();
+    return tr("Values cannot be saved to %1: %2.")
+        .arg(nativePath(m_settings->fileName()), writeFailure(m_settings->fileName()));
 }
 
 void SettingsManager::saveAccelerometerValues(int x, int y, int z)

@@ -29,6 +29,9 @@ public:
     Q_INVOKABLE double read3DModelPositionY() const;
     Q_INVOKABLE double read3DModelPositionZ() const;
     Q_INVOKABLE bool readDoNotShowAgainResetSensorsDialog() const;
+    // Why values written now would not outlive the session, for the user;
+    // empty while they can be saved.
+    Q_INVOKABLE QString saveProblem() const;
 
     void saveAccelerometerValues(int x, int y, int z);
     void saveAlsLux(int lux);
