@@ -17,6 +17,7 @@
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QDebug>
 #include <QDir>
 #include <QEventLoop>
 #include <QMainWindow>
@@ -307,13 +308,22 @@ void MimicryPlugin::loadSensorsConfigs()
         QStringLiteral("%1/%2").arg(QCoreApplication::applicationDirPath(),
                                     QLatin1String(Constants::SENSORS_CONFIGS_DIR))));
     const QStringList files = directory.entryList({QStringLiteral("*.ini")}, QDir::Files, QDir::Unsorted);
+    const QStringList knownSensors = m_sensorsEmulationManager.sensorNames();
     for (const QString &file : files) {
-        QSettings config(QStringLiteral("%1/%2").arg(directory.path(), file), QSettings::IniFormat);
+        const QString path = QStringLiteral("%1/%2").arg(directory.path(), file);
+        QSettings config(path, QSettings::IniFormat);
         QVariantMap sensors;
         config.beginGroup(QStringLiteral("sensors"));
         const QStringList keys = config.childKeys();
-        for (const QString &sensor : keys)
+        for (const QString &sensor : keys) {
+            // The name goes into command lines as it is; only our own are safe there.
+            if (!knownSensors.contains(sensor)) {
+                qWarning() << "Mimicry: ignoring the unknown sensor" << sensor << "in"
+                           << QDir::toNativeSeparators(path);
+                continue;
+            }
             sensors.insert(sensor, config.value(sensor).toBool());
+        }
         config.endGroup();
         // A later file for the same device model replaces an earlier one.
         m_sensorsConfigs.insert(config.value(QStringLiteral("device-name")).toString(), sensors);

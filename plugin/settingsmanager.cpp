@@ -1,8 +1,16 @@
 #include "settingsmanager.h"
 
 #include <coreplugin/icore.h>
+#include <sensors/tapmodel.h>
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QSettings>
+#include <QTemporaryFile>
+
+#include <cmath>
+#include <limits>
 
 namespace Mimicry {
 namespace Internal {
@@ -48,6 +56,78 @@ const double defaultMagnetometerX = 4.3e-05;
 const int defaultProximityReflectance = 5;
 const int defaultTapDirection = -1;
 
+// What the pages let the user choose. A stored value outside its range was
+// not written by us and reads as the key's default, so that nothing reaches
+// the guest that a page could not have sent or cannot show.
+struct Range
+{
+    double lowest;
+    double highest;
+};
+
+const double unbounded = std::numeric_limits<double>::max();
+
+const Range accelerometerRange{-3000, 3000};  // thousandths of g: the pages' 3 g
+const Range gyroscopeRange{-25, 25};          // degrees per second
+const Range magnetometerRange{-65e-6, 65e-6}; // tesla: the page's 65 uT
+const Range magneticFieldRange{-100, 100};    // microtesla
+const Range calibrationLevelRange{0, 3};
+const Range alsRange{-1, 3000};               // lux
+const Range proximityRange{0, 10};
+const Range tapDirectionRange{TapModel::Undefined, TapModel::Y_Neg};
+const Range latitudeRange{-90, 90};
+const Range longitudeRange{-180, 180};
+const Range anyFiniteRange{-unbounded, unbounded};
+
+bool inRange(double value, const Range &range)
+{
+    return std::isfinite(value) && value >= range.lowest && value <= range.highest;
+}
+
+// A text that names a whole number only: "5.5", "1e3" or "lots" are not ints.
+int validInt(const QVariant &value, int defaultValue, const Range &range)
+{
+    bool ok = false;
+    const qlonglong number = value.toLongLong(&ok);
+    return ok && inRange(double(number), range) ? int(number) : defaultValue;
+}
+
+double validDouble(const QVariant &value, double defaultValue, const Range &range)
+{
+    bool ok = false;
+    const double number = value.toDouble(&ok);
+    return ok && inRange(number, range) ? number : defaultValue;
+}
+
+QString nativePath(const QString &path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
+// The reason, as the system gives it where it can, why the file cannot be
+// written.
+QString writeFailure(const QString &fileName)
+{
+    const QFileInfo file(fileName);
+    QFileInfo folder(file.absolutePath());
+    while (!folder.exists() && !folder.isRoot())
+        folder = QFileInfo(folder.absolutePath());
+    if (!folder.isDir())
+        return SettingsManager::tr("%1 is not a folder").arg(nativePath(folder.filePath()));
+    if (folder.absoluteFilePath() != file.absolutePath())
+        return SettingsManager::tr("the folder %1 cannot be created").arg(nativePath(file.absolutePath()));
+    if (file.exists()) {
+        QFile probe(fileName);
+        if (!probe.open(QIODevice::ReadWrite))
+            return probe.errorString();
+    } else {
+        QTemporaryFile probe(fileName);
+        if (!probe.open())
+            return probe.errorString();
+    }
+    return SettingsManager::tr("writing to it failed");
+}
+
 } // namespace
 
 SettingsManager::SettingsManager(QObject *parent)
@@ -60,10 +140,9 @@ void SettingsManager::write(const char *key, const QVariant &value)
     m_settings->setValue(QStringLiteral("%1/%2").arg(QLatin1String(settingsGroup), QLatin1String(key)), value);
 }
 
-QVariant SettingsManager::read(const char *key, const QVariant &defaultValue) const
+QVariant SettingsManager::read(const char *key) const
 {
-    return m_settings->value(QStringLiteral("%1/%2").arg(QLatin1String(settingsGroup), QLatin1String(key)),
-                             defaultValue);
+    return m_settings->value(QStringLiteral("%1/%2").arg(QLatin1String(settingsGroup), QLatin1String(key)));
 }
 
 void SettingsManager::save3DModelRotationValues(double x, double y, double z)
@@ -85,16 +164,50 @@ void SettingsManager::saveDoNotShowAgainResetSensorsDialog(bool doNotShowAgain)
     write(doNotShowAgainResetSensorsDialog, doNotShowAgain);
 }
 
-double SettingsManager::read3DModelRotationX() const { return read(modelRotationX, 0).toDouble(); }
-double SettingsManager::read3DModelRotationY() const { return read(modelRotationY, 0).toDouble(); }
-double SettingsManager::read3DModelRotationZ() const { return read(modelRotationZ, 0).toDouble(); }
-double SettingsManager::read3DModelPositionX() const { return read(modelPositionX, 0).toDouble(); }
-double SettingsManager::read3DModelPositionY() const { return read(modelPositionY, 0).toDouble(); }
-double SettingsManager::read3DModelPositionZ() const { return read(modelPositionZ, 0).toDouble(); }
+double SettingsManager::read3DModelRotationX() const
+{
+    return validDouble(read(modelRotationX), 0, anyFiniteRange);
+}
+
+double SettingsManager::read3DModelRotationY() const
+{
+    return validDouble(read(modelRotationY), 0, anyFiniteRange);
+}
+
+double SettingsManager::read3DModelRotationZ() const
+{
+    return validDouble(read(modelRotationZ), 0, anyFiniteRange);
+}
+
+double SettingsManager::read3DModelPositionX() const
+{
+    return validDouble(read(modelPositionX), 0, anyFiniteRange);
+}
+
+double SettingsManager::read3DModelPositionY() const
+{
+    return validDouble(read(modelPositionY), 0, anyFiniteRange);
+}
+
+double SettingsManager::read3DModelPositionZ() const
+{
+    return validDouble(read(modelPositionZ), 0, anyFiniteRange);
+}
 
 bool SettingsManager::readDoNotShowAgainResetSensorsDialog() const
 {
-    return read(doNotShowAgainResetSensorsDialog, false).toBool();
+    // Only what saveDoNotShowAgainResetSensorsDialog(true) writes silences
+    // the question; any other text asks again.
+    const QString text = read(doNotShowAgainResetSensorsDialog).toString().trimmed();
+    return text.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0 || text == QLatin1String("1");
+}
+
+QString SettingsManager::saveProblem() const
+{
+    if (!m_settings || (m_settings->isWritable() && m_settings->status() != QSettings::AccessError))
+        return QString();
+    return tr("Values cannot be saved to %1: %2.")
+        .arg(nativePath(m_settings->fileName()), writeFailure(m_settings->fileName()));
 }
 
 void SettingsManager::saveAccelerometerValues(int x, int y, int z)
@@ -167,34 +280,83 @@ void SettingsManager::saveGpsPosition(double latitude, double longitude, double 
     saveGpsAltitude(altitude);
 }
 
-int SettingsManager::readAccelerometerX() const { return read(accelerometerX, 0).toInt(); }
-int SettingsManager::readAccelerometerY() const { return read(accelerometerY, 0).toInt(); }
-int SettingsManager::readAccelerometerZ() const { return read(accelerometerZ, defaultAccelerometerZ).toInt(); }
-int SettingsManager::readAlsLux() const { return read(als, defaultAlsLux).toInt(); }
-double SettingsManager::readGyroscopeX() const { return read(gyroscopeX, 0).toDouble(); }
-double SettingsManager::readGyroscopeY() const { return read(gyroscopeY, 0).toDouble(); }
-double SettingsManager::readGyroscopeZ() const { return read(gyroscopeZ, defaultGyroscopeZ).toDouble(); }
-double SettingsManager::readMagneticFieldX() const { return read(magneticFieldX, 0).toDouble(); }
-double SettingsManager::readMagneticFieldY() const { return read(magneticFieldY, defaultMagneticFieldY).toDouble(); }
-double SettingsManager::readMagneticFieldZ() const { return read(magneticFieldZ, defaultMagneticFieldZ).toDouble(); }
-double SettingsManager::readMagnetometerX() const { return read(magnetometerX, defaultMagnetometerX).toDouble(); }
-double SettingsManager::readMagnetometerY() const { return read(magnetometerY, 0).toDouble(); }
-double SettingsManager::readMagnetometerZ() const { return read(magnetometerZ, 0).toDouble(); }
+int SettingsManager::readAccelerometerX() const
+{
+    return validInt(read(accelerometerX), 0, accelerometerRange);
+}
+
+int SettingsManager::readAccelerometerY() const
+{
+    return validInt(read(accelerometerY), 0, accelerometerRange);
+}
+
+int SettingsManager::readAccelerometerZ() const
+{
+    return validInt(read(accelerometerZ), defaultAccelerometerZ, accelerometerRange);
+}
+
+int SettingsManager::readAlsLux() const { return validInt(read(als), defaultAlsLux, alsRange); }
+double SettingsManager::readGyroscopeX() const { return validDouble(read(gyroscopeX), 0, gyroscopeRange); }
+double SettingsManager::readGyroscopeY() const { return validDouble(read(gyroscopeY), 0, gyroscopeRange); }
+
+double SettingsManager::readGyroscopeZ() const
+{
+    return validDouble(read(gyroscopeZ), defaultGyroscopeZ, gyroscopeRange);
+}
+
+double SettingsManager::readMagneticFieldX() const
+{
+    return validDouble(read(magneticFieldX), 0, magneticFieldRange);
+}
+
+double SettingsManager::readMagneticFieldY() const
+{
+    return validDouble(read(magneticFieldY), defaultMagneticFieldY, magneticFieldRange);
+}
+
+double SettingsManager::readMagneticFieldZ() const
+{
+    return validDouble(read(magneticFieldZ), defaultMagneticFieldZ, magneticFieldRange);
+}
+
+double SettingsManager::readMagnetometerX() const
+{
+    return validDouble(read(magnetometerX), defaultMagnetometerX, magnetometerRange);
+}
+
+double SettingsManager::readMagnetometerY() const
+{
+    return validDouble(read(magnetometerY), 0, magnetometerRange);
+}
+
+double SettingsManager::readMagnetometerZ() const
+{
+    return validDouble(read(magnetometerZ), 0, magnetometerRange);
+}
 
 int SettingsManager::readMagnetometerCalibrationLevel() const
 {
-    return read(magnetometerCalibrationLevel, 0).toInt();
+    return validInt(read(magnetometerCalibrationLevel), 0, calibrationLevelRange);
 }
 
 int SettingsManager::readProximityReflectance() const
 {
-    return read(proximityReflectance, defaultProximityReflectance).toInt();
+    return validInt(read(proximityReflectance), defaultProximityReflectance, proximityRange);
 }
 
-int SettingsManager::readTapDirection() const { return read(tap, defaultTapDirection).toInt(); }
-double SettingsManager::readGpsLatitude() const { return read(gpsLatitude, 0).toDouble(); }
-double SettingsManager::readGpsLongitude() const { return read(gpsLongitude, 0).toDouble(); }
-double SettingsManager::readGpsAltitude() const { return read(gpsAltitude, 0).toDouble(); }
+int SettingsManager::readTapDirection() const
+{
+    return validInt(read(tap), defaultTapDirection, tapDirectionRange);
+}
+
+double SettingsManager::readGpsLatitude() const { return validDouble(read(gpsLatitude), 0, latitudeRange); }
+
+double SettingsManager::readGpsLongitude() const
+{
+    return validDouble(read(gpsLongitude), 0, longitudeRange);
+}
+
+double SettingsManager::readGpsAltitude() const { return validDouble(read(gpsAltitude), 0, anyFiniteRange); }
 
 } // namespace Internal
 } // namespace Mimicry

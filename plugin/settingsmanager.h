@@ -29,6 +29,9 @@ public:
     Q_INVOKABLE double read3DModelPositionY() const;
     Q_INVOKABLE double read3DModelPositionZ() const;
     Q_INVOKABLE bool readDoNotShowAgainResetSensorsDialog() const;
+    // Why values written now would not outlive the session, for the user;
+    // empty while they can be saved.
+    Q_INVOKABLE QString saveProblem() const;
 
     void saveAccelerometerValues(int x, int y, int z);
     void saveAlsLux(int lux);
@@ -65,7 +68,8 @@ public:
 
 private:
     void write(const char *key, const QVariant &value);
-    QVariant read(const char *key, const QVariant &defaultValue) const;
+    // Invalid when the key is absent.
+    QVariant read(const char *key) const;
 
     QSettings *m_settings = nullptr;
 };

@@ -142,6 +142,14 @@ Rectangle {
         color: themeSeparatorColor
     }
 
+    SettingsNotice {
+        objectName: "settingsNotice"
+        anchors.left: buttonsColumn.left
+        anchors.right: buttonsColumn.right
+        anchors.bottom: parent.bottom
+        settings: settingsManager
+    }
+
     SensorsManagementPage {
         id: sensorsManagementPage
 

@@ -91,6 +91,7 @@ public:
     Q_INVOKABLE void setDefaultValues();
 
     // For the per-device sensor configuration.
+    QStringList sensorNames() const;
     void resetSensorsAvailability();
     void enableAllSensors();
     void setSensorAvailable(const QString &sensorName, bool available);
@@ -101,7 +102,6 @@ signals:
     void sensorsAvailabilityChanged();
 
 private:
-    QStringList sensorNames() const;
     void handleEmulatorConnected();
     void accelerometerChanged();
     void magnetometerChanged();

@@ -244,6 +244,25 @@
     </message>
 </context>
 <context>
+    <name>Mimicry::Internal::SettingsManager</name>
+    <message>
+        <source>Values cannot be saved to %1: %2.</source>
+        <translation>Значения не удаётся сохранить в %1: %2.</translation>
+    </message>
+    <message>
+        <source>%1 is not a folder</source>
+        <translation>%1 не является папкой</translation>
+    </message>
+    <message>
+        <source>the folder %1 cannot be created</source>
+        <translation>не удаётся создать папку %1</translation>
+    </message>
+    <message>
+        <source>writing to it failed</source>
+        <translation>запись в него не удалась</translation>
+    </message>
+</context>
+<context>
     <name>Mimicry::Internal::TextFileReader</name>
     <message>
         <source>Could not open the file %1: %2</source>
@@ -399,6 +418,13 @@
     <message>
         <source>Reset values</source>
         <translation>Сбросить значения</translation>
+    </message>
+</context>
+<context>
+    <name>SettingsNotice</name>
+    <message>
+        <source>Hide</source>
+        <translation>Скрыть</translation>
     </message>
 </context>
 <context>

@@ -67,9 +67,11 @@ private slots:
     void translationFollowsTheSetting_data();
     void translationFollowsTheSetting();
     void hidingTheWindowStopsTheStream();
+    void unwritableSettingsNoticedOnce();
 
 private:
-    void startHost(const QVariant &language = QVariant());
+    void startHost(const QVariant &language = QVariant(),
+                   const QString &settingsFile = QStringLiteral("host.ini"));
     QAction *menuAction() const;
 
     std::unique_ptr<QTemporaryDir> m_settingsDir;
@@ -90,10 +92,9 @@ void tst_MimicryPlugin::cleanup()
     m_settingsDir.reset();
 }
 
-void tst_MimicryPlugin::startHost(const QVariant &language)
+void tst_MimicryPlugin::startHost(const QVariant &language, const QString &settingsFile)
 {
-    m_settings = std::make_unique<QSettings>(m_settingsDir->filePath(QStringLiteral("host.ini")),
-                                             QSettings::IniFormat);
+    m_settings = std::make_unique<QSettings>(m_settingsDir->filePath(settingsFile), QSettings::IniFormat);
     if (language.isValid())
         m_settings->setValue(QStringLiteral("General/OverrideLanguage"), language);
     m_host = std::make_unique<IdeHost>(m_settings.get());
@@ -266,6 +267,32 @@ void tst_MimicryPlugin::hidingTheWindowStopsTheStream()
     const int frames = receiver.frameCount();
     QTest::qWait(300);
     QVERIFY(receiver.frameCount() - frames <= 1);
+}
+
+void tst_MimicryPlugin::unwritableSettingsNoticedOnce()
+{
+    // Not even root can make a folder below a plain file.
+    QFile blocker(m_settingsDir->filePath(QStringLiteral("blocker")));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    startHost(QVariant(), QStringLiteral("blocker/host.ini"));
+    QQuickView *view = mimicryView();
+    auto notice = view->rootObject()->findChild<QQuickItem *>(QStringLiteral("settingsNotice"));
+    QVERIFY(notice);
+    view->show();
+    QVERIFY(QTest::qWaitForWindowExposed(view));
+    QVERIFY(notice->isVisible());
+    const QString text = notice->property("text").toString();
+    QVERIFY2(text.contains(blocker.fileName() + QLatin1String(" is not a folder")), qPrintable(text));
+
+    QVERIFY(QMetaObject::invokeMethod(notice, "dismiss"));
+    // Later writes fail as well, but the user knows already.
+    evaluate(view, QStringLiteral("sensorsEmulationManager.setAlsLuxValue(10)"));
+    QCoreApplication::processEvents();
+    view->hide();
+    view->show();
+    QVERIFY(QTest::qWaitForWindowExposed(view));
+    QVERIFY(!notice->isVisible());
 }
 
 int main(int argc, char *argv[])

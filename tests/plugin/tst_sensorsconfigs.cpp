@@ -114,6 +114,10 @@ void tst_SensorsConfigs::deviceModelSelectsItsFile_data()
     QTest::newRow("values as settings read them")
         << true << "Phone C" << QStringList{"compass", "proximity", "tap"}
         << QStringList{"accelerometer", "gyroscope", "magnetometer", "orientation"};
+    // The key would travel into the guest's command line as it is.
+    QTest::newRow("key that is no sensor name")
+        << true << "Phone H" << QStringList{"tap"}
+        << QStringList{"accelerometer", "als", "compass", "gyroscope", "magnetometer", "orientation", "proximity"};
 }
 
 void tst_SensorsConfigs::deviceModelSelectsItsFile()
@@ -130,6 +134,12 @@ void tst_SensorsConfigs::deviceModelSelectsItsFile()
         writeConfig("phone-c.ini", "Phone C",
                     {{"compass", "FALSE"}, {"proximity", ""}, {"tap", "0"}, {"als", "yes"}});
         writeConfig("not-a-config.txt", "Phone A", {{"accelerometer", false}});
+        QFile hostile(QDir(configsDir()).filePath("hostile.ini"));
+        QVERIFY(hostile.open(QIODevice::WriteOnly));
+        hostile.write("device-name=Phone H\n[sensors]\naccelerometer int32:5=true\ntap=false\n");
+        hostile.close();
+        QTest::ignoreMessage(QtWarningMsg,
+                             QRegularExpression("unknown sensor \"accelerometer int32:5\" in \".*/hostile\\.ini\"$"));
     }
     startHost();
     addEmulator(deviceModel);

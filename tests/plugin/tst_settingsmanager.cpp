@@ -22,7 +22,8 @@ private slots:
     void writesLandUnderTheGroup_data();
     void writesLandUnderTheGroup();
     void instancesShareTheHostSettings();
-    void unreadableValuesReadAsZero();
+    void garbageReadsAsTheDefault_data();
+    void garbageReadsAsTheDefault();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -149,15 +150,85 @@ void tst_SettingsManager::instancesShareTheHostSettings()
     QCOMPARE(first.readMagneticFieldZ(), 3.5);
 }
 
-void tst_SettingsManager::unreadableValuesReadAsZero()
+// A hand-edited or damaged file: whatever the pages could not have sent
+// reads as the key's default, and the ends of each range are kept.
+void tst_SettingsManager::garbageReadsAsTheDefault_data()
 {
-    m_settings->setValue(QStringLiteral("mimicry/accelerometer_z"), QStringLiteral("lots"));
-    m_settings->setValue(QStringLiteral("mimicry/gps_altitude"), QStringLiteral("high"));
-    m_settings->setValue(QStringLiteral("mimicry/do_not_show_again_reset_sensors_dialog"), QStringLiteral("0"));
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<Reader>("read");
+    QTest::addColumn<QVariant>("expected");
+
+    const Reader tap = [](const SettingsManager &s) { return s.readTapDirection(); };
+    const Reader accelerometerZ = [](const SettingsManager &s) { return s.readAccelerometerZ(); };
+    const Reader gyroscopeX = [](const SettingsManager &s) { return s.readGyroscopeX(); };
+    const Reader magnetometerX = [](const SettingsManager &s) { return s.readMagnetometerX(); };
+    const Reader magneticFieldY = [](const SettingsManager &s) { return s.readMagneticFieldY(); };
+    const Reader calibration = [](const SettingsManager &s) { return s.readMagnetometerCalibrationLevel(); };
+    const Reader als = [](const SettingsManager &s) { return s.readAlsLux(); };
+    const Reader proximity = [](const SettingsManager &s) { return s.readProximityReflectance(); };
+    const Reader latitude = [](const SettingsManager &s) { return s.readGpsLatitude(); };
+    const Reader longitude = [](const SettingsManager &s) { return s.readGpsLongitude(); };
+    const Reader altitude = [](const SettingsManager &s) { return s.readGpsAltitude(); };
+    const Reader rotationX = [](const SettingsManager &s) { return s.read3DModelRotationX(); };
+    const Reader flag = [](const SettingsManager &s) { return s.readDoNotShowAgainResetSensorsDialog(); };
+
+    auto row = [](const char *name, const char *key, const char *stored, const Reader &read, QVariant expected) {
+        QTest::newRow(name) << key << stored << read << expected;
+    };
+    row("tap above the enum", "tap", "100", tap, -1);
+    row("tap below the enum", "tap", "-2", tap, -1);
+    row("tap as a name", "tap", "Y_Neg", tap, -1);
+    row("tap last direction", "tap", "8", tap, 8);
+    row("accelerometer above 3 g", "accelerometer_z", "3001", accelerometerZ, 1000);
+    row("accelerometer at -3 g", "accelerometer_z", "-3000", accelerometerZ, -3000);
+    row("accelerometer beyond int", "accelerometer_z", "99999999999", accelerometerZ, 1000);
+    row("accelerometer fraction", "accelerometer_z", "500.5", accelerometerZ, 1000);
+    row("accelerometer text", "accelerometer_z", "lots", accelerometerZ, 1000);
+    row("gyroscope at 25", "gyroscope_x", "25", gyroscopeX, 25.0);
+    row("gyroscope above 25", "gyroscope_x", "25.001", gyroscopeX, 0.0);
+    row("gyroscope nan", "gyroscope_x", "nan", gyroscopeX, 0.0);
+    row("gyroscope huge", "gyroscope_x", "1e308", gyroscopeX, 0.0);
+    row("magnetometer at -65 uT", "magnetometer_x", "-6.5e-05", magnetometerX, -6.5e-05);
+    row("magnetometer above 65 uT", "magnetometer_x", "6.6e-05", magnetometerX, 4.3e-05);
+    row("magnetic field at 100 uT", "magnetic_field_y", "100", magneticFieldY, 100.0);
+    row("magnetic field below -100 uT", "magnetic_field_y", "-100.5", magneticFieldY, 5.95);
+    row("calibration at 3", "magnetometer_calib_level", "3", calibration, 3);
+    row("calibration above 3", "magnetometer_calib_level", "4", calibration, 0);
+    row("calibration below 0", "magnetometer_calib_level", "-1", calibration, 0);
+    row("lux at -1", "als", "-1", als, -1);
+    row("lux at 3000", "als", "3000", als, 3000);
+    row("lux above 3000", "als", "3001", als, 100);
+    row("reflectance at 0", "proximity_reflectance", "0", proximity, 0);
+    row("reflectance above 10", "proximity_reflectance", "11", proximity, 5);
+    row("latitude at -90", "gps_latitude", "-90", latitude, -90.0);
+    row("latitude above 90", "gps_latitude", "90.0000001", latitude, 0.0);
+    row("latitude inf", "gps_latitude", "inf", latitude, 0.0);
+    row("longitude at 180", "gps_longitude", "180", longitude, 180.0);
+    row("longitude below -180", "gps_longitude", "-180.5", longitude, 0.0);
+    row("longitude overflowing", "gps_longitude", "1e400", longitude, 0.0);
+    row("altitude -inf", "gps_altitude", "-inf", altitude, 0.0);
+    row("altitude text", "gps_altitude", "high", altitude, 0.0);
+    row("rotation nan", "model_rotation_x", "nan", rotationX, 0.0);
+    row("rotation kept", "model_rotation_x", "-720.5", rotationX, -720.5);
+    row("flag as 0", "do_not_show_again_reset_sensors_dialog", "0", flag, false);
+    row("flag as text", "do_not_show_again_reset_sensors_dialog", "maybe", flag, false);
+    row("flag true", "do_not_show_again_reset_sensors_dialog", "true", flag, true);
+}
+
+void tst_SettingsManager::garbageReadsAsTheDefault()
+{
+    QFETCH(QString, key);
+    QFETCH(QString, stored);
+    QFETCH(Reader, read);
+    QFETCH(QVariant, expected);
+
+    // What the host reads from a hand-written file: text.
+    m_settings->setValue(QLatin1String("mimicry/") + key, stored);
     SettingsManager settings;
-    QCOMPARE(settings.readAccelerometerZ(), 0);
-    QCOMPARE(settings.readGpsAltitude(), 0.0);
-    QCOMPARE(settings.readDoNotShowAgainResetSensorsDialog(), false);
+    const QVariant value = read(settings);
+    QCOMPARE(value.userType(), expected.userType());
+    QCOMPARE(value, expected);
 }
 
 QTEST_MAIN(tst_SettingsManager)
