@@ -41,6 +41,7 @@ Rectangle {
         Label {
             width: parent.width
             text: root.text
+            textFormat: Text.PlainText
             wrapMode: Text.WrapAtWordBoundaryOrAnywhere
         }
 
