@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QSet>
 #include <QTimer>
 #include <QWebSocket>
 
@@ -21,6 +22,8 @@ public:
     void openConnection();
     void sendCommand(const QString &bus, const QString &service, const QString &objectPath,
                      const QString &interface, const QString &method, const QString &arguments);
+    // Whether any caller ever sent a command with this method name.
+    bool hasSentMethod(const QString &method) const { return m_sentMethods.contains(method); }
 
     // Failed attempts are retried after the first delay, doubling up to the
     // second; a successful connection starts over. Tests shorten them.
@@ -39,6 +42,7 @@ private:
 
     QWebSocket m_webSocket;
     QTimer m_retryTimer;
+    QSet<QString> m_sentMethods;
     bool m_connected = false;
     int m_firstRetryDelay = 100;
     int m_maximumRetryDelay = 1000;

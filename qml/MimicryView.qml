@@ -51,8 +51,18 @@ Rectangle {
     height: 600
     color: themeBackgroundColorNormal
 
+    // Each manager hears only the replies to its own calls; both kinds of
+    // failure are the user's to see.
     Connections {
         target: sensorsEmulationManager
+
+        function onReplyFromEmulatorReceived(reply) {
+            Logic.replyFromEmulatorReceivedHandler(reply, errorDialog)
+        }
+    }
+
+    Connections {
+        target: gpsEmulationManager
 
         function onReplyFromEmulatorReceived(reply) {
             Logic.replyFromEmulatorReceivedHandler(reply, errorDialog)

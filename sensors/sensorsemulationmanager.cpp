@@ -80,6 +80,8 @@ SensorsEmulationManager::SensorsEmulationManager(QObject *parent)
     , m_proximity(new ProximityModel(this))
     , m_tap(new TapModel(this))
 {
+    // Replies to nobody's call are shown with this manager's, in the main view.
+    setHandlesUnclaimedReplies(true);
     for (const QString &name : sensorNames())
         m_sensorsEnabledStates.insert(name, false);
     resetSensorsAvailability();
