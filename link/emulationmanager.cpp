@@ -24,6 +24,9 @@ void EmulationManager::setRdbusinvoker(RemoteDBusInvokerService *rdbusinvoker)
     emit rdbusinvokerChanged();
 }
 
+void EmulationManager::handleFailedReply(const QStringList &)
+{}
+
 void EmulationManager::callMethod(const QString &method, const QString &arguments)
 {
     Q_ASSERT(m_rdbusinvoker);
@@ -50,6 +53,7 @@ void EmulationManager::handleReply(const QString &reply)
         return;
     }
     if (!fields.at(errorNameField).isEmpty()) {
+        handleFailedReply(fields);
         emit replyFromEmulatorReceived(
             QStringLiteral("%1 %2").arg(fields.at(errorNameField), fields.at(errorTextField)));
         return;

@@ -32,6 +32,8 @@ public:
     virtual QString objectPath() const = 0;
     virtual QString interfaceName() const = 0;
     virtual void handleSuccessfulReply(const QStringList &fields) = 0;
+    // The five fields of an error reply to one of this manager's calls.
+    virtual void handleFailedReply(const QStringList &fields);
 
 signals:
     void rdbusinvokerChanged();

@@ -11,8 +11,6 @@ Rectangle {
 
     property var pagesIds: [sensorsManagementPage, sensorsValuesPage, smartphoneModelPage,
         gpsManagementPage, cameraManagementPage]
-    property string lastChangedSensorName: ''
-    property bool lastChangedSensorEnabled: false
 
     // The active page decides when the switch may go on; see exitPage().
     function switchVisiblePage(page) {

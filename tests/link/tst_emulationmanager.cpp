@@ -154,6 +154,7 @@ void tst_EmulationManager::repliesReachTheCallingManager_data()
     QTest::newRow("GPS success") << "setPosition:1|2|3:::" << QStringList{"OK"} << QStringList();
     QTest::newRow("GPS method, malformed") << "stopTrack:x" << QStringList{"stopTrack:x"} << QStringList();
     QTest::newRow("sensor error") << "setAlsValue:5::E:refused" << QStringList() << QStringList{"E refused"};
+    QTest::newRow("enabled for no such sensor") << "enabled:bogus7:true::" << QStringList() << QStringList{"OK"};
     // Nobody's call: shown through the sensors manager only.
     QTest::newRow("garbage") << "garbage" << QStringList() << QStringList{"garbage"};
     QTest::newRow("error to an uncalled method") << "setBarometer:1::E:no" << QStringList()
@@ -177,6 +178,7 @@ void tst_EmulationManager::repliesReachTheCallingManager()
     QSignalSpy gpsReplies(&gps, &EmulationManager::replyFromEmulatorReceived);
     QSignalSpy sensorsReplies(&sensors, &EmulationManager::replyFromEmulatorReceived);
     connectChannel(sensors);
+    const QStringList sensorNames = sensors.sensorsEnabledStates().keys();
 
     // Connected after the managers, so it hears the reply last.
     QSignalSpy channelReplies(m_channel.get(), &RemoteDBusInvokerService::replyReceived);
@@ -184,6 +186,7 @@ void tst_EmulationManager::repliesReachTheCallingManager()
     QVERIFY(channelReplies.wait(5000));
     QCOMPARE(texts(gpsReplies), gpsEmits);
     QCOMPARE(texts(sensorsReplies), sensorsEmits);
+    QCOMPARE(sensors.sensorsEnabledStates().keys(), sensorNames);
 }
 
 void tst_EmulationManager::twoManagersHearEachConnectionOnce()

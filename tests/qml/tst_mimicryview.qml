@@ -69,7 +69,6 @@ Item {
             valuesPage.active = true
             for (var j = 0; j < Helpers.sensorNames.length; ++j)
                 sensorsEmulationManager.setSensorEnabled(Helpers.sensorNames[j], true)
-            view.lastChangedSensorName = ''
             // Lines of an earlier test may still be on their way.
             wait(100)
             guest.clear()
@@ -220,13 +219,10 @@ Item {
         }
 
         function test_quietReplies(data) {
-            view.lastChangedSensorName = "tap"
-            view.lastChangedSensorEnabled = false
             guest.send(data.reply)
             wait(200)
             compare(dialogs.shownMessageBoxTexts(), [])
             compare(errorDialog().visible, false)
-            compare(view.lastChangedSensorName, "tap")
             compare(sensorsEmulationManager.sensorsEnabledStates.tap, true)
         }
 
@@ -258,29 +254,44 @@ Item {
             compare(dialogs.shownMessageBoxTexts().length, 1)
         }
 
-        function test_errorReplyRevertsTheLastSensorChange() {
+        // Apply switches the gyroscope on and the tap sensor off; only a
+        // refusal of a box's own call puts that box back.
+        function test_onlyARefusedSwitchRevertsItsBox_data() {
+            var refused = "::org.freedesktop.DBus.Error.Failed:refused"
+            return [
+                { tag: "refused enableSensor", refuse: "enableSensor string:gyroscope",
+                  gyroscope: false, tap: false },
+                { tag: "refused disableSensor", refuse: "disableSensor string:tap", gyroscope: true, tap: true },
+                { tag: "failed GPS call", later: "setTrackSpeed:1" + refused, gyroscope: true, tap: false },
+                { tag: "unrelated sensor error", later: "setAlsValue:100" + refused, gyroscope: true, tap: false },
+                { tag: "late error to a switch answered OK", later: "disableSensor:tap" + refused,
+                  gyroscope: true, tap: false }
+            ]
+        }
+
+        function test_onlyARefusedSwitchRevertsItsBox(data) {
+            sensorsEmulationManager.setSensorEnabled("gyroscope", false)
             clickPage("Sensors Management")
+            var gyroscopeBox = managementPage.sensorsControlsIds[4]
             var tapBox = managementPage.sensorsControlsIds[7]
-            compare(tapBox.sensorName, "tap")
+            mouseClick(gyroscopeBox)
             mouseClick(tapBox)
-            compare(tapBox.checked, false)
-            guest.failCall("disableSensor string:tap", "org.freedesktop.DBus.Error.Failed", "no tap here")
+            if (data.refuse)
+                guest.failCall(data.refuse, "org.freedesktop.DBus.Error.Failed", "refused")
             mouseClick(Helpers.button(managementPage, "Apply"))
+            tryVerify(function() { return guest.calls.length === 8 })
+            if (data.later) {
+                wait(100)
+                guest.send(data.later)
+            }
 
             tryVerify(function() { return dialogs.shownMessageBoxTexts().length === 1 })
-            compare(dialogs.shownMessageBoxTexts()[0], "org.freedesktop.DBus.Error.Failed no tap here")
-            // The guest kept the sensor; so do the host's record and the box.
-            compare(sensorsEmulationManager.sensorsEnabledStates.tap, true)
-            compare(tapBox.checked, true)
-            compare(view.lastChangedSensorName, "")
+            compare(dialogs.shownMessageBoxTexts()[0], "org.freedesktop.DBus.Error.Failed refused")
+            var states = sensorsEmulationManager.sensorsEnabledStates
+            compare([states.gyroscope, states.tap], [data.gyroscope, data.tap])
+            compare([gyroscopeBox.checked, tapBox.checked], [data.gyroscope, data.tap])
+            // Only the host's record goes back; the guest is not asked again.
             wait(100)
-            compare(guest.calls.length, 8)
-
-            // Nothing is pending any more: a further error reverts nothing.
-            errorDialog().close()
-            guest.send("another failure")
-            tryVerify(function() { return dialogs.shownMessageBoxTexts().length === 1 })
-            compare(sensorsEmulationManager.sensorsEnabledStates.tap, true)
             compare(guest.calls.length, 8)
         }
 
