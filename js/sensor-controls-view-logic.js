@@ -3,6 +3,9 @@
 // sensorsEmulationManager, sensorsControlsIds and sensorControlsRelations by
 // name in its scope.
 
+// Guest text beyond this is cut: a message box lays out all it is given.
+var maximumShownReplyLength = 300
+
 function sensorEnabledCheckboxClickHandler(checked, sensorName) {
     if (checked)
         sensorsEmulationManager.enableSensor(sensorName)
@@ -55,11 +58,14 @@ function plainTextAsHtml(text) {
     return '<html><body style="white-space:pre-wrap">' + escaped + '</body></html>'
 }
 
+function shortened(text) {
+    if (text.length <= maximumShownReplyLength)
+        return text
+    return text.substring(0, maximumShownReplyLength) + '\u2026'
+}
+
 function replyFromEmulatorReceivedHandler(reply, errorDialog) {
     if (!reply || reply === 'OK')
         return
-    // An open message box keeps the text it was opened with.
-    errorDialog.close()
-    errorDialog.text = plainTextAsHtml(reply)
-    errorDialog.open()
+    errorDialog.showText(plainTextAsHtml(shortened(reply)))
 }

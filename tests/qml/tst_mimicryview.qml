@@ -30,6 +30,28 @@ Item {
         signalName: "activeChanged"
     }
 
+    SignalSpy {
+        id: errorTextSpy
+
+        signalName: "textChanged"
+    }
+
+    // How long the event loop went without running a short timer.
+    Timer {
+        id: heartbeat
+
+        property double last: 0
+        property double longestGap: 0
+
+        interval: 10
+        repeat: true
+        onTriggered: {
+            var now = Date.now()
+            longestGap = Math.max(longestGap, now - last)
+            last = now
+        }
+    }
+
     TestCase {
         readonly property var pageNames: ["Sensors Management", "Sensors Values", "Orientation Management",
             "GPS Management", "Camera Management"]
@@ -62,6 +84,8 @@ Item {
 
         function init() {
             dialogs.stopAnswering()
+            // An error still waiting to be shown would open the dialog later.
+            tryVerify(function() { return !errorDialog().pendingText })
             errorDialog().close()
             settings.saveDoNotShowAgainResetSensorsDialog(false)
             for (var i = 0; i < view.pagesIds.length; ++i)
@@ -226,21 +250,25 @@ Item {
             compare(sensorsEmulationManager.sensorsEnabledStates.tap, true)
         }
 
-        // Replies come from outside; markup in them is shown, not rendered.
+        // Replies come from outside; markup in them is shown, not rendered,
+        // and a long one only in part.
         function test_errorReplyShownAsPlainText_data() {
+            var megabyte = "x".repeat(1 << 20)
             return [
                 { tag: "bold markup", reply: "<b>boom</b>" },
                 { tag: "ampersand", reply: "a & b" },
                 { tag: "entity", reply: "x &lt; y" },
                 { tag: "link", reply: "<a href=\"http://example.com\">click</a> here" },
-                { tag: "two lines", reply: "first line\nsecond  line" }
+                { tag: "two lines", reply: "first line\nsecond  line" },
+                { tag: "a megabyte, cut", reply: "setAlsValue:5::E:" + megabyte,
+                  shown: "E " + megabyte.substring(0, 298) + "\u2026" }
             ]
         }
 
         function test_errorReplyShownAsPlainText(data) {
             guest.send(data.reply)
             tryVerify(function() { return dialogs.shownMessageBoxTexts().length === 1 })
-            compare(dialogs.shownMessageBoxTexts()[0], data.reply)
+            compare(dialogs.shownMessageBoxTexts()[0], data.shown || data.reply)
             compare(dialogs.shownMessageBoxTitles()[0], "Error")
             compare(errorDialog().icon, StandardIcon.Critical)
             compare(errorDialog().standardButtons, StandardButton.Ok)
@@ -293,6 +321,28 @@ Item {
             // Only the host's record goes back; the guest is not asked again.
             wait(100)
             compare(guest.calls.length, 8)
+        }
+
+        function test_errorFloodKeepsTheWindowResponsive() {
+            errorTextSpy.target = errorDialog()
+            errorTextSpy.clear()
+            var start = Date.now()
+            heartbeat.last = start
+            heartbeat.longestGap = 0
+            heartbeat.start()
+            // 2,000 errors in one second.
+            for (var burst = 0; burst < 20; ++burst) {
+                for (var i = 0; i < 100; ++i)
+                    guest.send("setAlsValue:5::E:flood " + (burst * 100 + i))
+                wait(50)
+            }
+            tryVerify(function() { return dialogs.shownMessageBoxTexts()[0] === "E flood 1999" }, 60000)
+            heartbeat.stop()
+            compare(dialogs.shownMessageBoxTexts().length, 1)
+            // A few updates a second, not one per error.
+            var seconds = (Date.now() - start) / 1000
+            verify(errorTextSpy.count <= 2 + 5 * seconds, errorTextSpy.count + " texts in " + seconds + " s")
+            verify(heartbeat.longestGap < 1000, heartbeat.longestGap + " ms")
         }
 
         name: "MimicryView"
