@@ -1,11 +1,12 @@
 // Shared by the main view and the two sensor pages. Not a library on purpose:
 // every importing document gets its own copy, and the functions find
-// sensorsEmulationManager, sensorsControlsIds, sensorControlsRelations,
-// lastChangedSensorName and lastChangedSensorEnabled by name in its scope.
+// sensorsEmulationManager, sensorsControlsIds and sensorControlsRelations by
+// name in its scope.
+
+// Guest text beyond this is cut: a message box lays out all it is given.
+var maximumShownReplyLength = 300
 
 function sensorEnabledCheckboxClickHandler(checked, sensorName) {
-    lastChangedSensorName = sensorName
-    lastChangedSensorEnabled = checked
     if (checked)
         sensorsEmulationManager.enableSensor(sensorName)
     else
@@ -31,10 +32,14 @@ function updateSensorsControlsEnabledState() {
         sensorsControlsIds[i].controlsEnabled = states[sensorsControlsIds[i].sensorName] === true
 }
 
-function updateSensorsControlsCheckedState() {
+// All boxes, or only those of `sensorName` when it is given.
+function updateSensorsControlsCheckedState(sensorName) {
     var states = sensorsEmulationManager.sensorsEnabledStates
-    for (var i = 0; i < sensorsControlsIds.length; ++i)
-        sensorsControlsIds[i].checked = states[sensorsControlsIds[i].sensorName] === true
+    for (var i = 0; i < sensorsControlsIds.length; ++i) {
+        var name = sensorsControlsIds[i].sensorName
+        if (sensorName === undefined || name === sensorName)
+            sensorsControlsIds[i].checked = states[name] === true
+    }
 }
 
 function sensorsStatesHasChanged() {
@@ -46,16 +51,6 @@ function sensorsStatesHasChanged() {
     return false
 }
 
-// The guest kept its old state when it answered with an error, so only the
-// host's record goes back; asking the guest again could fail and loop.
-function revertSensorControlsState() {
-    if (lastChangedSensorName === '')
-        return
-    sensorsEmulationManager.setSensorEnabled(lastChangedSensorName, !lastChangedSensorEnabled)
-    lastChangedSensorName = ''
-    sensorsManagementPage.reset()
-}
-
 // The message dialogs take text that looks like HTML as rich text; a reply
 // comes from outside and must show as it came.
 function plainTextAsHtml(text) {
@@ -63,12 +58,14 @@ function plainTextAsHtml(text) {
     return '<html><body style="white-space:pre-wrap">' + escaped + '</body></html>'
 }
 
+function shortened(text) {
+    if (text.length <= maximumShownReplyLength)
+        return text
+    return text.substring(0, maximumShownReplyLength) + '\u2026'
+}
+
 function replyFromEmulatorReceivedHandler(reply, errorDialog) {
     if (!reply || reply === 'OK')
         return
-    // An open message box keeps the text it was opened with.
-    errorDialog.close()
-    errorDialog.text = plainTextAsHtml(reply)
-    errorDialog.open()
-    revertSensorControlsState()
+    errorDialog.showText(plainTextAsHtml(shortened(reply)))
 }

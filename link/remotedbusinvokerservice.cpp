@@ -69,6 +69,7 @@ void RemoteDBusInvokerService::sendCommand(const QString &bus, const QString &se
                                            const QString &objectPath, const QString &interface,
                                            const QString &method, const QString &arguments)
 {
+    m_sentMethods.insert(method);
     // One pass over the template, so a field containing "%2" goes out as is.
     const QString line = QStringLiteral("%1 %2 %3 %4 %5 %6")
                              .arg(bus, service, objectPath, interface, method, arguments);

@@ -2,6 +2,7 @@
 
 #include <QElapsedTimer>
 #include <QObject>
+#include <QSet>
 #include <QTimer>
 #include <QWebSocket>
 
@@ -22,6 +23,8 @@ public:
     void openConnection();
     void sendCommand(const QString &bus, const QString &service, const QString &objectPath,
                      const QString &interface, const QString &method, const QString &arguments);
+    // Whether any caller ever sent a command with this method name.
+    bool hasSentMethod(const QString &method) const { return m_sentMethods.contains(method); }
 
     // Failed attempts are retried after the first delay, doubling up to the
     // second; a connection that stays up starts over. Tests shorten them.
@@ -49,6 +52,7 @@ private:
     QTimer m_connectTimer;
     QElapsedTimer m_connectedSince;
     QWebSocketProtocol::CloseCode m_closeCode = QWebSocketProtocol::CloseCodeNormal;
+    QSet<QString> m_sentMethods;
     bool m_connected = false;
     int m_firstRetryDelay = 100;
     int m_maximumRetryDelay = 1000;

@@ -11,8 +11,6 @@ Rectangle {
 
     property var pagesIds: [sensorsManagementPage, sensorsValuesPage, smartphoneModelPage,
         gpsManagementPage, cameraManagementPage]
-    property string lastChangedSensorName: ''
-    property bool lastChangedSensorEnabled: false
 
     // The active page decides when the switch may go on; see exitPage().
     function switchVisiblePage(page) {
@@ -51,8 +49,18 @@ Rectangle {
     height: 600
     color: themeBackgroundColorNormal
 
+    // Each manager hears only the replies to its own calls; both kinds of
+    // failure are the user's to see.
     Connections {
         target: sensorsEmulationManager
+
+        function onReplyFromEmulatorReceived(reply) {
+            Logic.replyFromEmulatorReceivedHandler(reply, errorDialog)
+        }
+    }
+
+    Connections {
+        target: gpsEmulationManager
 
         function onReplyFromEmulatorReceived(reply) {
             Logic.replyFromEmulatorReceivedHandler(reply, errorDialog)

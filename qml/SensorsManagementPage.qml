@@ -73,6 +73,10 @@ Item {
             Logic.updateSensorsControlsCheckedState()
             Logic.updateSensorsControlsVisibility()
         }
+
+        function onSensorEnabledStateReverted(sensorName) {
+            Logic.updateSensorsControlsCheckedState(sensorName)
+        }
     }
 
     WarningDialog {

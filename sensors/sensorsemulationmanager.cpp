@@ -41,6 +41,21 @@ const AccelerometerPreset orientationPresets[] = {
 };
 const int orientationPresetCount = int(sizeof(orientationPresets) / sizeof(orientationPresets[0]));
 
+const char enableSensorMethod[] = "enableSensor";
+const char disableSensorMethod[] = "disableSensor";
+
+bool isSwitchReply(const QStringList &fields)
+{
+    return fields.at(0) == QLatin1String(enableSensorMethod)
+           || fields.at(0) == QLatin1String(disableSensorMethod);
+}
+
+// Field 1 holds the call's arguments; a sensor name is the first of them.
+QString firstArgument(const QStringList &fields)
+{
+    return fields.at(1).section(QLatin1Char('|'), 0, 0, QString::SectionSkipEmpty);
+}
+
 QString int32Arguments(int value)
 {
     return QStringLiteral("int32:%1").arg(value);
@@ -80,6 +95,8 @@ SensorsEmulationManager::SensorsEmulationManager(QObject *parent)
     , m_proximity(new ProximityModel(this))
     , m_tap(new TapModel(this))
 {
+    // Replies to nobody's call are shown with this manager's, in the main view.
+    setHandlesUnclaimedReplies(true);
     for (const QString &name : sensorNames())
         m_sensorsEnabledStates.insert(name, false);
     resetSensorsAvailability();
@@ -123,18 +140,21 @@ QString SensorsEmulationManager::interfaceName() const
     return serviceName();
 }
 
-// Only the answers to "enabled" carry anything for us: field 1 holds the
-// sensor name as the call's first argument, field 2 the guest's state.
 void SensorsEmulationManager::handleSuccessfulReply(const QStringList &fields)
 {
-    if (fields.size() < 3
-        || fields.at(0).compare(QLatin1String("enabled"), Qt::CaseInsensitive) != 0) {
+    if (fields.size() < 3)
+        return;
+    if (isSwitchReply(fields)) {
+        handleSwitchReply(fields, false);
         return;
     }
-    const QStringList arguments = fields.at(1).split(QLatin1Char('|'), Qt::SkipEmptyParts);
-    if (arguments.isEmpty())
+    // The answers to "enabled" carry the guest's state in field 2.
+    if (fields.at(0).compare(QLatin1String("enabled"), Qt::CaseInsensitive) != 0)
         return;
-    const QString name = arguments.first();
+    const QString name = firstArgument(fields);
+    // Anything else the guest names is not a sensor of ours to record or switch.
+    if (!sensorNames().contains(name))
+        return;
     if (m_sensorsAvailability.value(name, false).toBool()) {
         m_sensorsEnabledStates.insert(name, QVariant(fields.at(2)).toBool());
     } else {
@@ -145,14 +165,20 @@ void SensorsEmulationManager::handleSuccessfulReply(const QStringList &fields)
     emit sensorsEnabledStatesChanged();
 }
 
+void SensorsEmulationManager::handleFailedReply(const QStringList &fields)
+{
+    if (isSwitchReply(fields))
+        handleSwitchReply(fields, true);
+}
+
 void SensorsEmulationManager::enableSensor(const QString &sensorName)
 {
-    callMethod(QStringLiteral("enableSensor"), QStringLiteral("string:%1").arg(sensorName));
+    switchSensor(QLatin1String(enableSensorMethod), sensorName);
 }
 
 void SensorsEmulationManager::disableSensor(const QString &sensorName)
 {
-    callMethod(QStringLiteral("disableSensor"), QStringLiteral("string:%1").arg(sensorName));
+    switchSensor(QLatin1String(disableSensorMethod), sensorName);
 }
 
 void SensorsEmulationManager::setAccelerometerValues(int x, int y, int z)
@@ -387,6 +413,8 @@ void SensorsEmulationManager::setSensorAvailable(const QString &sensorName, bool
 
 void SensorsEmulationManager::handleEmulatorConnected()
 {
+    // Calls sent before this connection get no answer on it.
+    m_unansweredSwitches.clear();
     if (!m_initialized) {
         // Ask what the guest runs; the answers come back as replies.
         const QStringList names = m_sensorsEnabledStates.keys();
@@ -423,6 +451,35 @@ QStringList SensorsEmulationManager::sensorNames() const
     return {m_accelerometer->sensorName(), m_als->sensorName(), m_compass->sensorName(),
             m_gyroscope->sensorName(), m_magnetometer->sensorName(), m_orientation->sensorName(),
             m_proximity->sensorName(), m_tap->sensorName()};
+}
+
+void SensorsEmulationManager::switchSensor(const QString &method, const QString &sensorName)
+{
+    m_unansweredSwitches[sensorName].append(m_sensorsEnabledStates.value(sensorName).toBool());
+    callMethod(method, QStringLiteral("string:%1").arg(sensorName));
+}
+
+// Replies come in the order of the calls. A refused switch leaves the guest
+// as it was before that call: the host's record goes back to that state,
+// unless a later switch of the same sensor is still out and decides.
+void SensorsEmulationManager::handleSwitchReply(const QStringList &fields, bool failed)
+{
+    const QString name = firstArgument(fields);
+    const auto it = m_unansweredSwitches.find(name);
+    if (it == m_unansweredSwitches.end())
+        return;
+    const bool before = it->takeFirst();
+    if (!it->isEmpty()) {
+        if (failed)
+            it->first() = before;
+        return;
+    }
+    m_unansweredSwitches.erase(it);
+    if (!failed)
+        return;
+    m_sensorsEnabledStates.insert(name, before);
+    emit sensorsEnabledStatesChanged();
+    emit sensorEnabledStateReverted(name);
 }
 
 void SensorsEmulationManager::accelerometerChanged()

@@ -13,6 +13,7 @@
 #include <link/emulationmanager.h>
 #include <plugin/settingsmanager.h>
 
+#include <QHash>
 #include <QVariantMap>
 
 namespace Mimicry {
@@ -47,6 +48,7 @@ public:
     QString objectPath() const override;
     QString interfaceName() const override;
     void handleSuccessfulReply(const QStringList &fields) override;
+    void handleFailedReply(const QStringList &fields) override;
 
     AccelerometerModel *accelerometer() const { return m_accelerometer; }
     MagnetometerModel *magnetometer() const { return m_magnetometer; }
@@ -100,8 +102,13 @@ signals:
     void sensorsEnabledStatesChanged();
     void sensorsInitialized();
     void sensorsAvailabilityChanged();
+    // The guest refused to switch the sensor; its enabled state is back to
+    // what the guest still runs.
+    void sensorEnabledStateReverted(const QString &sensorName);
 
 private:
+    void switchSensor(const QString &method, const QString &sensorName);
+    void handleSwitchReply(const QStringList &fields, bool failed);
     void handleEmulatorConnected();
     void accelerometerChanged();
     void magnetometerChanged();
@@ -121,6 +128,9 @@ private:
     SettingsManager m_settingsManager;
     QVariantMap m_sensorsAvailability;
     bool m_initialized = false;
+    // Per sensor, the enabled state before each enableSensor/disableSensor
+    // call that has no answer yet, oldest first.
+    QHash<QString, QList<bool>> m_unansweredSwitches;
 };
 
 } // namespace Internal

@@ -74,7 +74,7 @@ private slots:
     void connectionLostDuringATrack();
     void firstOfTwoEmulatorsIsUsed();
     void removedEmulatorIsNeverUsed();
-    void replyReachesEachManagerOnce();
+    void replyReachesOnlyTheCallingManager();
 
 private:
     Hangar::Emulator *addEmulator(const QString &name, bool running, const QList<Rule> &rules);
@@ -387,7 +387,7 @@ void tst_EmulatorBinding::removedEmulatorIsNeverUsed()
     QCOMPARE(m_answerer->boxes().size(), 1);
 }
 
-void tst_EmulatorBinding::replyReachesEachManagerOnce()
+void tst_EmulatorBinding::replyReachesOnlyTheCallingManager()
 {
     addEmulator(QStringLiteral("Keel Emulator"), true, m_bothRules);
     openWindow();
@@ -395,7 +395,9 @@ void tst_EmulatorBinding::replyReachesEachManagerOnce()
     QSignalSpy sensorsReplies(mimicryContextObject("sensorsEmulationManager"), SIGNAL(replyFromEmulatorReceived(QString)));
     QVERIFY(gpsReplies.isValid() && sensorsReplies.isValid());
 
-    m_guest->sendToClients(QStringLiteral("setLatitude:1.0:::"));
+    // Each call is answered to the manager that made it.
+    m_guest->sendToClients(QStringLiteral("setPosition:1|2|3:::"));
+    m_guest->sendToClients(QStringLiteral("setAlsValue:5:::"));
     QTRY_COMPARE(gpsReplies.size(), 1);
     QTRY_COMPARE(sensorsReplies.size(), 1);
     QTest::qWait(200);

@@ -71,6 +71,8 @@ Item {
             gpsEmulationManager.setTrackSpeed(1)
             gpsEmulationManager.setTrackIntervalMode(false)
             gpsEmulationManager.currentPositionIndex = 0
+            // An error still waiting to be shown would open the dialog later.
+            tryVerify(function() { return !errorDialog().pendingText })
             errorDialog().close()
             view.switchVisiblePage(page)
             clearGuest()

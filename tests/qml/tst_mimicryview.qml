@@ -30,6 +30,28 @@ Item {
         signalName: "activeChanged"
     }
 
+    SignalSpy {
+        id: errorTextSpy
+
+        signalName: "textChanged"
+    }
+
+    // How long the event loop went without running a short timer.
+    Timer {
+        id: heartbeat
+
+        property double last: 0
+        property double longestGap: 0
+
+        interval: 10
+        repeat: true
+        onTriggered: {
+            var now = Date.now()
+            longestGap = Math.max(longestGap, now - last)
+            last = now
+        }
+    }
+
     TestCase {
         readonly property var pageNames: ["Sensors Management", "Sensors Values", "Orientation Management",
             "GPS Management", "Camera Management"]
@@ -62,6 +84,8 @@ Item {
 
         function init() {
             dialogs.stopAnswering()
+            // An error still waiting to be shown would open the dialog later.
+            tryVerify(function() { return !errorDialog().pendingText })
             errorDialog().close()
             settings.saveDoNotShowAgainResetSensorsDialog(false)
             for (var i = 0; i < view.pagesIds.length; ++i)
@@ -69,7 +93,6 @@ Item {
             valuesPage.active = true
             for (var j = 0; j < Helpers.sensorNames.length; ++j)
                 sensorsEmulationManager.setSensorEnabled(Helpers.sensorNames[j], true)
-            view.lastChangedSensorName = ''
             // Lines of an earlier test may still be on their way.
             wait(100)
             guest.clear()
@@ -220,31 +243,32 @@ Item {
         }
 
         function test_quietReplies(data) {
-            view.lastChangedSensorName = "tap"
-            view.lastChangedSensorEnabled = false
             guest.send(data.reply)
             wait(200)
             compare(dialogs.shownMessageBoxTexts(), [])
             compare(errorDialog().visible, false)
-            compare(view.lastChangedSensorName, "tap")
             compare(sensorsEmulationManager.sensorsEnabledStates.tap, true)
         }
 
-        // Replies come from outside; markup in them is shown, not rendered.
+        // Replies come from outside; markup in them is shown, not rendered,
+        // and a long one only in part.
         function test_errorReplyShownAsPlainText_data() {
+            var megabyte = "x".repeat(1 << 20)
             return [
                 { tag: "bold markup", reply: "<b>boom</b>" },
                 { tag: "ampersand", reply: "a & b" },
                 { tag: "entity", reply: "x &lt; y" },
                 { tag: "link", reply: "<a href=\"http://example.com\">click</a> here" },
-                { tag: "two lines", reply: "first line\nsecond  line" }
+                { tag: "two lines", reply: "first line\nsecond  line" },
+                { tag: "a megabyte, cut", reply: "setAlsValue:5::E:" + megabyte,
+                  shown: "E " + megabyte.substring(0, 298) + "\u2026" }
             ]
         }
 
         function test_errorReplyShownAsPlainText(data) {
             guest.send(data.reply)
             tryVerify(function() { return dialogs.shownMessageBoxTexts().length === 1 })
-            compare(dialogs.shownMessageBoxTexts()[0], data.reply)
+            compare(dialogs.shownMessageBoxTexts()[0], data.shown || data.reply)
             compare(dialogs.shownMessageBoxTitles()[0], "Error")
             compare(errorDialog().icon, StandardIcon.Critical)
             compare(errorDialog().standardButtons, StandardButton.Ok)
@@ -258,30 +282,67 @@ Item {
             compare(dialogs.shownMessageBoxTexts().length, 1)
         }
 
-        function test_errorReplyRevertsTheLastSensorChange() {
+        // Apply switches the gyroscope on and the tap sensor off; only a
+        // refusal of a box's own call puts that box back.
+        function test_onlyARefusedSwitchRevertsItsBox_data() {
+            var refused = "::org.freedesktop.DBus.Error.Failed:refused"
+            return [
+                { tag: "refused enableSensor", refuse: "enableSensor string:gyroscope",
+                  gyroscope: false, tap: false },
+                { tag: "refused disableSensor", refuse: "disableSensor string:tap", gyroscope: true, tap: true },
+                { tag: "failed GPS call", later: "setTrackSpeed:1" + refused, gyroscope: true, tap: false },
+                { tag: "unrelated sensor error", later: "setAlsValue:100" + refused, gyroscope: true, tap: false },
+                { tag: "late error to a switch answered OK", later: "disableSensor:tap" + refused,
+                  gyroscope: true, tap: false }
+            ]
+        }
+
+        function test_onlyARefusedSwitchRevertsItsBox(data) {
+            sensorsEmulationManager.setSensorEnabled("gyroscope", false)
             clickPage("Sensors Management")
+            var gyroscopeBox = managementPage.sensorsControlsIds[4]
             var tapBox = managementPage.sensorsControlsIds[7]
-            compare(tapBox.sensorName, "tap")
+            mouseClick(gyroscopeBox)
             mouseClick(tapBox)
-            compare(tapBox.checked, false)
-            guest.failCall("disableSensor string:tap", "org.freedesktop.DBus.Error.Failed", "no tap here")
+            if (data.refuse)
+                guest.failCall(data.refuse, "org.freedesktop.DBus.Error.Failed", "refused")
             mouseClick(Helpers.button(managementPage, "Apply"))
+            tryVerify(function() { return guest.calls.length === 8 })
+            if (data.later) {
+                wait(100)
+                guest.send(data.later)
+            }
 
             tryVerify(function() { return dialogs.shownMessageBoxTexts().length === 1 })
-            compare(dialogs.shownMessageBoxTexts()[0], "org.freedesktop.DBus.Error.Failed no tap here")
-            // The guest kept the sensor; so do the host's record and the box.
-            compare(sensorsEmulationManager.sensorsEnabledStates.tap, true)
-            compare(tapBox.checked, true)
-            compare(view.lastChangedSensorName, "")
+            compare(dialogs.shownMessageBoxTexts()[0], "org.freedesktop.DBus.Error.Failed refused")
+            var states = sensorsEmulationManager.sensorsEnabledStates
+            compare([states.gyroscope, states.tap], [data.gyroscope, data.tap])
+            compare([gyroscopeBox.checked, tapBox.checked], [data.gyroscope, data.tap])
+            // Only the host's record goes back; the guest is not asked again.
             wait(100)
             compare(guest.calls.length, 8)
+        }
 
-            // Nothing is pending any more: a further error reverts nothing.
-            errorDialog().close()
-            guest.send("another failure")
-            tryVerify(function() { return dialogs.shownMessageBoxTexts().length === 1 })
-            compare(sensorsEmulationManager.sensorsEnabledStates.tap, true)
-            compare(guest.calls.length, 8)
+        function test_errorFloodKeepsTheWindowResponsive() {
+            errorTextSpy.target = errorDialog()
+            errorTextSpy.clear()
+            var start = Date.now()
+            heartbeat.last = start
+            heartbeat.longestGap = 0
+            heartbeat.start()
+            // 2,000 errors in one second.
+            for (var burst = 0; burst < 20; ++burst) {
+                for (var i = 0; i < 100; ++i)
+                    guest.send("setAlsValue:5::E:flood " + (burst * 100 + i))
+                wait(50)
+            }
+            tryVerify(function() { return dialogs.shownMessageBoxTexts()[0] === "E flood 1999" }, 60000)
+            heartbeat.stop()
+            compare(dialogs.shownMessageBoxTexts().length, 1)
+            // A few updates a second, not one per error.
+            var seconds = (Date.now() - start) / 1000
+            verify(errorTextSpy.count <= 2 + 5 * seconds, errorTextSpy.count + " texts in " + seconds + " s")
+            verify(heartbeat.longestGap < 1000, heartbeat.longestGap + " ms")
         }
 
         name: "MimicryView"
