@@ -94,8 +94,7 @@ ScrollView {
     }
 
     function showError(message, line) {
-        errorDialog.text = line > 0 ? message + ", line: " + line : message
-        errorDialog.open()
+        errorDialog.showText(line > 0 ? message + ", line: " + line : message)
     }
 
     function openNmeaFile(url) {
