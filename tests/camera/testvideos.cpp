@@ -26,7 +26,8 @@ bool available(QString *missing)
     return true;
 }
 
-QString make(const QString &dir, Kind kind, int width, int height, int frames, QString *error)
+QString make(const QString &dir, Kind kind, int width, int height, int frames, QString *error,
+             const QString &fileName)
 {
     const QString launcher = QStandardPaths::findExecutable(QStringLiteral("gst-launch-1.0"));
     if (launcher.isEmpty()) {
@@ -52,6 +53,8 @@ QString make(const QString &dir, Kind kind, int width, int height, int frames, Q
         name = QStringLiteral("theora.mkv");
         break;
     }
+    if (!fileName.isEmpty())
+        name = fileName;
     const QString path = QDir(dir).filePath(name);
     const QString description = QStringLiteral("-q videotestsrc num-buffers=%1 pattern=ball ! "
                                                "video/x-raw,format=I420,width=%2,height=%3,framerate=30/1 ! %4 ! %5 "

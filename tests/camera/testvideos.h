@@ -12,7 +12,8 @@ enum class Kind { Vp8, Vp9, Theora, Truncated };
 bool available(QString *missing);
 
 // Writes the clip into dir and returns its path, or an empty string with
-// the reason in *error.
-QString make(const QString &dir, Kind kind, int width, int height, int frames, QString *error);
+// the reason in *error. A non-empty fileName replaces the kind's own.
+QString make(const QString &dir, Kind kind, int width, int height, int frames, QString *error,
+             const QString &fileName = QString());
 
 } // namespace TestVideos

@@ -27,15 +27,20 @@ void CameraProbe::unplugAll()
     TestCamera::clear();
 }
 
-QString CameraProbe::clip(const QString &kind)
+QString CameraProbe::clip(const QString &kind, const QString &name)
 {
     const TestVideos::Kind clipKind = kind == QLatin1String("theora") ? TestVideos::Kind::Theora
                                                                       : TestVideos::Kind::Vp8;
     QString error;
-    const QString path = TestVideos::make(m_clips.path(), clipKind, 320, 240, 30, &error);
+    const QString path = TestVideos::make(m_clips.path(), clipKind, 320, 240, 30, &error, name);
     if (path.isEmpty())
         qWarning().noquote() << "No clip:" << error;
     return path;
+}
+
+QUrl CameraProbe::fileUrl(const QString &path) const
+{
+    return QUrl::fromLocalFile(path);
 }
 
 bool CameraProbe::cameraPlaying() const

@@ -114,6 +114,31 @@ Item {
             compare(child("startButton").enabled, true)
         }
 
+        function test_videoFileKinds_data() {
+            return [
+                {tag: "VP8 named with %, #, ? and a space", kind: "vp8", name: "100% #1? clip.webm", error: ""}
+            ]
+        }
+
+        // Each as the file dialog hands it over.
+        function test_videoFileKinds(data) {
+            child("videoFileButton").checked = true
+            var path = testCameras.clip(data.kind, data.name)
+            verify(path !== "")
+            var started = Date.now()
+            page.openVideoFile(testCameras.fileUrl(path))
+            verify(Date.now() - started < 3000, "the GUI thread was held")
+            compare(page.videoFilePath, path)
+            if (data.error === "") {
+                tryCompare(cameraEmulationManager, "streamRunning", true)
+                verify(!errorDialog().visible)
+            } else {
+                tryCompare(errorDialog(), "visible", true)
+                compare(errorDialog().text, data.error)
+                compare(cameraEmulationManager.streamRunning, false)
+            }
+        }
+
         function test_leavingThePageStopsTheStream() {
             plugIn("Test Camera A")
             child("hostCameraButton").checked = true
