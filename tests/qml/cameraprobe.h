@@ -19,8 +19,8 @@ public:
 
     Q_INVOKABLE void plugIn(const QString &displayName, const QString &caps);
     Q_INVOKABLE void unplugAll();
-    // A clip of that kind ("vp8" or "theora"), its path; empty on failure.
-    // A name replaces the kind's own.
+    // A clip of that kind ("vp8", "theora", "fifo" or "directory"), its
+    // path; empty on failure. A name replaces the kind's own.
     Q_INVOKABLE QString clip(const QString &kind, const QString &name = QString());
     // The URL of a path, as the file dialog hands it over.
     Q_INVOKABLE QUrl fileUrl(const QString &path) const;

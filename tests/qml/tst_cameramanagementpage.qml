@@ -115,7 +115,10 @@ Item {
         }
 
         function test_videoFileKinds_data() {
+            var unknown = "Could not determine the video codec of the video file. Supported codecs: VP8 and VP9."
             return [
+                {tag: "FIFO, refused at once", kind: "fifo", name: "", error: unknown},
+                {tag: "directory", kind: "directory", name: "clips #2?", error: unknown},
                 {tag: "VP8 named with %, #, ? and a space", kind: "vp8", name: "100% #1? clip.webm", error: ""}
             ]
         }
