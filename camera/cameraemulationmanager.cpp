@@ -112,6 +112,14 @@ QString discoverVideoCodecWithin(const QByteArray &uri, GstClockTime timeout)
     return *codecName;
 }
 
+bool targetsPlaying(GstElement *pipeline)
+{
+    GST_OBJECT_LOCK(pipeline);
+    const bool playing = GST_STATE_TARGET(pipeline) == GST_STATE_PLAYING;
+    GST_OBJECT_UNLOCK(pipeline);
+    return playing;
+}
+
 QString sourceFactoryName(GstDevice *device)
 {
     QString name;
@@ -443,8 +451,11 @@ int CameraEmulationManager::handleBusMessage(GstBus *, GstMessage *message, void
 
 void CameraEmulationManager::removeCamera(const QString &name)
 {
-    if (name == m_cameraName && m_streamRunning)
-        stopStreams();
+    // Only the camera's own stream ends; a video file goes on streaming.
+    if (name == m_cameraName && m_streamRunning && targetsPlaying(m_cameraPipeline)) {
+        gst_element_set_state(m_cameraPipeline, GST_STATE_NULL);
+        setStreamRunning(false);
+    }
     m_cameras.remove(name);
     emit camerasChanged();
     if (m_cameras.isEmpty() || name != m_cameraName)
