@@ -1,12 +1,16 @@
 #include "cameraemulationmanager.h"
 
+#include <QDeadlineTimer>
+#include <QFileInfo>
 #include <QRegularExpression>
+#include <QThread>
 #include <QUrl>
 
 #include <gst/gst.h>
 #include <gst/pbutils/pbutils.h>
 
 #include <algorithm>
+#include <memory>
 
 namespace {
 
@@ -69,6 +73,51 @@ void linkDecodedPad(GstElement *, GstPad *pad, gpointer encoder)
     GstPad *sink = gst_element_get_static_pad(GST_ELEMENT(encoder), "sink");
     gst_pad_link(pad, sink);
     gst_object_unref(sink);
+}
+
+QString discoverVideoCodec(const QByteArray &uri)
+{
+    QString codecName;
+    GstDiscoverer *discoverer = gst_discoverer_new(DiscovererTimeout, nullptr);
+    if (!discoverer)
+        return codecName;
+    if (GstDiscovererInfo *info = gst_discoverer_discover_uri(discoverer, uri.constData(), nullptr)) {
+        if (const GstTagList *tags = gst_discoverer_info_get_tags(info)) {
+            GstTagList *copy = gst_tag_list_copy(tags);
+            gchar *codec = nullptr;
+            if (gst_tag_list_get_string(copy, GST_TAG_VIDEO_CODEC, &codec))
+                codecName = takeUtf8(codec);
+            gst_tag_list_unref(copy);
+        }
+        gst_discoverer_info_unref(info);
+    }
+    g_object_unref(discoverer);
+    return codecName;
+}
+
+// The discoverer's own timeout starts only once its file source has opened
+// the file, which may block (a file swapped for a FIFO, a hung network
+// mount): the discovery runs in a worker and the caller waits no longer
+// than the timeout.
+QString discoverVideoCodecWithin(const QByteArray &uri, GstClockTime timeout)
+{
+    auto codecName = std::make_shared<QString>();
+    QThread *worker = QThread::create([uri, codecName] { *codecName = discoverVideoCodec(uri); });
+    // A worker left behind finishes on its own; its result is dropped.
+    QObject::connect(worker, &QThread::finished, worker, &QObject::deleteLater);
+    worker->start();
+    if (!worker->wait(QDeadlineTimer(qint64(GST_TIME_AS_MSECONDS(timeout)))))
+        return QString();
+    delete worker;
+    return *codecName;
+}
+
+bool targetsPlaying(GstElement *pipeline)
+{
+    GST_OBJECT_LOCK(pipeline);
+    const bool playing = GST_STATE_TARGET(pipeline) == GST_STATE_PLAYING;
+    GST_OBJECT_UNLOCK(pipeline);
+    return playing;
 }
 
 QString sourceFactoryName(GstDevice *device)
@@ -402,8 +451,11 @@ int CameraEmulationManager::handleBusMessage(GstBus *, GstMessage *message, void
 
 void CameraEmulationManager::removeCamera(const QString &name)
 {
-    if (name == m_cameraName && m_streamRunning)
-        stopStreams();
+    // Only the camera's own stream ends; a video file goes on streaming.
+    if (name == m_cameraName && m_streamRunning && targetsPlaying(m_cameraPipeline)) {
+        gst_element_set_state(m_cameraPipeline, GST_STATE_NULL);
+        setStreamRunning(false);
+    }
     m_cameras.remove(name);
     emit camerasChanged();
     if (m_cameras.isEmpty() || name != m_cameraName)
@@ -587,21 +639,11 @@ void CameraEmulationManager::stopVideoStream()
 
 bool CameraEmulationManager::checkVideoCodec(const QString &filePath)
 {
-    const QByteArray uri = QUrl::fromLocalFile(filePath).toString().toUtf8();
     QString codecName;
-    if (GstDiscoverer *discoverer = gst_discoverer_new(DiscovererTimeout, nullptr)) {
-        if (GstDiscovererInfo *info = gst_discoverer_discover_uri(discoverer, uri.constData(), nullptr)) {
-            if (const GstTagList *tags = gst_discoverer_info_get_tags(info)) {
-                GstTagList *copy = gst_tag_list_copy(tags);
-                gchar *codec = nullptr;
-                if (gst_tag_list_get_string(copy, GST_TAG_VIDEO_CODEC, &codec))
-                    codecName = takeUtf8(codec);
-                gst_tag_list_unref(copy);
-            }
-            gst_discoverer_info_unref(info);
-        }
-        g_object_unref(discoverer);
-    }
+    // A FIFO, a device or a directory is no video file; reading one may
+    // never end.
+    if (QFileInfo(localFilePath(filePath)).isFile())
+        codecName = discoverVideoCodecWithin(QUrl::fromLocalFile(filePath).toString().toUtf8(), DiscovererTimeout);
     const bool success = codecName.contains(QLatin1String("VP8")) || codecName.contains(QLatin1String("VP9"));
     emit videoFileCodecChecked(success, codecName);
     return success;

@@ -51,8 +51,8 @@ public:
 
     void initCameras();
 
-    // The page hands over a file URL without "file://": /C:/dir/clip.webm
-    // for a Windows drive, /home/me/clip.webm elsewhere.
+    // The page hands over the path of a file URL: /C:/dir/clip.webm for a
+    // Windows drive, /home/me/clip.webm elsewhere.
     static QString localFilePath(const QString &pagePath);
     // A caps "framerate" field, serialised, as the list of N/D texts offered
     // to the page, highest first.

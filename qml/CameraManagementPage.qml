@@ -24,8 +24,11 @@ ScrollView {
             cameraEmulationManager.stopVideoStream()
     }
 
+    // The URL is percent-encoded: "%", "#", "?" and spaces of a file name
+    // come back only when decoded. A Windows drive stays /C:/…, which the
+    // manager turns into a native path.
     function filePathOf(url) {
-        return url.toString().replace(/^(file:\/{2})/, "")
+        return decodeURIComponent(url.toString().replace(/^(file:\/{2})/, ""))
     }
 
     // Choosing a file starts streaming it.

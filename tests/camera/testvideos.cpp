@@ -7,7 +7,47 @@
 
 #include <gst/gst.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <thread>
+
 namespace TestVideos {
+
+namespace {
+
+// Opening the writing end without blocking succeeds only while a reader
+// waits; closing it again hands that reader the end of the file. A reader
+// may open it more than once.
+void releaseReadersLater(const QByteArray &fifo)
+{
+    std::thread([fifo] {
+        std::this_thread::sleep_for(std::chrono::seconds(4));
+        for (int attempt = 0; attempt < 600; ++attempt) {
+            const int fd = ::open(fifo.constData(), O_WRONLY | O_NONBLOCK);
+            if (fd >= 0)
+                ::close(fd);
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+    }).detach();
+}
+
+QString makeNonRegular(const QString &path, Kind kind, QString *error)
+{
+    const bool made = kind == Kind::Directory ? QDir().mkpath(path)
+                                              : ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0;
+    if (!made) {
+        *error = QStringLiteral("cannot make %1").arg(path);
+        return QString();
+    }
+    if (kind == Kind::Fifo)
+        releaseReadersLater(QFile::encodeName(path));
+    return path;
+}
+
+} // namespace
 
 bool available(QString *missing)
 {
@@ -26,8 +66,12 @@ bool available(QString *missing)
     return true;
 }
 
-QString make(const QString &dir, Kind kind, int width, int height, int frames, QString *error)
+QString make(const QString &dir, Kind kind, int width, int height, int frames, QString *error,
+             const QString &fileName)
 {
+    if (kind == Kind::Fifo || kind == Kind::Directory)
+        return makeNonRegular(QDir(dir).filePath(fileName.isEmpty() ? QStringLiteral("clip.webm") : fileName), kind,
+                              error);
     const QString launcher = QStandardPaths::findExecutable(QStringLiteral("gst-launch-1.0"));
     if (launcher.isEmpty()) {
         *error = QStringLiteral("gst-launch-1.0 is not installed");
@@ -51,7 +95,12 @@ QString make(const QString &dir, Kind kind, int width, int height, int frames, Q
         muxer = QStringLiteral("matroskamux");
         name = QStringLiteral("theora.mkv");
         break;
+    case Kind::Fifo:
+    case Kind::Directory:
+        break;
     }
+    if (!fileName.isEmpty())
+        name = fileName;
     const QString path = QDir(dir).filePath(name);
     const QString description = QStringLiteral("-q videotestsrc num-buffers=%1 pattern=ball ! "
                                                "video/x-raw,format=I420,width=%2,height=%3,framerate=30/1 ! %4 ! %5 "

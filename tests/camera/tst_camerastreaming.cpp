@@ -4,6 +4,7 @@
 #include "testcamera.h"
 #include "testvideos.h"
 
+#include <QAbstractEventDispatcher>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -61,13 +62,13 @@ void tst_CameraStreaming::initTestCase()
     if (!TestVideos::available(&missing))
         QSKIP(qPrintable(missing));
     QVERIFY(m_dir.isValid());
-    TestCamera::add({QStringLiteral("Camera"),
-                     QStringLiteral("video/x-raw,format=I420,width=1280,height=720,framerate={30/1,15/1};"
-                                    "video/x-raw,format=I420,width=640,height=480,framerate={30/1,15/1}")});
 }
 
 void tst_CameraStreaming::init()
 {
+    TestCamera::add({QStringLiteral("Camera"),
+                     QStringLiteral("video/x-raw,format=I420,width=1280,height=720,framerate={30/1,15/1};"
+                                    "video/x-raw,format=I420,width=640,height=480,framerate={30/1,15/1}")});
     m_receiver = std::make_unique<Guest::CameraReceiver>();
     QString error;
     QVERIFY2(m_receiver->start(QHostAddress(QHostAddress::LocalHost), CameraPort, &error), qPrintable(error));
@@ -79,6 +80,7 @@ void tst_CameraStreaming::cleanup()
 {
     m_manager.reset();
     m_receiver.reset();
+    TestCamera::clear();
 }
 
 QString tst_CameraStreaming::clip(Kind kind)
@@ -123,15 +125,20 @@ void tst_CameraStreaming::cameraFramesArriveAtTheChosenSize()
 void tst_CameraStreaming::videoFileLoops_data()
 {
     QTest::addColumn<Kind>("kind");
+    QTest::addColumn<bool>("unplugCamera");
     QTest::addColumn<bool>("updateCameras");
-    QTest::newRow("VP8, stopped") << Kind::Vp8 << false;
-    QTest::newRow("VP9, cameras updated") << Kind::Vp9 << true;
+    QTest::newRow("VP8, stopped") << Kind::Vp8 << false << false;
+    QTest::newRow("VP9, cameras updated") << Kind::Vp9 << false << true;
+    QTest::newRow("VP8, idle camera unplugged, stopped") << Kind::Vp8 << true << false;
 }
 
 void tst_CameraStreaming::videoFileLoops()
 {
     QFETCH(Kind, kind);
+    QFETCH(bool, unplugCamera);
     QFETCH(bool, updateCameras);
+    if (unplugCamera && !QAbstractEventDispatcher::instance()->inherits("QEventDispatcherGlib"))
+        QSKIP("Qt's event loop runs GLib's default context only with its GLib dispatcher (not with QT_NO_GLIB)");
     const QString path = clip(kind);
     QVERIFY(!path.isEmpty());
 
@@ -155,6 +162,15 @@ void tst_CameraStreaming::videoFileLoops()
     QTRY_VERIFY_WITH_TIMEOUT(m_receiver->frameCount() >= frames + ClipFrames / 2, 5000);
     QCOMPARE(m_receiver->lastFrameSize(), ClipSize);
     QVERIFY(m_manager->streamRunning());
+
+    // The chosen camera is idle: its going away leaves the file streaming.
+    if (unplugCamera) {
+        TestCamera::remove(QStringLiteral("Camera"));
+        QTRY_VERIFY(m_manager->cameras().isEmpty());
+        QVERIFY(m_manager->streamRunning());
+        const int before = m_receiver->frameCount();
+        QTRY_VERIFY_WITH_TIMEOUT(m_receiver->frameCount() >= before + ClipFrames, 5000);
+    }
 
     // Updating the cameras ends the stream, whichever it is. A stop wins
     // over an end of file queued behind it.

@@ -4,6 +4,7 @@
 #include <testvideos.h>
 
 #include <QDebug>
+#include <QMap>
 
 #include <gst/gst.h>
 
@@ -27,15 +28,22 @@ void CameraProbe::unplugAll()
     TestCamera::clear();
 }
 
-QString CameraProbe::clip(const QString &kind)
+QString CameraProbe::clip(const QString &kind, const QString &name)
 {
-    const TestVideos::Kind clipKind = kind == QLatin1String("theora") ? TestVideos::Kind::Theora
-                                                                      : TestVideos::Kind::Vp8;
+    const QMap<QString, TestVideos::Kind> kinds{{QStringLiteral("theora"), TestVideos::Kind::Theora},
+                                                {QStringLiteral("fifo"), TestVideos::Kind::Fifo},
+                                                {QStringLiteral("directory"), TestVideos::Kind::Directory}};
     QString error;
-    const QString path = TestVideos::make(m_clips.path(), clipKind, 320, 240, 30, &error);
+    const QString path = TestVideos::make(m_clips.path(), kinds.value(kind, TestVideos::Kind::Vp8), 320, 240, 30,
+                                          &error, name);
     if (path.isEmpty())
         qWarning().noquote() << "No clip:" << error;
     return path;
+}
+
+QUrl CameraProbe::fileUrl(const QString &path) const
+{
+    return QUrl::fromLocalFile(path);
 }
 
 bool CameraProbe::cameraPlaying() const

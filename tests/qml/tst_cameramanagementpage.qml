@@ -114,6 +114,34 @@ Item {
             compare(child("startButton").enabled, true)
         }
 
+        function test_videoFileKinds_data() {
+            var unknown = "Could not determine the video codec of the video file. Supported codecs: VP8 and VP9."
+            return [
+                {tag: "FIFO, refused at once", kind: "fifo", name: "", error: unknown},
+                {tag: "directory", kind: "directory", name: "clips #2?", error: unknown},
+                {tag: "VP8 named with %, #, ? and a space", kind: "vp8", name: "100% #1? clip.webm", error: ""}
+            ]
+        }
+
+        // Each as the file dialog hands it over.
+        function test_videoFileKinds(data) {
+            child("videoFileButton").checked = true
+            var path = testCameras.clip(data.kind, data.name)
+            verify(path !== "")
+            var started = Date.now()
+            page.openVideoFile(testCameras.fileUrl(path))
+            verify(Date.now() - started < 3000, "the GUI thread was held")
+            compare(page.videoFilePath, path)
+            if (data.error === "") {
+                tryCompare(cameraEmulationManager, "streamRunning", true)
+                verify(!errorDialog().visible)
+            } else {
+                tryCompare(errorDialog(), "visible", true)
+                compare(errorDialog().text, data.error)
+                compare(cameraEmulationManager.streamRunning, false)
+            }
+        }
+
         function test_leavingThePageStopsTheStream() {
             plugIn("Test Camera A")
             child("hostCameraButton").checked = true
