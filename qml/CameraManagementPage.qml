@@ -79,11 +79,10 @@ ScrollView {
                     return
                 if (cameraEmulationManager.streamRunning)
                     cameraEmulationManager.stopVideoStream()
-                errorDialog.text = codecName === ""
+                errorDialog.showText(codecName === ""
                         ? qsTr("Could not determine the video codec of the video file. "
                                + "Supported codecs: VP8 and VP9.")
-                        : qsTr("Camera emulation does not support %1. Supported codecs: VP8 and VP9.").arg(codecName)
-                errorDialog.open()
+                        : qsTr("Camera emulation does not support %1. Supported codecs: VP8 and VP9.").arg(codecName))
             }
         }
 
