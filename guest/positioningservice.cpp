@@ -15,9 +15,6 @@ namespace {
 
 Q_LOGGING_CATEGORY(lcPositioning, "mimicry.guest.positioning")
 
-// From the deepest ocean floor to the edge of space.
-const double AltitudeMinimum = -12000.0;
-const double AltitudeMaximum = 100000.0;
 const int TrackColumns = 4;
 
 const char InvalidArgumentError[] = "org.tern.GeoclueMimicry.Error.InvalidArgument";
@@ -26,42 +23,6 @@ const char NoTrackError[] = "org.tern.GeoclueMimicry.Error.NoTrack";
 QString withoutColons(QString text)
 {
     return text.replace(QLatin1Char(':'), QLatin1Char(';'));
-}
-
-// Empty when the value is usable, otherwise why not.
-QString rangeProblem(const QString &what, double value, double minimum, double maximum,
-                     const QString &unit)
-{
-    if (!std::isfinite(value))
-        return QStringLiteral("%1 %2 is not a finite number").arg(what).arg(value);
-    if (value < minimum || value > maximum)
-        return QStringLiteral("%1 %2 is outside %3 to %4 %5").arg(what).arg(value).arg(minimum).arg(maximum).arg(unit);
-    return QString();
-}
-
-QString latitudeProblem(double latitude)
-{
-    return rangeProblem(QStringLiteral("latitude"), latitude, -90.0, 90.0, QStringLiteral("degrees"));
-}
-
-QString longitudeProblem(double longitude)
-{
-    return rangeProblem(QStringLiteral("longitude"), longitude, -180.0, 180.0, QStringLiteral("degrees"));
-}
-
-QString altitudeProblem(double altitude)
-{
-    return rangeProblem(QStringLiteral("altitude"), altitude, AltitudeMinimum, AltitudeMaximum,
-                        QStringLiteral("metres"));
-}
-
-QString intervalProblem(double interval)
-{
-    if (!std::isfinite(interval))
-        return QStringLiteral("interval %1 is not a finite number").arg(interval);
-    if (interval < 0)
-        return QStringLiteral("interval %1 is negative").arg(interval);
-    return QString();
 }
 
 int clampedDelay(double milliseconds)
@@ -153,26 +114,22 @@ QVariantMap PositioningService::state() const
 
 void PositioningService::setPosition(double latitude, double longitude, double altitude)
 {
-    if (acceptLatitude(latitude) && acceptLongitude(longitude) && acceptAltitude(altitude))
-        moveTo({latitude, longitude, altitude, 0});
+    moveTo({latitude, longitude, altitude, 0});
 }
 
 void PositioningService::setLatitude(double latitude)
 {
-    if (acceptLatitude(latitude))
-        moveTo({latitude, m_longitude, m_altitude, 0});
+    moveTo({latitude, m_longitude, m_altitude, 0});
 }
 
 void PositioningService::setLongitude(double longitude)
 {
-    if (acceptLongitude(longitude))
-        moveTo({m_latitude, longitude, m_altitude, 0});
+    moveTo({m_latitude, longitude, m_altitude, 0});
 }
 
 void PositioningService::setAltitude(double altitude)
 {
-    if (acceptAltitude(altitude))
-        moveTo({m_latitude, m_longitude, altitude, 0});
+    moveTo({m_latitude, m_longitude, altitude, 0});
 }
 
 void PositioningService::loadTrack(const QList<QList<double>> &track)
@@ -187,16 +144,13 @@ void PositioningService::loadTrack(const QList<QList<double>> &track)
                                   "altitude and interval").arg(i).arg(row.size()));
             return;
         }
-        const Point point{row.at(0), row.at(1), row.at(2), row.at(3)};
-        for (const QString &problem : {latitudeProblem(point.latitude), longitudeProblem(point.longitude),
-                                       altitudeProblem(point.altitude), intervalProblem(point.interval)}) {
-            if (!problem.isEmpty()) {
-                refuse(QLatin1String(InvalidArgumentError),
-                       QStringLiteral("track point %1 %2").arg(i).arg(problem));
-                return;
-            }
+        // The interval becomes a timer's delay.
+        if (std::isnan(row.at(3))) {
+            refuse(QLatin1String(InvalidArgumentError),
+                   QStringLiteral("track point %1 has no interval").arg(i));
+            return;
         }
-        points.append(point);
+        points.append({row.at(0), row.at(1), row.at(2), row.at(3)});
     }
 
     m_timer.stop();
@@ -271,30 +225,6 @@ void PositioningService::goToPositionOnTrack(int index)
     goTo(index);
     if (m_playing)
         scheduleNext();
-}
-
-bool PositioningService::acceptLatitude(double latitude)
-{
-    const QString problem = latitudeProblem(latitude);
-    if (!problem.isEmpty())
-        refuse(QLatin1String(InvalidArgumentError), problem);
-    return problem.isEmpty();
-}
-
-bool PositioningService::acceptLongitude(double longitude)
-{
-    const QString problem = longitudeProblem(longitude);
-    if (!problem.isEmpty())
-        refuse(QLatin1String(InvalidArgumentError), problem);
-    return problem.isEmpty();
-}
-
-bool PositioningService::acceptAltitude(double altitude)
-{
-    const QString problem = altitudeProblem(altitude);
-    if (!problem.isEmpty())
-        refuse(QLatin1String(InvalidArgumentError), problem);
-    return problem.isEmpty();
 }
 
 void PositioningService::refuse(const QString &errorName, const QString &text)

@@ -61,7 +61,7 @@ public slots:
     void setLongitude(double longitude);
     void setAltitude(double altitude);
     // Rows of latitude, longitude, altitude and milliseconds since the
-    // previous point. A bad row refuses the whole track.
+    // previous point. A row of another length refuses the whole track.
     void loadTrack(const QList<QList<double>> &track);
     void startTrack();
     void pauseTrack();
@@ -85,9 +85,6 @@ private:
         double interval;
     };
 
-    bool acceptLatitude(double latitude);
-    bool acceptLongitude(double longitude);
-    bool acceptAltitude(double altitude);
     void refuse(const QString &errorName, const QString &text);
     void moveTo(const Point &point);
     void goTo(int index);

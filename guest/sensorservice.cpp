@@ -4,28 +4,13 @@
 
 #include <QLoggingCategory>
 
-#include <cmath>
-
 namespace Guest {
 
 namespace {
 
 Q_LOGGING_CATEGORY(lcSensors, "mimicry.guest.sensors")
 
-// What a phone's sensors can physically report. The plug-in's pages stay
-// well inside these, so only nonsense is refused.
-const int AccelerometerLimit = 16000;   // milli-g, a 16 g part
-const int AlsMinimum = -1;              // the "undefined" light level the pages offer
-const int AlsMaximum = 200000;          // lux, beyond direct sunlight
-const double GyroscopeLimit = 3000.0;   // degrees per second: what the plug-in sends at most
-const double MagnetometerLimit = 0.01;  // tesla, a magnet held to the phone
-const int CalibrationMaximum = 3;
-const int ProximityMaximum = 10;
-const int TapMinimum = -1;
-const int TapMaximum = 8;
-
 const char UnknownSensorError[] = "org.tern.SensorfwMimicry.Error.UnknownSensor";
-const char InvalidArgumentError[] = "org.tern.SensorfwMimicry.Error.InvalidArgument";
 
 // Error texts end up in the plug-in's colon-separated reply lines.
 QString withoutColons(QString text)
@@ -146,11 +131,6 @@ bool SensorService::enabled(const QString &sensor)
 
 void SensorService::setAccelerometerValues(int x, int y, int z)
 {
-    const QString unit = QStringLiteral("milli-g");
-    if (!acceptInt(QStringLiteral("accelerometer x"), x, -AccelerometerLimit, AccelerometerLimit, unit)
-        || !acceptInt(QStringLiteral("accelerometer y"), y, -AccelerometerLimit, AccelerometerLimit, unit)
-        || !acceptInt(QStringLiteral("accelerometer z"), z, -AccelerometerLimit, AccelerometerLimit, unit))
-        return;
     store(QStringLiteral("accelerometer.x"), x);
     store(QStringLiteral("accelerometer.y"), y);
     store(QStringLiteral("accelerometer.z"), z);
@@ -158,38 +138,26 @@ void SensorService::setAccelerometerValues(int x, int y, int z)
 
 void SensorService::setAccelerometerX(int x)
 {
-    if (acceptInt(QStringLiteral("accelerometer x"), x, -AccelerometerLimit, AccelerometerLimit,
-                  QStringLiteral("milli-g")))
-        store(QStringLiteral("accelerometer.x"), x);
+    store(QStringLiteral("accelerometer.x"), x);
 }
 
 void SensorService::setAccelerometerY(int y)
 {
-    if (acceptInt(QStringLiteral("accelerometer y"), y, -AccelerometerLimit, AccelerometerLimit,
-                  QStringLiteral("milli-g")))
-        store(QStringLiteral("accelerometer.y"), y);
+    store(QStringLiteral("accelerometer.y"), y);
 }
 
 void SensorService::setAccelerometerZ(int z)
 {
-    if (acceptInt(QStringLiteral("accelerometer z"), z, -AccelerometerLimit, AccelerometerLimit,
-                  QStringLiteral("milli-g")))
-        store(QStringLiteral("accelerometer.z"), z);
+    store(QStringLiteral("accelerometer.z"), z);
 }
 
 void SensorService::setAlsValue(int lux)
 {
-    if (acceptInt(QStringLiteral("light level"), lux, AlsMinimum, AlsMaximum, QStringLiteral("lux")))
-        store(QStringLiteral("als.lux"), lux);
+    store(QStringLiteral("als.lux"), lux);
 }
 
 void SensorService::setGyroscopeValues(double x, double y, double z)
 {
-    const QString unit = QStringLiteral("degrees per second");
-    if (!acceptDouble(QStringLiteral("gyroscope x"), x, GyroscopeLimit, unit)
-        || !acceptDouble(QStringLiteral("gyroscope y"), y, GyroscopeLimit, unit)
-        || !acceptDouble(QStringLiteral("gyroscope z"), z, GyroscopeLimit, unit))
-        return;
     store(QStringLiteral("gyroscope.x"), x);
     store(QStringLiteral("gyroscope.y"), y);
     store(QStringLiteral("gyroscope.z"), z);
@@ -197,29 +165,21 @@ void SensorService::setGyroscopeValues(double x, double y, double z)
 
 void SensorService::setGyroscopeX(double x)
 {
-    if (acceptDouble(QStringLiteral("gyroscope x"), x, GyroscopeLimit, QStringLiteral("degrees per second")))
-        store(QStringLiteral("gyroscope.x"), x);
+    store(QStringLiteral("gyroscope.x"), x);
 }
 
 void SensorService::setGyroscopeY(double y)
 {
-    if (acceptDouble(QStringLiteral("gyroscope y"), y, GyroscopeLimit, QStringLiteral("degrees per second")))
-        store(QStringLiteral("gyroscope.y"), y);
+    store(QStringLiteral("gyroscope.y"), y);
 }
 
 void SensorService::setGyroscopeZ(double z)
 {
-    if (acceptDouble(QStringLiteral("gyroscope z"), z, GyroscopeLimit, QStringLiteral("degrees per second")))
-        store(QStringLiteral("gyroscope.z"), z);
+    store(QStringLiteral("gyroscope.z"), z);
 }
 
 void SensorService::setMagnetometerValues(double x, double y, double z)
 {
-    const QString unit = QStringLiteral("tesla");
-    if (!acceptDouble(QStringLiteral("magnetometer x"), x, MagnetometerLimit, unit)
-        || !acceptDouble(QStringLiteral("magnetometer y"), y, MagnetometerLimit, unit)
-        || !acceptDouble(QStringLiteral("magnetometer z"), z, MagnetometerLimit, unit))
-        return;
     store(QStringLiteral("magnetometer.x"), x);
     store(QStringLiteral("magnetometer.y"), y);
     store(QStringLiteral("magnetometer.z"), z);
@@ -227,38 +187,32 @@ void SensorService::setMagnetometerValues(double x, double y, double z)
 
 void SensorService::setMagnetometerX(double x)
 {
-    if (acceptDouble(QStringLiteral("magnetometer x"), x, MagnetometerLimit, QStringLiteral("tesla")))
-        store(QStringLiteral("magnetometer.x"), x);
+    store(QStringLiteral("magnetometer.x"), x);
 }
 
 void SensorService::setMagnetometerY(double y)
 {
-    if (acceptDouble(QStringLiteral("magnetometer y"), y, MagnetometerLimit, QStringLiteral("tesla")))
-        store(QStringLiteral("magnetometer.y"), y);
+    store(QStringLiteral("magnetometer.y"), y);
 }
 
 void SensorService::setMagnetometerZ(double z)
 {
-    if (acceptDouble(QStringLiteral("magnetometer z"), z, MagnetometerLimit, QStringLiteral("tesla")))
-        store(QStringLiteral("magnetometer.z"), z);
+    store(QStringLiteral("magnetometer.z"), z);
 }
 
 void SensorService::setMagnetometerCalibrationLevel(int level)
 {
-    if (acceptInt(QStringLiteral("calibration level"), level, 0, CalibrationMaximum, QString()))
-        store(QStringLiteral("magnetometer.calibrationLevel"), level);
+    store(QStringLiteral("magnetometer.calibrationLevel"), level);
 }
 
 void SensorService::setProximitySensorValue(int reflectance)
 {
-    if (acceptInt(QStringLiteral("proximity"), reflectance, 0, ProximityMaximum, QString()))
-        store(QStringLiteral("proximity.reflectance"), reflectance);
+    store(QStringLiteral("proximity.reflectance"), reflectance);
 }
 
 void SensorService::setTapSensorValue(int direction)
 {
-    if (acceptInt(QStringLiteral("tap direction"), direction, TapMinimum, TapMaximum, QString()))
-        store(QStringLiteral("tap.direction"), direction);
+    store(QStringLiteral("tap.direction"), direction);
 }
 
 bool SensorService::acceptSensor(const QString &sensor)
@@ -266,32 +220,6 @@ bool SensorService::acceptSensor(const QString &sensor)
     if (sensorNames().contains(sensor))
         return true;
     refuse(QLatin1String(UnknownSensorError), QStringLiteral("unknown sensor '%1'").arg(sensor));
-    return false;
-}
-
-bool SensorService::acceptInt(const QString &what, int value, int minimum, int maximum,
-                              const QString &unit)
-{
-    if (value >= minimum && value <= maximum)
-        return true;
-    QString text = QStringLiteral("%1 %2 is outside %3 to %4").arg(what).arg(value).arg(minimum).arg(maximum);
-    if (!unit.isEmpty())
-        text += QLatin1Char(' ') + unit;
-    refuse(QLatin1String(InvalidArgumentError), text);
-    return false;
-}
-
-bool SensorService::acceptDouble(const QString &what, double value, double limit, const QString &unit)
-{
-    if (!std::isfinite(value)) {
-        refuse(QLatin1String(InvalidArgumentError),
-               QStringLiteral("%1 %2 is not a finite number").arg(what).arg(value));
-        return false;
-    }
-    if (std::abs(value) <= limit)
-        return true;
-    refuse(QLatin1String(InvalidArgumentError),
-           QStringLiteral("%1 %2 is outside -%3 to %3 %4").arg(what).arg(value).arg(limit).arg(unit));
     return false;
 }
 

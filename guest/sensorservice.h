@@ -18,10 +18,10 @@ namespace Guest {
 // returns everything the service holds under keys "<sensor>.<value>", for
 // example "accelerometer.x" or "tap.enabled".
 //
-// Values that a real device could not report are refused with a D-Bus error
-// and change nothing. Every sensor starts enabled, as on a phone that boots
-// with its sensors running. Enabling does not gate injection: a disabled
-// sensor still keeps the values it is sent.
+// Values are kept as they come, since the plug-in's pages decide what is
+// sensible; only a sensor name it does not know is refused. Every sensor
+// starts enabled, as on a phone that boots with its sensors running. Enabling
+// does not gate injection: a disabled sensor still keeps the values it is sent.
 class SensorService : public QObject, protected QDBusContext
 {
     Q_OBJECT
@@ -79,8 +79,6 @@ signals:
 
 private:
     bool acceptSensor(const QString &sensor);
-    bool acceptInt(const QString &what, int value, int minimum, int maximum, const QString &unit);
-    bool acceptDouble(const QString &what, double value, double limit, const QString &unit);
     void refuse(const QString &errorName, const QString &text);
     void store(const QString &key, const QVariant &value);
     void setEnabled(const QString &sensor, bool enabled);
