@@ -72,6 +72,24 @@ QString capsText(int width, int height, const char *framerate)
         .arg(width).arg(height).arg(QLatin1String(framerate));
 }
 
+// Takes a factory out of the registry while it lives, as if its plug-in were not installed.
+struct MissingFactory
+{
+    explicit MissingFactory(const char *name) : feature(gst_registry_lookup_feature(gst_registry_get(), name))
+    {
+        if (feature)
+            gst_registry_remove_feature(gst_registry_get(), feature);
+    }
+    ~MissingFactory()
+    {
+        if (feature)
+            gst_registry_add_feature(gst_registry_get(), feature);
+        gst_clear_object(&feature);
+    }
+    MissingFactory(const MissingFactory &) = delete;
+    GstPluginFeature *feature;
+};
+
 GstState sourceState()
 {
     GstState state = GST_STATE_VOID_PENDING;
@@ -102,6 +120,7 @@ private slots:
     void firstCameraOfAHostWithoutOneStreams();
     void settingsRestartARunningStream();
     void stopOfAPipelineThatNeverSettlesIsBounded();
+    void missingElementIsReported();
     void localFilePath_data();
     void localFilePath();
 
@@ -388,6 +407,18 @@ void tst_CameraEmulationManager::stopOfAPipelineThatNeverSettlesIsBounded()
     GstState state = GST_STATE_VOID_PENDING;
     QCOMPARE(gst_element_get_state(pipeline, &state, nullptr, 0), GST_STATE_CHANGE_SUCCESS);
     QCOMPARE(state, GST_STATE_NULL);
+}
+
+void tst_CameraEmulationManager::missingElementIsReported()
+{
+    MissingFactory missing("jpegenc");
+    QVERIFY(missing.feature);
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("\"jpegencVS\".*jpegenc"));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("\"jpegencCam\".*jpegenc"));
+    CameraEmulationManager &manager = start({{QStringLiteral("Cam"), hd}});
+    manager.startCameraStream();
+    QVERIFY(!manager.streamRunning());
+    QVERIFY(!cameraSource());
 }
 
 void tst_CameraEmulationManager::localFilePath_data()
