@@ -113,8 +113,6 @@ private slots:
     void camerasInKeyOrder();
     void sourceProperty_data();
     void sourceProperty();
-    void capsFilter_data();
-    void capsFilter();
     void resolutionChoiceIsSafe();
     void hotPlugThroughTheBusWatchAlone();
     void firstCameraOfAHostWithoutOneStreams();
@@ -156,9 +154,6 @@ void tst_CameraEmulationManager::framerates_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("list with an NTSC rate") << "{ (fraction)30/1, (fraction)15/1, (fraction)30000/1001 }"
-                                            << "30/1,29/1,15/1";
-    QTest::newRow("range 24-60") << "[ 24/1, 60/1 ]" << "60/1,55/1,50/1,45/1,40/1,35/1,30/1,25/1,24/1";
     QTest::newRow("range 1-32 ends past its bound") << "[ 1/1, 32/1 ]"
                                                     << "35/1,30/1,25/1,20/1,15/1,10/1,5/1,2/1,1/1";
     QTest::newRow("range 15-15") << "[ 15/1, 15/1 ]" << "15/1";
@@ -218,6 +213,8 @@ void tst_CameraEmulationManager::capabilities()
              size.isEmpty() ? QStringLiteral("-1x-1") : size);
     QCOMPARE(manager.framerate(), first.section(QLatin1Char(':'), 1).section(QLatin1Char(','), 0, 0));
     QCOMPARE(manager.framerates().join(QLatin1Char(',')), first.section(QLatin1Char(':'), 1));
+    if (size.isEmpty())
+        QCOMPARE(capsFilterText(), QStringLiteral("video/x-raw"));
 }
 
 void tst_CameraEmulationManager::camerasInKeyOrder()
@@ -267,22 +264,6 @@ void tst_CameraEmulationManager::sourceProperty()
         g_free(text);
     }
     QCOMPARE(actual, value);
-}
-
-void tst_CameraEmulationManager::capsFilter_data()
-{
-    QTest::addColumn<QString>("caps");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("1280x720 at 30/1") << hd << capsText(1280, 720, "30/1");
-    QTest::newRow("nothing chosen") << "video/x-raw,width=[1,1920],height=[1,1080]" << "video/x-raw";
-}
-
-void tst_CameraEmulationManager::capsFilter()
-{
-    QFETCH(QString, caps);
-    QFETCH(QString, expected);
-    start({{QStringLiteral("Cam"), caps}});
-    QCOMPARE(capsFilterText(), expected);
 }
 
 void tst_CameraEmulationManager::resolutionChoiceIsSafe()
