@@ -4,6 +4,7 @@
 
 #include <QAbstractEventDispatcher>
 #include <QElapsedTimer>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -71,24 +72,6 @@ QString capsText(int width, int height, const char *framerate)
     return QStringLiteral("video/x-raw, width=(int)%1, height=(int)%2, framerate=(fraction)%3")
         .arg(width).arg(height).arg(QLatin1String(framerate));
 }
-
-// Takes a factory out of the registry while it lives, as if its plug-in were not installed.
-struct MissingFactory
-{
-    explicit MissingFactory(const char *name) : feature(gst_registry_lookup_feature(gst_registry_get(), name))
-    {
-        if (feature)
-            gst_registry_remove_feature(gst_registry_get(), feature);
-    }
-    ~MissingFactory()
-    {
-        if (feature)
-            gst_registry_add_feature(gst_registry_get(), feature);
-        gst_clear_object(&feature);
-    }
-    MissingFactory(const MissingFactory &) = delete;
-    GstPluginFeature *feature;
-};
 
 GstState sourceState()
 {
@@ -392,8 +375,15 @@ void tst_CameraEmulationManager::stopOfAPipelineThatNeverSettlesIsBounded()
 
 void tst_CameraEmulationManager::missingElementIsReported()
 {
-    MissingFactory missing("jpegenc");
-    QVERIFY(missing.feature);
+    // As if its plug-in were not installed, until the test ends.
+    GstRegistry *registry = gst_registry_get();
+    GstPluginFeature *jpegenc = gst_registry_lookup_feature(registry, "jpegenc");
+    QVERIFY(jpegenc);
+    gst_registry_remove_feature(registry, jpegenc);
+    const auto restore = qScopeGuard([=] {
+        gst_registry_add_feature(registry, jpegenc);
+        gst_object_unref(jpegenc);
+    });
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression("\"jpegencVS\".*jpegenc"));
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression("\"jpegencCam\".*jpegenc"));
     CameraEmulationManager &manager = start({{QStringLiteral("Cam"), hd}});
