@@ -1,5 +1,7 @@
 #include "cameraemulationmanager.h"
 
+#include "streampipeline.h"
+
 #include <QDeadlineTimer>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -12,14 +14,18 @@
 #include <algorithm>
 #include <memory>
 
+using Mimicry::Internal::StreamPipeline;
+
 namespace {
+
+// Both pipelines list their elements in link order.
+enum VideoElement { FileSource, Decoder, VideoEncoder, VideoPayloader, VideoSink };
+enum CameraElement { CameraSource, CapsFilter, CameraEncoder, CameraPayloader, CameraSink };
 
 const char StreamHost[] = "127.0.0.1";
 const int StreamPort = 34343;
 const int JpegQuality = 50;
 const GstClockTime DiscovererTimeout = 2 * GST_SECOND;
-// A pipeline that never settles must not freeze the window for good.
-const GstClockTime StopTimeout = 5 * GST_SECOND;
 // Sources that accept any rate announce ranges up to G_MAXINT; nobody wants
 // that many entries, nor a camera asked for more than this.
 const qint64 MaxRangeFramerate = 240;
@@ -42,30 +48,6 @@ QString serializedField(const GstStructure *structure, const char *field)
     if (!value)
         return QString();
     return takeUtf8(gst_value_serialize(value));
-}
-
-// Waits for a pending state change (bounded), then makes sure the pipeline is in NULL.
-void stopPipeline(GstElement *pipeline)
-{
-    GstState state = GST_STATE_VOID_PENDING;
-    const GstStateChangeReturn result = gst_element_get_state(pipeline, &state, nullptr, StopTimeout);
-    if (result == GST_STATE_CHANGE_ASYNC || result == GST_STATE_CHANGE_FAILURE || state != GST_STATE_NULL)
-        gst_element_set_state(pipeline, GST_STATE_NULL);
-}
-
-GstElement *makeOwnedElement(const char *factory, const char *name)
-{
-    GstElement *element = gst_element_factory_make(factory, name);
-    // Camera elements may never get into their pipeline; we hold our own
-    // reference so that they are released either way.
-    return element ? GST_ELEMENT(gst_object_ref_sink(element)) : nullptr;
-}
-
-void unrefElement(GstElement *&element)
-{
-    if (element)
-        gst_object_unref(element);
-    element = nullptr;
 }
 
 void linkDecodedPad(GstElement *, GstPad *pad, gpointer encoder)
@@ -112,14 +94,6 @@ QString discoverVideoCodecWithin(const QByteArray &uri, GstClockTime timeout)
     return *codecName;
 }
 
-bool targetsPlaying(GstElement *pipeline)
-{
-    GST_OBJECT_LOCK(pipeline);
-    const bool playing = GST_STATE_TARGET(pipeline) == GST_STATE_PLAYING;
-    GST_OBJECT_UNLOCK(pipeline);
-    return playing;
-}
-
 QString sourceFactoryName(GstDevice *device)
 {
     QString name;
@@ -147,9 +121,8 @@ CameraEmulationManager::CameraEmulationManager(QObject *parent)
 
 CameraEmulationManager::~CameraEmulationManager()
 {
-    gst_element_set_state(m_videoPipeline, GST_STATE_NULL);
-    gst_object_unref(m_videoPipeline);
-    releaseCameraPipeline();
+    m_videoPipeline.reset();
+    m_cameraPipeline.reset();
     releaseDeviceMonitor();
 }
 
@@ -265,15 +238,13 @@ void CameraEmulationManager::readSourceFactoryName()
 // report a stream that sends nothing.
 void CameraEmulationManager::adoptCameraSource(GstDevice *device)
 {
-    if (m_cameraSource)
+    if (m_cameraPipeline->element(CameraSource))
         return;
     m_sourceFactoryName = sourceFactoryName(device);
     if (m_sourceFactoryName.isEmpty())
         return;
-    releaseCameraPipeline();
     createCameraPipeline();
     applyCameraSettings();
-    assembleCameraPipeline();
 }
 
 void CameraEmulationManager::addCamera(GstDevice *device)
@@ -452,8 +423,8 @@ int CameraEmulationManager::handleBusMessage(GstBus *, GstMessage *message, void
 void CameraEmulationManager::removeCamera(const QString &name)
 {
     // Only the camera's own stream ends; a video file goes on streaming.
-    if (name == m_cameraName && m_streamRunning && targetsPlaying(m_cameraPipeline)) {
-        gst_element_set_state(m_cameraPipeline, GST_STATE_NULL);
+    if (name == m_cameraName && m_streamRunning && m_cameraPipeline->targetsPlaying()) {
+        m_cameraPipeline->setNull();
         setStreamRunning(false);
     }
     m_cameras.remove(name);
@@ -480,28 +451,13 @@ void CameraEmulationManager::initCameras()
         emit frameratesChanged();
     }
     setCameraStreamSettings();
-
-    applyCameraSettings();
-    assembleCameraPipeline();
-}
-
-void CameraEmulationManager::assembleCameraPipeline()
-{
-    // Without a camera source the pipeline stays empty; the elements are
-    // put in only once.
-    if (m_cameraSource && !GST_OBJECT_PARENT(m_cameraSource)) {
-        gst_bin_add_many(GST_BIN(m_cameraPipeline), m_cameraSource, m_capsFilter, m_cameraEncoder,
-                         m_cameraPayloader, m_cameraSink, nullptr);
-        gst_element_link_many(m_cameraSource, m_capsFilter, m_cameraEncoder, m_cameraPayloader, m_cameraSink,
-                              nullptr);
-    }
 }
 
 void CameraEmulationManager::updateCamerasList()
 {
     if (m_streamRunning)
         stopStreams();
-    releaseCameraPipeline();
+    m_cameraPipeline.reset();
     releaseDeviceMonitor();
     m_cameras.clear();
     emit camerasChanged();
@@ -514,23 +470,23 @@ void CameraEmulationManager::updateCamerasList()
 
 void CameraEmulationManager::createVideoPipeline()
 {
-    m_videoPipeline = gst_pipeline_new("video-stream-pipeline");
-    gst_object_ref_sink(m_videoPipeline);
-    m_fileSource = gst_element_factory_make("filesrc", "filesrc");
-    m_decoder = gst_element_factory_make("decodebin", "decodebin");
-    m_videoEncoder = gst_element_factory_make("jpegenc", "jpegencVS");
-    m_videoPayloader = gst_element_factory_make("rtpjpegpay", "m_rtpjpegpayVS");
-    m_videoSink = gst_element_factory_make("udpsink", "udpsinkVS");
+    m_videoPipeline = std::make_unique<StreamPipeline>(
+        "video-stream-pipeline", QVector<StreamPipeline::ElementSpec>{{"filesrc", "filesrc"},
+                                                                      {"decodebin", "decodebin"},
+                                                                      {"jpegenc", "jpegencVS"},
+                                                                      {"rtpjpegpay", "m_rtpjpegpayVS"},
+                                                                      {"udpsink", "udpsinkVS"}});
+    if (m_videoPipeline->isBroken())
+        return;
+    GstElement *encoder = m_videoPipeline->element(VideoEncoder);
+    GstElement *sink = m_videoPipeline->element(VideoSink);
+    g_object_set(encoder, "quality", JpegQuality, nullptr);
+    g_object_set(sink, "host", StreamHost, "port", StreamPort, nullptr);
+    m_videoPipeline->link(FileSource, Decoder);
+    m_videoPipeline->link(VideoEncoder, VideoSink);
+    g_signal_connect(m_videoPipeline->element(Decoder), "pad-added", G_CALLBACK(linkDecodedPad), encoder);
 
-    g_object_set(m_videoEncoder, "quality", JpegQuality, nullptr);
-    g_object_set(m_videoSink, "host", StreamHost, "port", StreamPort, nullptr);
-    gst_bin_add_many(GST_BIN(m_videoPipeline), m_fileSource, m_decoder, m_videoEncoder, m_videoPayloader,
-                     m_videoSink, nullptr);
-    gst_element_link(m_fileSource, m_decoder);
-    gst_element_link_many(m_videoEncoder, m_videoPayloader, m_videoSink, nullptr);
-    g_signal_connect(m_decoder, "pad-added", G_CALLBACK(linkDecodedPad), m_videoEncoder);
-
-    GstPad *sinkPad = gst_element_get_static_pad(m_videoSink, "sink");
+    GstPad *sinkPad = gst_element_get_static_pad(sink, "sink");
     gst_pad_add_probe(sinkPad, GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM,
                       [](GstPad *, GstPadProbeInfo *info, gpointer manager) {
                           // Streaming thread: only a signal, queued to the manager's thread.
@@ -544,25 +500,19 @@ void CameraEmulationManager::createVideoPipeline()
 
 void CameraEmulationManager::createCameraPipeline()
 {
-    m_cameraPipeline = gst_pipeline_new("camera-stream-pipeline");
-    gst_object_ref_sink(m_cameraPipeline);
+    // The old pipeline lets go of the camera before a new source is made.
+    m_cameraPipeline.reset();
     const QByteArray factory = m_sourceFactoryName.toUtf8();
-    m_cameraSource = factory.isEmpty() ? nullptr : makeOwnedElement(factory.constData(), "sourcePluginCam");
-    m_capsFilter = makeOwnedElement("capsfilter", "capsfilterCam");
-    m_cameraEncoder = makeOwnedElement("jpegenc", "jpegencCam");
-    m_cameraPayloader = makeOwnedElement("rtpjpegpay", "rtpjpegpayCam");
-    m_cameraSink = makeOwnedElement("udpsink", "udpsinkCam");
-}
-
-void CameraEmulationManager::releaseCameraPipeline()
-{
-    gst_element_set_state(m_cameraPipeline, GST_STATE_NULL);
-    unrefElement(m_cameraPipeline);
-    unrefElement(m_cameraSource);
-    unrefElement(m_capsFilter);
-    unrefElement(m_cameraEncoder);
-    unrefElement(m_cameraPayloader);
-    unrefElement(m_cameraSink);
+    // Without a camera on the host there is no source, and the pipeline stays empty.
+    QVector<StreamPipeline::ElementSpec> elements;
+    if (!factory.isEmpty())
+        elements = {{factory, "sourcePluginCam"},
+                    {"capsfilter", "capsfilterCam"},
+                    {"jpegenc", "jpegencCam"},
+                    {"rtpjpegpay", "rtpjpegpayCam"},
+                    {"udpsink", "udpsinkCam"}};
+    m_cameraPipeline = std::make_unique<StreamPipeline>("camera-stream-pipeline", elements);
+    m_cameraPipeline->link(CameraSource, CameraSink);
 }
 
 void CameraEmulationManager::applyCameraSettings()
@@ -570,12 +520,15 @@ void CameraEmulationManager::applyCameraSettings()
     const QVariantMap source = m_cameras.value(m_cameraName).toMap().value(QStringLiteral("source")).toMap();
     const QByteArray name = source.value(QStringLiteral("name")).toString().toUtf8();
     const QString value = source.value(QStringLiteral("value")).toString();
-    if (m_cameraSource && !name.isEmpty() && !value.isEmpty()
-        && g_object_class_find_property(G_OBJECT_GET_CLASS(m_cameraSource), name.constData())) {
+    GstElement *cameraSource = m_cameraPipeline->element(CameraSource);
+    if (!cameraSource)
+        return;
+    if (!name.isEmpty() && !value.isEmpty()
+        && g_object_class_find_property(G_OBJECT_GET_CLASS(cameraSource), name.constData())) {
         if (name == "device-index")
-            g_object_set(m_cameraSource, name.constData(), value.toInt(), nullptr);
+            g_object_set(cameraSource, name.constData(), value.toInt(), nullptr);
         else
-            g_object_set(m_cameraSource, name.constData(), value.toUtf8().constData(), nullptr);
+            g_object_set(cameraSource, name.constData(), value.toUtf8().constData(), nullptr);
     }
 
     QString capsText = QStringLiteral("video/x-raw");
@@ -584,25 +537,24 @@ void CameraEmulationManager::applyCameraSettings()
     if (!m_framerate.isEmpty())
         capsText += QStringLiteral(",framerate=%1").arg(m_framerate);
     if (GstCaps *caps = gst_caps_from_string(capsText.toUtf8().constData())) {
-        g_object_set(m_capsFilter, "caps", caps, nullptr);
+        g_object_set(m_cameraPipeline->element(CapsFilter), "caps", caps, nullptr);
         gst_caps_unref(caps);
     }
 
-    g_object_set(m_cameraEncoder, "quality", JpegQuality, nullptr);
-    g_object_set(m_cameraSink, "host", StreamHost, "port", StreamPort, nullptr);
+    g_object_set(m_cameraPipeline->element(CameraEncoder), "quality", JpegQuality, nullptr);
+    g_object_set(m_cameraPipeline->element(CameraSink), "host", StreamHost, "port", StreamPort, nullptr);
 }
 
 void CameraEmulationManager::startCameraStream()
 {
-    stopPipeline(m_videoPipeline);
-    stopPipeline(m_cameraPipeline);
-    gst_element_set_state(m_cameraPipeline, GST_STATE_PLAYING);
-    setStreamRunning(true);
+    m_videoPipeline->stop();
+    m_cameraPipeline->stop();
+    setStreamRunning(m_cameraPipeline->play());
 }
 
 void CameraEmulationManager::stopCameraStream()
 {
-    gst_element_set_state(m_cameraPipeline, GST_STATE_NULL);
+    m_cameraPipeline->setNull();
     setStreamRunning(false);
 }
 
@@ -613,7 +565,7 @@ void CameraEmulationManager::setCameraStreamSettings()
         emit cameraStreamSettingsApplied();
         return;
     }
-    gst_element_set_state(m_cameraPipeline, GST_STATE_NULL);
+    m_cameraPipeline->setNull();
     setStreamRunning(false);
     applyCameraSettings();
     startCameraStream();
@@ -622,18 +574,18 @@ void CameraEmulationManager::setCameraStreamSettings()
 
 void CameraEmulationManager::startVideoStream(const QString &filePath)
 {
-    stopPipeline(m_cameraPipeline);
-    stopPipeline(m_videoPipeline);
+    m_cameraPipeline->stop();
+    m_videoPipeline->stop();
     if (filePath.isEmpty() || !checkVideoCodec(filePath))
         return;
-    g_object_set(m_fileSource, "location", localFilePath(filePath).toLocal8Bit().constData(), nullptr);
-    gst_element_set_state(m_videoPipeline, GST_STATE_PLAYING);
-    setStreamRunning(true);
+    if (GstElement *fileSource = m_videoPipeline->element(FileSource))
+        g_object_set(fileSource, "location", localFilePath(filePath).toLocal8Bit().constData(), nullptr);
+    setStreamRunning(m_videoPipeline->play());
 }
 
 void CameraEmulationManager::stopVideoStream()
 {
-    gst_element_set_state(m_videoPipeline, GST_STATE_NULL);
+    m_videoPipeline->setNull();
     setStreamRunning(false);
 }
 
@@ -653,20 +605,18 @@ void CameraEmulationManager::restartVideoStream()
 {
     // The end of the file may be queued behind a stop or a switch to the
     // camera; a pipeline stopped since then stays stopped.
-    GstState state = GST_STATE_NULL;
-    gst_element_get_state(m_videoPipeline, &state, nullptr, 0);
-    if (state == GST_STATE_NULL)
+    if (m_videoPipeline->isNull())
         return;
-    stopPipeline(m_videoPipeline);
-    gst_element_set_state(m_videoPipeline, GST_STATE_PLAYING);
+    m_videoPipeline->stop();
+    m_videoPipeline->play();
 }
 
 void CameraEmulationManager::stopStreams()
 {
-    gst_element_set_state(m_cameraPipeline, GST_STATE_NULL);
+    m_cameraPipeline->setNull();
     // The flag covers a video file too, which must not go on streaming
     // once nothing shows it and nothing can stop it.
-    gst_element_set_state(m_videoPipeline, GST_STATE_NULL);
+    m_videoPipeline->setNull();
     setStreamRunning(false);
 }
 

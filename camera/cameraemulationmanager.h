@@ -6,11 +6,18 @@
 #include <QVariant>
 #include <QVariantList>
 
-typedef struct _GstElement GstElement;
+#include <memory>
+
 typedef struct _GstDevice GstDevice;
 typedef struct _GstDeviceMonitor GstDeviceMonitor;
 typedef struct _GstBus GstBus;
 typedef struct _GstMessage GstMessage;
+
+namespace Mimicry {
+namespace Internal {
+class StreamPipeline;
+} // namespace Internal
+} // namespace Mimicry
 
 // Streams the host's camera or a video file into the guest's camera, as
 // JPEG in RTP over UDP to the forwarded host port. Cameras come from
@@ -88,8 +95,6 @@ private:
     void removeCamera(const QString &name);
     void createVideoPipeline();
     void createCameraPipeline();
-    void releaseCameraPipeline();
-    void assembleCameraPipeline();
     void applyCameraSettings();
     bool checkVideoCodec(const QString &filePath);
     void restartVideoStream();
@@ -103,18 +108,8 @@ private:
     static QVariantMap readSourceProperty(GstDevice *device);
     static int handleBusMessage(GstBus *bus, GstMessage *message, void *manager);
 
-    GstElement *m_videoPipeline = nullptr;
-    GstElement *m_fileSource = nullptr;
-    GstElement *m_decoder = nullptr;
-    GstElement *m_videoEncoder = nullptr;
-    GstElement *m_videoPayloader = nullptr;
-    GstElement *m_videoSink = nullptr;
-    GstElement *m_cameraPipeline = nullptr;
-    GstElement *m_cameraSource = nullptr;
-    GstElement *m_capsFilter = nullptr;
-    GstElement *m_cameraEncoder = nullptr;
-    GstElement *m_cameraPayloader = nullptr;
-    GstElement *m_cameraSink = nullptr;
+    std::unique_ptr<Mimicry::Internal::StreamPipeline> m_videoPipeline;
+    std::unique_ptr<Mimicry::Internal::StreamPipeline> m_cameraPipeline;
     GstDeviceMonitor *m_deviceMonitor = nullptr;
     unsigned m_busWatch = 0;
     bool m_streamRunning = false;

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QByteArray>
+#include <QVector>
+
+typedef struct _GstElement GstElement;
+
+namespace Mimicry {
+namespace Internal {
+
+// A GStreamer pipeline together with the elements it is made of. The
+// pipeline owns its elements; the pointers handed out are borrowed and stay
+// valid as long as this object does.
+class StreamPipeline
+{
+public:
+    struct ElementSpec
+    {
+        QByteArray factory;
+        const char *name;
+    };
+
+    // Makes the elements and puts them into the pipeline, all or none: an
+    // element that cannot be made (its plug-in missing) is reported, and the
+    // pipeline is then left empty and broken.
+    StreamPipeline(const char *name, const QVector<ElementSpec> &elements);
+    ~StreamPipeline();
+
+    StreamPipeline(const StreamPipeline &) = delete;
+    StreamPipeline &operator=(const StreamPipeline &) = delete;
+
+    // The element made from elements[index], or null if the pipeline holds none.
+    GstElement *element(int index) const;
+    bool isBroken() const { return m_broken; }
+
+    // Links the elements from first to last, one after the other.
+    void link(int first, int last);
+
+    // Waits (bounded) for a pending state change, then makes sure the pipeline is in NULL.
+    void stop();
+    void setNull();
+    // False, without a state change, when the pipeline is broken.
+    bool play();
+    bool targetsPlaying() const;
+    bool isNull() const;
+
+private:
+    GstElement *m_pipeline = nullptr;
+    QVector<GstElement *> m_elements;
+    bool m_broken = false;
+};
+
+} // namespace Internal
+} // namespace Mimicry
