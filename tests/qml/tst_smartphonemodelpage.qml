@@ -131,7 +131,10 @@ Item {
                   magnetometer: [1e-05, -3e-05, 2e-05], magnetShown: "10.000 -30.000 20.000" },
                 { tag: "6 face down", preset: 6, field: [0, 0, 0],
                   accelerometer: [0, 0, -1000], accShown: "0.000 0.000 -9.807",
-                  magnetometer: [0, 0, 0], magnetShown: "0.000 0.000 0.000" }
+                  magnetometer: [0, 0, 0], magnetShown: "0.000 0.000 0.000" },
+                { tag: "Z-Rot typed", preset: 0, zRotTyped: "-90", field: [10, 20, 30],
+                  accelerometer: [-1000, 0, 0], accShown: "-9.807 0.000 0.000",
+                  magnetometer: [-2e-05, 1e-05, 3e-05], magnetShown: "-20.000 10.000 30.000" }
             ]
         }
 
@@ -139,9 +142,19 @@ Item {
             sensorsEmulationManager.setMagneticFieldValues(data.field[0], data.field[1], data.field[2])
             show()
             waitForCalls("setMagnetometerValues", 1)
-            if (data.preset > 0) {
+            if (data.preset > 0 || data.zRotTyped) {
                 guest.clear()
-                mouseClick(presetButton(data.preset))
+                if (data.zRotTyped) {
+                    var textField = Helpers.textField(sliders[2])
+                    textField.forceActiveFocus()
+                    textField.selectAll()
+                    for (var i = 0; i < data.zRotTyped.length; ++i)
+                        keyClick(data.zRotTyped[i])
+                    // Leaving the field submits it; Return would reach the page's keys too.
+                    sliders[2].textFieldFocus = false
+                } else {
+                    mouseClick(presetButton(data.preset))
+                }
                 waitForCalls("setMagnetometerValues", 1)
             }
             compare(argumentsOf(callsOf("setAccelerometerValues")[0]), data.accelerometer)
