@@ -133,9 +133,8 @@ function switchOrientation(preset) {
     var pose = orientationPresets[preset];
     if (!pose)
         return;
-    xRotSlider.value = 0;
-    yRotSlider.value = 0;
     xRotSlider.value = pose[0];
+    yRotSlider.value = 0;
     zRotSlider.value = pose[1];
     updatePoseSensors();
 }
