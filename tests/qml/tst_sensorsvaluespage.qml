@@ -127,20 +127,6 @@ Item {
             compare(textField.text, data.shown)
         }
 
-        function test_leavingAnUnacceptableFieldRestoresIt() {
-            var textField = field("gyroscope", 2)
-            compare(textField.text, "1.146")
-            typeInto(textField, "-")
-            page.clearFocus()
-            compare(textField.text, "1.146")
-            wait(100)
-            compare(guest.calls, [])
-
-            // The field follows the slider again afterwards.
-            sensorsEmulationManager.setGyroscopeZ(2.25)
-            compare(textField.text, "2.250")
-        }
-
         // Every control shows its model's value, whatever set it. The light
         // level is the last one not above the lux value; below all it stays.
         function test_controlsFollowTheModels_data() {
