@@ -133,26 +133,25 @@ function switchOrientation(preset) {
     var pose = orientationPresets[preset];
     if (!pose)
         return;
-    xRotSlider.value = 0;
-    yRotSlider.value = 0;
     xRotSlider.value = pose[0];
+    yRotSlider.value = 0;
     zRotSlider.value = pose[1];
     updatePoseSensors();
 }
 
+// Tells whether the slider was beyond ±180 and had to be wrapped.
+function wrapRotation(slider) {
+    if (Math.abs(slider.value) <= rotMaxValue)
+        return false;
+    slider.value = Model.wrappedRotation(slider.value);
+    return true;
+}
+
+// A wrap stays marked until the next tick has seen it.
 function resetSlidersValue() {
-    if (Math.abs(xRotSlider.value) > rotMaxValue) {
-        xRotSlider.value = Model.wrappedRotation(xRotSlider.value);
-        xRotSliderReset = true;
-    }
-    if (Math.abs(yRotSlider.value) > rotMaxValue) {
-        yRotSlider.value = Model.wrappedRotation(yRotSlider.value);
-        yRotSliderReset = true;
-    }
-    if (Math.abs(zRotSlider.value) > rotMaxValue) {
-        zRotSlider.value = Model.wrappedRotation(zRotSlider.value);
-        zRotSliderReset = true;
-    }
+    xRotSliderReset = wrapRotation(xRotSlider) || xRotSliderReset;
+    yRotSliderReset = wrapRotation(yRotSlider) || yRotSliderReset;
+    zRotSliderReset = wrapRotation(zRotSlider) || zRotSliderReset;
 }
 
 function moveBy(slider, step) {

@@ -15,17 +15,6 @@ SensorControls {
 
             spacing: 5
 
-            Connections {
-                target: sensorsEmulationManager.compass
-
-                function onAzimuthChanged() {
-                    azimuthSlider.value = sensorsEmulationManager.compass.azimuth
-                }
-                function onCalibrationLevelChanged() {
-                    calibrationSlider.value = sensorsEmulationManager.compass.calibrationLevel
-                }
-            }
-
             Item {
                 width: parent.width
                 height: azimuthSlider.height

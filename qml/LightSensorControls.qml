@@ -38,7 +38,6 @@ SensorControls {
                 target: sensorsEmulationManager.als
 
                 function onLuxChanged() {
-                    luxSlider.value = sensorsEmulationManager.als.lux
                     content.selectLevel(sensorsEmulationManager.als.lux)
                 }
             }
@@ -59,10 +58,7 @@ SensorControls {
                     additionalControlsWidth: 15
                     value: sensorsEmulationManager.als.lux
 
-                    onSliderSubmited: {
-                        sensorsEmulationManager.setAlsLuxValue(value)
-                        content.selectLevel(value)
-                    }
+                    onSliderSubmited: sensorsEmulationManager.setAlsLuxValue(value)
                 }
             }
 
@@ -85,10 +81,7 @@ SensorControls {
                     width: 150
                     model: ["Undefined", "Dark", "Twilight", "Light", "Bright", "Sunny"]
 
-                    onActivated: {
-                        sensorsEmulationManager.setAlsLightLevel(content.levels[index])
-                        luxSlider.value = content.levels[index]
-                    }
+                    onActivated: sensorsEmulationManager.setAlsLightLevel(content.levels[index])
                 }
             }
         }

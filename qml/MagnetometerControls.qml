@@ -15,14 +15,6 @@ SensorControls {
 
             spacing: 5
 
-            Connections {
-                target: sensorsEmulationManager.magnetometer
-
-                function onCalibrationLevelChanged() {
-                    calibrationSlider.value = sensorsEmulationManager.magnetometer.calibrationLevel
-                }
-            }
-
             XYZSliders {
                 id: axes
 

@@ -14,14 +14,6 @@ SensorControls {
 
             spacing: 5
 
-            Connections {
-                target: sensorsEmulationManager.proximity
-
-                function onReflectanceChanged() {
-                    reflectanceSlider.value = sensorsEmulationManager.proximity.reflectance
-                }
-            }
-
             Item {
                 width: parent.width
                 height: reflectanceSlider.height

@@ -1,3 +1,4 @@
+import QtQml 2.2
 import QtQuick 2.5
 import QtQuick.Controls 1.4
 import "../js/sensor-controls-view-logic.js" as Logic
@@ -49,36 +50,18 @@ Rectangle {
         }
     }
 
-    Connections {
-        target: sensorsEmulationManager.accelerometer
+    // The sensors that the orientation page recomputes.
+    Instantiator {
+        model: [sensorsEmulationManager.accelerometer, sensorsEmulationManager.magnetometer,
+            sensorsEmulationManager.magneticField, sensorsEmulationManager.gyroscope]
 
-        function onXChanged() { root.markModelSensorChanged() }
-        function onYChanged() { root.markModelSensorChanged() }
-        function onZChanged() { root.markModelSensorChanged() }
-    }
+        delegate: Connections {
+            target: modelData
 
-    Connections {
-        target: sensorsEmulationManager.magnetometer
-
-        function onXChanged() { root.markModelSensorChanged() }
-        function onYChanged() { root.markModelSensorChanged() }
-        function onZChanged() { root.markModelSensorChanged() }
-    }
-
-    Connections {
-        target: sensorsEmulationManager.magneticField
-
-        function onXChanged() { root.markModelSensorChanged() }
-        function onYChanged() { root.markModelSensorChanged() }
-        function onZChanged() { root.markModelSensorChanged() }
-    }
-
-    Connections {
-        target: sensorsEmulationManager.gyroscope
-
-        function onXChanged() { root.markModelSensorChanged() }
-        function onYChanged() { root.markModelSensorChanged() }
-        function onZChanged() { root.markModelSensorChanged() }
+            function onXChanged() { root.markModelSensorChanged() }
+            function onYChanged() { root.markModelSensorChanged() }
+            function onZChanged() { root.markModelSensorChanged() }
+        }
     }
 
     ScrollView {

@@ -22,6 +22,8 @@ Item {
     property alias textFieldFocus: textField.focus
     property var locale: Qt.locale("en_US")
 
+    // The user's choice, in model units. `value` is left to its owner, which
+    // may bind it: it comes back through the binding once the model took it.
     signal sliderSubmited(double value)
 
     function toSliderValue(v) {
@@ -32,13 +34,10 @@ Item {
         return v * resultValueMultiplier
     }
 
-    function setValueFromText(text) {
-        value = toResultValue(Number.fromLocaleString(locale, text.trim()))
-        slider.value = toSliderValue(value)
-    }
-
     function submit() {
-        setValueFromText(textField.text)
+        var submitted = toResultValue(Number.fromLocaleString(locale, textField.text.trim()))
+        slider.value = toSliderValue(submitted)
+        sliderSubmited(submitted)
     }
 
     function formatNumber(number, decimals) {
@@ -55,7 +54,6 @@ Item {
 
     function submitText() {
         submit()
-        sliderSubmited(value)
         showSliderValue()
     }
 
@@ -85,10 +83,8 @@ Item {
 
         // Only a drag submits; keys and the wheel just move the handle.
         onValueChanged: {
-            if (pressed) {
-                root.value = root.toResultValue(value)
-                root.sliderSubmited(root.value)
-            }
+            if (pressed)
+                root.sliderSubmited(root.toResultValue(value))
         }
     }
 

@@ -176,8 +176,6 @@ ScrollView {
         Item {
             id: slidersArea
 
-            readonly property int labelWidth: 50
-
             anchors.left: parent.left
             anchors.leftMargin: 10
             anchors.right: parent.horizontalCenter
@@ -192,73 +190,43 @@ ScrollView {
                 spacing: 20
                 visible: rotationRadioButton.checked
 
-                Item {
-                    width: parent.width
-                    height: xRotSlider.height
+                PoseSlider {
+                    id: xRotSlider
 
-                    Label {
-                        anchors.verticalCenter: parent.verticalCenter
-                        text: qsTr("X-Rot")
-                    }
+                    text: qsTr("X-Rot")
+                    minValue: root.rotMinValue
+                    maxValue: root.rotMaxValue
+                    stepSize: root.stepSize
+                    numberRoundingSize: root.numberRoundingSize
+                    integer: root.integer
 
-                    SliderWithTextField {
-                        id: xRotSlider
-
-                        anchors.leftMargin: slidersArea.labelWidth
-                        integer: root.integer
-                        minValue: root.rotMinValue
-                        maxValue: root.rotMaxValue
-                        stepSize: root.stepSize
-                        numberRoundingSize: root.numberRoundingSize
-
-                        onSliderSubmited: Logic.updatePoseSensors()
-                    }
+                    onSubmitted: Logic.updatePoseSensors()
                 }
 
-                Item {
-                    width: parent.width
-                    height: yRotSlider.height
+                PoseSlider {
+                    id: yRotSlider
 
-                    Label {
-                        anchors.verticalCenter: parent.verticalCenter
-                        text: qsTr("Y-Rot")
-                    }
+                    text: qsTr("Y-Rot")
+                    minValue: root.rotMinValue
+                    maxValue: root.rotMaxValue
+                    stepSize: root.stepSize
+                    numberRoundingSize: root.numberRoundingSize
+                    integer: root.integer
 
-                    SliderWithTextField {
-                        id: yRotSlider
-
-                        anchors.leftMargin: slidersArea.labelWidth
-                        integer: root.integer
-                        minValue: root.rotMinValue
-                        maxValue: root.rotMaxValue
-                        stepSize: root.stepSize
-                        numberRoundingSize: root.numberRoundingSize
-
-                        onSliderSubmited: Logic.updatePoseSensors()
-                    }
+                    onSubmitted: Logic.updatePoseSensors()
                 }
 
-                Item {
-                    width: parent.width
-                    height: zRotSlider.height
+                PoseSlider {
+                    id: zRotSlider
 
-                    Label {
-                        anchors.verticalCenter: parent.verticalCenter
-                        text: qsTr("Z-Rot")
-                    }
+                    text: qsTr("Z-Rot")
+                    minValue: root.rotMinValue
+                    maxValue: root.rotMaxValue
+                    stepSize: root.stepSize
+                    numberRoundingSize: root.numberRoundingSize
+                    integer: root.integer
 
-                    SliderWithTextField {
-                        id: zRotSlider
-
-                        anchors.leftMargin: slidersArea.labelWidth
-                        integer: root.integer
-                        minValue: root.rotMinValue
-                        maxValue: root.rotMaxValue
-                        stepSize: root.stepSize
-                        numberRoundingSize: root.numberRoundingSize
-
-                        onSliderSubmited: Logic.updatePoseSensors()
-                    }
+                    onSubmitted: Logic.updatePoseSensors()
                 }
             }
 
@@ -270,67 +238,37 @@ ScrollView {
                 spacing: 20
                 visible: moveRadioButton.checked
 
-                Item {
-                    width: parent.width
-                    height: xMoveSlider.height
+                PoseSlider {
+                    id: xMoveSlider
 
-                    Label {
-                        anchors.verticalCenter: parent.verticalCenter
-                        text: qsTr("X")
-                    }
-
-                    SliderWithTextField {
-                        id: xMoveSlider
-
-                        anchors.leftMargin: slidersArea.labelWidth
-                        integer: root.integer
-                        minValue: root.moveMinValue
-                        maxValue: root.moveMaxValue
-                        stepSize: root.stepSize
-                        numberRoundingSize: root.numberRoundingSize
-                    }
+                    text: qsTr("X")
+                    minValue: root.moveMinValue
+                    maxValue: root.moveMaxValue
+                    stepSize: root.stepSize
+                    numberRoundingSize: root.numberRoundingSize
+                    integer: root.integer
                 }
 
-                Item {
-                    width: parent.width
-                    height: yMoveSlider.height
+                PoseSlider {
+                    id: yMoveSlider
 
-                    Label {
-                        anchors.verticalCenter: parent.verticalCenter
-                        text: qsTr("Y")
-                    }
-
-                    SliderWithTextField {
-                        id: yMoveSlider
-
-                        anchors.leftMargin: slidersArea.labelWidth
-                        integer: root.integer
-                        minValue: root.moveMinValue
-                        maxValue: root.moveMaxValue
-                        stepSize: root.stepSize
-                        numberRoundingSize: root.numberRoundingSize
-                    }
+                    text: qsTr("Y")
+                    minValue: root.moveMinValue
+                    maxValue: root.moveMaxValue
+                    stepSize: root.stepSize
+                    numberRoundingSize: root.numberRoundingSize
+                    integer: root.integer
                 }
 
-                Item {
-                    width: parent.width
-                    height: zMoveSlider.height
+                PoseSlider {
+                    id: zMoveSlider
 
-                    Label {
-                        anchors.verticalCenter: parent.verticalCenter
-                        text: qsTr("Z")
-                    }
-
-                    SliderWithTextField {
-                        id: zMoveSlider
-
-                        anchors.leftMargin: slidersArea.labelWidth
-                        integer: root.integer
-                        minValue: root.moveMinValue
-                        maxValue: root.moveMaxValue
-                        stepSize: root.stepSize
-                        numberRoundingSize: root.numberRoundingSize
-                    }
+                    text: qsTr("Z")
+                    minValue: root.moveMinValue
+                    maxValue: root.moveMaxValue
+                    stepSize: root.stepSize
+                    numberRoundingSize: root.numberRoundingSize
+                    integer: root.integer
                 }
             }
         }

@@ -44,20 +44,8 @@ Column {
                 slider.textFieldFocus = false
             }
 
-            function update() {
-                slider.value = root.model[axisKey]
-            }
-
             width: root.width
             height: slider.height
-
-            Connections {
-                target: root.model
-
-                function onXChanged() { if (row.axisKey === "x") row.update() }
-                function onYChanged() { if (row.axisKey === "y") row.update() }
-                function onZChanged() { if (row.axisKey === "z") row.update() }
-            }
 
             Label {
                 anchors.verticalCenter: parent.verticalCenter

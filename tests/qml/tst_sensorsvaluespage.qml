@@ -33,22 +33,8 @@ Item {
                 keyClick(keys[i])
         }
 
-        function disabledPanels() {
-            var names = []
-            for (var i = 0; i < panelSensors.length; ++i) {
-                if (!page.sensorsControlsIds[i].controlsEnabled)
-                    names.push(panelSensors[i])
-            }
-            return names
-        }
-
-        function hiddenPanels() {
-            var names = []
-            for (var i = 0; i < panelSensors.length; ++i) {
-                if (!page.sensorsControlsIds[i].visible)
-                    names.push(panelSensors[i])
-            }
-            return names
+        function panelsWhere(predicate) {
+            return panelSensors.filter(function(name) { return predicate(panel(name)) })
         }
 
         function init() {
@@ -64,37 +50,42 @@ Item {
             guest.clear()
         }
 
-        function test_disabledSensorGreysItsPanels_data() {
+        // A switched-off sensor greys its panels out, a missing one hides them.
+        function test_panelsFollowTheSensors_data() {
             return [
-                { tag: "accelerometer", sensor: "accelerometer", panels: ["accelerometer"] },
-                { tag: "magnetometer", sensor: "magnetometer", panels: ["magneticField", "magnetometer"] },
-                { tag: "als", sensor: "als", panels: ["als"] },
-                { tag: "tap", sensor: "tap", panels: ["tap"] }
+                { tag: "accelerometer off", sensors: ["accelerometer"], panels: ["accelerometer"] },
+                { tag: "magnetometer off", sensors: ["magnetometer"], panels: ["magneticField", "magnetometer"] },
+                { tag: "als off", sensors: ["als"], panels: ["als"] },
+                { tag: "tap off", sensors: ["tap"], panels: ["tap"] },
+                { tag: "magnetometer and proximity missing", missing: true, sensors: ["magnetometer", "proximity"],
+                  panels: ["magneticField", "magnetometer", "proximity"] }
             ]
         }
 
-        function test_disabledSensorGreysItsPanels(data) {
-            compare(disabledPanels(), [])
-            sensorsEmulationManager.setSensorEnabled(data.sensor, false)
-            compare(disabledPanels(), data.panels)
+        function test_panelsFollowTheSensors(data) {
+            var affected = function() {
+                return panelsWhere(function(item) { return !(data.missing ? item.visible : item.controlsEnabled) })
+            }
+            var switchSensors = function(on) {
+                for (var i = 0; i < data.sensors.length; ++i) {
+                    if (data.missing)
+                        deviceConfig.setSensorAvailable(data.sensors[i], on)
+                    else
+                        sensorsEmulationManager.setSensorEnabled(data.sensors[i], on)
+                }
+            }
+            compare(affected(), [])
+            switchSensors(false)
+            compare(affected(), data.panels)
             // Greyed out means the controls take no input.
-            for (var i = 0; i < data.panels.length; ++i) {
+            for (var i = 0; i < data.panels.length && !data.missing; ++i) {
                 var sliders = Helpers.sliders(panel(data.panels[i]))
                 var control = sliders.length > 0 ? Helpers.textField(sliders[0])
                                                  : Helpers.comboBox(panel(data.panels[i]))
                 compare(control.enabled, false, data.panels[i])
             }
-            sensorsEmulationManager.setSensorEnabled(data.sensor, true)
-            compare(disabledPanels(), [])
-        }
-
-        function test_unavailableSensorHidesItsPanels() {
-            deviceConfig.setSensorAvailable("magnetometer", false)
-            deviceConfig.setSensorAvailable("proximity", false)
-            compare(hiddenPanels(), ["magneticField", "magnetometer", "proximity"])
-            deviceConfig.setSensorAvailable("magnetometer", true)
-            deviceConfig.setSensorAvailable("proximity", true)
-            compare(hiddenPanels(), [])
+            switchSensors(true)
+            compare(affected(), [])
         }
 
         // What the user may type in a field of three decimals between -3 and
@@ -136,42 +127,45 @@ Item {
             compare(textField.text, data.shown)
         }
 
-        function test_leavingAnUnacceptableFieldRestoresIt() {
-            var textField = field("gyroscope", 2)
-            compare(textField.text, "1.146")
-            typeInto(textField, "-")
-            page.clearFocus()
-            compare(textField.text, "1.146")
-            wait(100)
-            compare(guest.calls, [])
-
-            // The field follows the slider again afterwards.
-            sensorsEmulationManager.setGyroscopeZ(2.25)
-            compare(textField.text, "2.250")
-        }
-
-        function test_fieldsFollowTheModels_data() {
+        // Every control shows its model's value, whatever set it. The light
+        // level is the last one not above the lux value; below all it stays.
+        function test_controlsFollowTheModels_data() {
             return [
-                { tag: "accelerometer", panel: "accelerometer", row: 2,
-                  change: function() { sensorsEmulationManager.setAccelerometerZ(-1234) }, shown: "-1.234" },
-                { tag: "magnetometer in microtesla", panel: "magnetometer", row: 1,
-                  change: function() { sensorsEmulationManager.setMagnetometerY(-2.5e-5) }, shown: "-25.000" },
-                { tag: "magnetometer level", panel: "magnetometer", row: 3,
-                  change: function() { sensorsEmulationManager.setMagnetometerCalibrationLevel(2) }, shown: "2" },
-                { tag: "magnetic field", panel: "magneticField", row: 0,
-                  change: function() { sensorsEmulationManager.setMagneticFieldX(-12.5) }, shown: "-12.500" },
-                { tag: "compass level", panel: "compass", row: 1,
-                  change: function() { sensorsEmulationManager.setCompassCalibrationLevel(3) }, shown: "3" },
-                { tag: "lux", panel: "als", row: 0,
-                  change: function() { sensorsEmulationManager.setAlsLuxValue(2500) }, shown: "2500" },
-                { tag: "reflectance", panel: "proximity", row: 0,
-                  change: function() { sensorsEmulationManager.setProximitySensorNearValue(false) }, shown: "10" }
+                { tag: "accelerometer", panel: "accelerometer", row: 2, set: "setAccelerometerZ", to: -1234,
+                  shown: "-1.234" },
+                { tag: "magnetometer in microtesla", panel: "magnetometer", row: 1, set: "setMagnetometerY",
+                  to: -2.5e-5, shown: "-25.000" },
+                { tag: "magnetometer level", panel: "magnetometer", row: 3, set: "setMagnetometerCalibrationLevel",
+                  to: 2, shown: "2" },
+                { tag: "magnetic field", panel: "magneticField", row: 0, set: "setMagneticFieldX", to: -12.5,
+                  shown: "-12.500" },
+                { tag: "compass level", panel: "compass", row: 1, set: "setCompassCalibrationLevel", to: 3,
+                  shown: "3" },
+                { tag: "lux", panel: "als", row: 0, set: "setAlsLuxValue", to: 2500, shown: "2500" },
+                { tag: "reflectance", panel: "proximity", row: 0, set: "setProximitySensorNearValue", to: false,
+                  shown: "10" },
+                { tag: "tap -1", panel: "tap", set: "setTapSensorValue", to: -1, shown: "Undefined" },
+                { tag: "tap 0", panel: "tap", set: "setTapSensorValue", to: 0, shown: "X_Both" },
+                { tag: "tap 5", panel: "tap", set: "setTapSensorValue", to: 5, shown: "Z_Neg" },
+                { tag: "tap 8", panel: "tap", set: "setTapSensorValue", to: 8, shown: "Y_Neg" },
+                { tag: "lux -5", panel: "als", set: "setAlsLuxValue", to: -5, shown: "Light" },
+                { tag: "lux -1", panel: "als", set: "setAlsLuxValue", to: -1, shown: "Undefined" },
+                { tag: "lux 0", panel: "als", set: "setAlsLuxValue", to: 0, shown: "Dark" },
+                { tag: "lux 9", panel: "als", set: "setAlsLuxValue", to: 9, shown: "Dark" },
+                { tag: "lux 10", panel: "als", set: "setAlsLuxValue", to: 10, shown: "Twilight" },
+                { tag: "lux 79", panel: "als", set: "setAlsLuxValue", to: 79, shown: "Twilight" },
+                { tag: "lux 80", panel: "als", set: "setAlsLuxValue", to: 80, shown: "Light" },
+                { tag: "lux 2499", panel: "als", set: "setAlsLuxValue", to: 2499, shown: "Bright" },
+                { tag: "lux 2500", panel: "als", set: "setAlsLuxValue", to: 2500, shown: "Sunny" }
             ]
         }
 
-        function test_fieldsFollowTheModels(data) {
-            data.change()
-            compare(field(data.panel, data.row).text, data.shown)
+        function test_controlsFollowTheModels(data) {
+            sensorsEmulationManager[data.set](data.to)
+            if (data.row === undefined)
+                compare(Helpers.comboBox(panel(data.panel)).currentText, data.shown)
+            else
+                compare(field(data.panel, data.row).text, data.shown)
         }
 
         function test_submittedValuesReachTheManager_data() {
@@ -181,7 +175,7 @@ Item {
                 { tag: "magnetometer level", panel: "magnetometer", row: 3, keys: "2",
                   call: "setMagnetometerCalibrationLevel int32:2" },
                 { tag: "gyroscope y", panel: "gyroscope", row: 1, keys: "-7.25", call: "setGyroscopeY double:-7.25" },
-                { tag: "lux", panel: "als", row: 0, keys: "400", call: "setAlsValue int32:400" },
+                { tag: "lux at its bottom", panel: "als", row: 0, keys: "-1", call: "setAlsValue int32:-1" },
                 { tag: "reflectance", panel: "proximity", row: 0, keys: "7", call: "setProximitySensorValue int32:7" },
                 { tag: "compass level", panel: "compass", row: 1, keys: "1",
                   call: "setMagnetometerCalibrationLevel int32:1" }
@@ -204,15 +198,27 @@ Item {
             compare(guest.calls, [])
         }
 
-        function test_accelerometerShowsMetresPerSecondSquared() {
+        function test_derivedValues_data() {
+            return [
+                { tag: "accelerometer in m/s²", panel: "accelerometer", pattern: /m\/s²$/,
+                  shown: ["0.000 m/s²", "0.000 m/s²", "9.807 m/s²"],
+                  change: function() { sensorsEmulationManager.setAccelerometerValues(-3000, 1500, 0) },
+                  changed: ["-29.420 m/s²", "14.710 m/s²", "0.000 m/s²"] },
+                { tag: "share of the reflectance", panel: "proximity", pattern: /^\d\.\d{5}/, shown: ["0.48876"],
+                  change: function() { sensorsEmulationManager.setProximitySensorNearValue(false) },
+                  changed: ["0.97752"] }
+            ]
+        }
+
+        function test_derivedValues(data) {
             var derived = function() {
-                return Helpers.findAll(panel("accelerometer"), function(item) {
-                    return item.visible && typeof item.text === "string" && item.text.indexOf("m/s²") >= 0
-                }).map(function(item) { return item.text })
+                return Helpers.findAll(panel(data.panel), function(item) {
+                    return item.visible && typeof item.text === "string" && data.pattern.test(item.text)
+                }).map(function(item) { return item.text.trim() })
             }
-            compare(derived(), ["0.000 m/s²", "0.000 m/s²", "9.807 m/s²"])
-            sensorsEmulationManager.setAccelerometerValues(-3000, 1500, 0)
-            compare(derived(), ["-29.420 m/s²", "14.710 m/s²", "0.000 m/s²"])
+            compare(derived(), data.shown)
+            data.change()
+            compare(derived(), data.changed)
         }
 
         function test_resetValuesSubmitsTheFocusedFieldFirst() {
@@ -228,85 +234,37 @@ Item {
             compare(field("accelerometer", 1).text, "0.000")
         }
 
-        function test_lightLevelFollowsLux_data() {
+        // Keys on a combo box choose an entry and send it; the entry then
+        // follows the model again.
+        function test_choosingFromAComboBox_data() {
             return [
-                { tag: "-1", lux: "-1", level: "Undefined" },
-                { tag: "0", lux: "0", level: "Dark" },
-                { tag: "9", lux: "9", level: "Dark" },
-                { tag: "10", lux: "10", level: "Twilight" },
-                { tag: "79", lux: "79", level: "Twilight" },
-                { tag: "80", lux: "80", level: "Light" },
-                { tag: "2499", lux: "2499", level: "Bright" },
-                { tag: "2500", lux: "2500", level: "Sunny" }
+                { tag: "light level", panel: "als", shown: "Light", keys: [Qt.Key_Up], chosen: "Twilight",
+                  calls: ["setAlsValue int32:10"], field: "10" },
+                { tag: "tap direction", panel: "tap", shown: "Undefined", keys: [Qt.Key_Down, Qt.Key_Down],
+                  chosen: "Y_Both", calls: ["setTapSensorValue int32:0", "setTapSensorValue int32:1"] },
+                // The orientation the accelerometer gives.
+                { tag: "orientation", panel: "orientation", shown: "FaceUp", keys: [Qt.Key_Up], chosen: "RightUp",
+                  calls: ["setAccelerometerValues int32:100 int32:0 int32:0"],
+                  then: function() { sensorsEmulationManager.setAccelerometerValues(0, -100, 0) },
+                  followed: "TopDown" }
             ]
         }
 
-        function test_lightLevelFollowsLux(data) {
-            typeInto(field("als", 0), data.lux)
-            keyClick(Qt.Key_Return)
-            tryVerify(function() { return guest.calls.length === 1 })
-            compare(guest.calls, ["setAlsValue int32:" + data.lux])
-            compare(Helpers.comboBox(panel("als")).currentText, data.level)
-        }
-
-        function test_luxBelowEveryLevelKeepsTheSelection() {
-            var comboBox = Helpers.comboBox(panel("als"))
-            compare(comboBox.currentText, "Light")
-            sensorsEmulationManager.setAlsLuxValue(-5)
-            compare(comboBox.currentText, "Light")
-        }
-
-        function test_choosingALightLevel() {
-            var comboBox = Helpers.comboBox(panel("als"))
-            compare(comboBox.currentText, "Light")
+        function test_choosingFromAComboBox(data) {
+            var comboBox = Helpers.comboBox(panel(data.panel))
+            compare(comboBox.currentText, data.shown)
             comboBox.forceActiveFocus()
-            keyClick(Qt.Key_Up)
-            compare(comboBox.currentText, "Twilight")
-            tryVerify(function() { return guest.calls.length === 1 })
-            compare(guest.calls, ["setAlsValue int32:10"])
-            compare(Helpers.sliders(panel("als"))[0].value, 10)
-            compare(field("als", 0).text, "10")
-        }
-
-        function test_tapDirectionShown_data() {
-            return [
-                { tag: "Undefined", direction: -1, index: 0, text: "Undefined" },
-                { tag: "X_Both", direction: 0, index: 1, text: "X_Both" },
-                { tag: "Z_Neg", direction: 5, index: 6, text: "Z_Neg" },
-                { tag: "Y_Neg", direction: 8, index: 9, text: "Y_Neg" }
-            ]
-        }
-
-        function test_tapDirectionShown(data) {
-            sensorsEmulationManager.setTapSensorValue(data.direction)
-            var comboBox = Helpers.comboBox(panel("tap"))
-            compare(comboBox.currentIndex, data.index)
-            compare(comboBox.currentText, data.text)
-        }
-
-        function test_choosingATapDirection() {
-            var comboBox = Helpers.comboBox(panel("tap"))
-            compare(comboBox.currentText, "Undefined")
-            comboBox.forceActiveFocus()
-            keyClick(Qt.Key_Down)
-            keyClick(Qt.Key_Down)
-            tryVerify(function() { return guest.calls.length === 2 })
-            compare(guest.calls, ["setTapSensorValue int32:0", "setTapSensorValue int32:1"])
-            compare(sensorsEmulationManager.tap.tapDirection, 1)
-        }
-
-        function test_choosingAnOrientation() {
-            var comboBox = Helpers.comboBox(panel("orientation"))
-            compare(comboBox.currentText, "FaceUp")
-            comboBox.forceActiveFocus()
-            keyClick(Qt.Key_Up)
-            compare(comboBox.currentText, "RightUp")
-            tryVerify(function() { return guest.calls.length === 1 })
-            compare(guest.calls, ["setAccelerometerValues int32:100 int32:0 int32:0"])
-
-            // The entry follows the orientation that the accelerometer gives.
-            sensorsEmulationManager.setAccelerometerValues(0, -100, 0)
-            compare(comboBox.currentText, "TopDown")
+            for (var i = 0; i < data.keys.length; ++i)
+                keyClick(data.keys[i])
+            compare(comboBox.currentText, data.chosen)
+            tryVerify(function() { return guest.calls.length === data.calls.length })
+            compare(guest.calls, data.calls)
+            if (data.field)
+                compare(field(data.panel, 0).text, data.field)
+            if (data.then) {
+                data.then()
+                compare(comboBox.currentText, data.followed)
+            }
         }
 
         function test_nearAndFar() {
@@ -315,16 +273,6 @@ Item {
             tryVerify(function() { return guest.calls.length === 2 })
             compare(guest.calls, ["setProximitySensorValue int32:10", "setProximitySensorValue int32:0"])
             compare(field("proximity", 0).text, "0")
-        }
-
-        function test_reflectanceShowsItsShare() {
-            var share = Helpers.find(panel("proximity"), function(item) {
-                return item.visible && typeof item.text === "string" && /^\d\.\d{5}/.test(item.text)
-            })
-            verify(share)
-            compare(share.text.trim(), "0.48876")
-            sensorsEmulationManager.setProximitySensorNearValue(false)
-            compare(share.text.trim(), "0.97752")
         }
 
         // Each step of a drag is sent; keys move the handle only.

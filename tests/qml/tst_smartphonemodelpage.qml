@@ -108,12 +108,6 @@ Item {
 
         function test_pose_data() {
             return [
-                { tag: "at rest", preset: 0, field: [10, 20, 30],
-                  accelerometer: [0, 1000, 0], accShown: "0.000 9.807 0.000",
-                  magnetometer: [1e-05, 2e-05, 3e-05], magnetShown: "10.000 20.000 30.000" },
-                { tag: "at rest without a field", preset: 0, field: [0, 0, 0],
-                  accelerometer: [0, 1000, 0], accShown: "0.000 9.807 0.000",
-                  magnetometer: [0, 0, 0], magnetShown: "0.000 0.000 0.000" },
                 { tag: "1 upright", preset: 1, field: [10, 20, 30],
                   accelerometer: [0, 1000, 0], accShown: "0.000 9.807 0.000",
                   magnetometer: [1e-05, 2e-05, 3e-05], magnetShown: "10.000 20.000 30.000" },
@@ -131,7 +125,10 @@ Item {
                   magnetometer: [1e-05, -3e-05, 2e-05], magnetShown: "10.000 -30.000 20.000" },
                 { tag: "6 face down", preset: 6, field: [0, 0, 0],
                   accelerometer: [0, 0, -1000], accShown: "0.000 0.000 -9.807",
-                  magnetometer: [0, 0, 0], magnetShown: "0.000 0.000 0.000" }
+                  magnetometer: [0, 0, 0], magnetShown: "0.000 0.000 0.000" },
+                { tag: "Z-Rot typed", zRotTyped: "-90", field: [10, 20, 30],
+                  accelerometer: [-1000, 0, 0], accShown: "-9.807 0.000 0.000",
+                  magnetometer: [-2e-05, 1e-05, 3e-05], magnetShown: "-20.000 10.000 30.000" }
             ]
         }
 
@@ -139,11 +136,21 @@ Item {
             sensorsEmulationManager.setMagneticFieldValues(data.field[0], data.field[1], data.field[2])
             show()
             waitForCalls("setMagnetometerValues", 1)
-            if (data.preset > 0) {
-                guest.clear()
+            guest.clear()
+            if (data.zRotTyped) {
+                var textField = Helpers.textField(sliders[2])
+                textField.forceActiveFocus()
+                textField.selectAll()
+                for (var i = 0; i < data.zRotTyped.length; ++i)
+                    keyClick(data.zRotTyped[i])
+                // Leaving the field submits it; Return would reach the page's keys too.
+                sliders[2].textFieldFocus = false
+            } else {
+                // A preset levels Y-Rot too.
+                sliders[1].value = 45
                 mouseClick(presetButton(data.preset))
-                waitForCalls("setMagnetometerValues", 1)
             }
+            waitForCalls("setMagnetometerValues", 1)
             compare(argumentsOf(callsOf("setAccelerometerValues")[0]), data.accelerometer)
             compareValues(argumentsOf(callsOf("setMagnetometerValues")[0]), data.magnetometer, "sent")
             compare(shown("accelerometer"), data.accShown)
