@@ -1,5 +1,7 @@
 #include "sensorsemulationmanager.h"
 
+#include "sensordefaults.h"
+
 #include <QVariant>
 
 #include <cmath>
@@ -13,11 +15,6 @@ namespace {
 // azimuth is turned into.
 const double horizontalFieldStrength = std::sqrt(19.0) / 100000.0;
 const double radiansPerDegree = 0.017453292519943295;
-
-// The device lying flat and face up.
-const int flatX = 0;
-const int flatY = 0;
-const int flatZ = 1000;
 
 const int proximityNear = 0;
 const int proximityFar = 10;
@@ -191,7 +188,9 @@ void SensorsEmulationManager::setAlsLightLevel(AlsModel::LightLevel lightLevel)
 void SensorsEmulationManager::setCompassAzimuth(int azimuth)
 {
     m_compass->setAzimuth(azimuth);
-    setAccelerometerValues(flatX, flatY, flatZ);
+    // Flat and face up.
+    setAccelerometerValues(SensorDefaults::accelerometerX, SensorDefaults::accelerometerY,
+                           SensorDefaults::accelerometerZ);
     const double radians = azimuth * radiansPerDegree;
     setMagnetometerValues(std::sin(radians) * horizontalFieldStrength,
                           std::cos(radians) * horizontalFieldStrength, 0.0);
@@ -322,12 +321,13 @@ void SensorsEmulationManager::setSensorEnabled(const QString &sensorName, bool c
 
 void SensorsEmulationManager::setDefaultValues()
 {
-    setAccelerometerValues(flatX, flatY, flatZ);
-    setAlsLuxValue(100);
-    setGyroscopeValues(0.0, 0.0, 1.1459155902616465); // 0.02 rad/s
-    setMagnetometerValues(4.3e-5, 0.0, 0.0);
-    setMagnetometerCalibrationLevel(0);
-    setProximitySensorReflectanceValue(5);
+    using namespace SensorDefaults;
+    setAccelerometerValues(accelerometerX, accelerometerY, accelerometerZ);
+    setAlsLuxValue(alsLux);
+    setGyroscopeValues(gyroscopeX, gyroscopeY, gyroscopeZ);
+    setMagnetometerValues(magnetometerX, magnetometerY, magnetometerZ);
+    setMagnetometerCalibrationLevel(calibrationLevel);
+    setProximitySensorReflectanceValue(proximityReflectance);
     setTapSensorValue(TapModel::Undefined);
 }
 
