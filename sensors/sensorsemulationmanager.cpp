@@ -2,6 +2,8 @@
 
 #include "sensordefaults.h"
 
+#include <link/wireformat.h>
+
 #include <QVariant>
 
 #include <cmath>
@@ -145,6 +147,29 @@ void SensorsEmulationManager::enableSensor(const QString &sensorName)
 void SensorsEmulationManager::disableSensor(const QString &sensorName)
 {
     switchSensor(QLatin1String(disableSensorMethod), sensorName);
+}
+
+template<typename... Values>
+void SensorsEmulationManager::send(const char *method, Values... values)
+{
+    callMethod(QLatin1String(method), WireFormat::tokens(values...));
+}
+
+template<typename T>
+void SensorsEmulationManager::sendValues(const char *method, XYZModel<T> *model, T x, T y, T z)
+{
+    send(method, x, y, z);
+    model->setX(x);
+    model->setY(y);
+    model->setZ(z);
+}
+
+template<typename T>
+void SensorsEmulationManager::sendAxis(const char *method, XYZModel<T> *model,
+                                       void (XYZModel<T>::*setAxis)(T), T value)
+{
+    send(method, value);
+    (model->*setAxis)(value);
 }
 
 void SensorsEmulationManager::setAccelerometerValues(int x, int y, int z)

@@ -11,7 +11,6 @@
 #include "tapmodel.h"
 
 #include <link/emulationmanager.h>
-#include <link/wireformat.h>
 #include <plugin/settingsmanager.h>
 
 #include <QHash>
@@ -109,25 +108,12 @@ signals:
 
 private:
     template<typename... Values>
-    void send(const char *method, Values... values)
-    {
-        callMethod(QLatin1String(method), WireFormat::tokens(values...));
-    }
-    // Sends the three values and mirrors them in the model.
+    void send(const char *method, Values... values);
+    // Send the values, then mirror them in the model.
     template<typename T>
-    void sendValues(const char *method, XYZModel<T> *model, T x, T y, T z)
-    {
-        send(method, x, y, z);
-        model->setX(x);
-        model->setY(y);
-        model->setZ(z);
-    }
+    void sendValues(const char *method, XYZModel<T> *model, T x, T y, T z);
     template<typename T>
-    void sendAxis(const char *method, XYZModel<T> *model, void (XYZModel<T>::*setAxis)(T), T value)
-    {
-        send(method, value);
-        (model->*setAxis)(value);
-    }
+    void sendAxis(const char *method, XYZModel<T> *model, void (XYZModel<T>::*setAxis)(T), T value);
     void switchSensor(const QString &method, const QString &sensorName);
     void handleSwitchReply(const QStringList &fields, bool failed);
     void handleEmulatorConnected();
