@@ -1,5 +1,7 @@
 #include "gpsemulationmanager.h"
 
+#include <link/wireformat.h>
+
 #include <QVariantMap>
 
 namespace Mimicry {
@@ -7,25 +9,16 @@ namespace Internal {
 
 namespace {
 
+using namespace WireFormat;
+
 QString coordinate(double degrees)
 {
-    return QString::number(degrees, 'f', 7);
+    return fixedNumber(degrees, coordinateDecimals);
 }
 
 QString altitudeText(double metres)
 {
-    return QString::number(metres, 'f', 2);
-}
-
-QString booleanText(bool value)
-{
-    return value ? QStringLiteral("1") : QStringLiteral("0");
-}
-
-QString positionArguments(double latitude, double longitude, double altitude)
-{
-    return QStringLiteral("double:%1 double:%2 double:%3")
-        .arg(coordinate(latitude), coordinate(longitude), altitudeText(altitude));
+    return fixedNumber(metres, altitudeDecimals);
 }
 
 } // namespace
@@ -76,44 +69,46 @@ void GPSEmulationManager::setLocalPosition(double latitude, double longitude, do
 
 void GPSEmulationManager::setPosition(double latitude, double longitude, double altitude)
 {
-    callMethod(QStringLiteral("setPosition"), positionArguments(latitude, longitude, altitude));
+    callMethod(QStringLiteral("setPosition"),
+               QStringList{fixedDouble(latitude, coordinateDecimals), fixedDouble(longitude, coordinateDecimals),
+                           fixedDouble(altitude, altitudeDecimals)}
+                   .join(QLatin1Char(' ')));
     setLocalPosition(latitude, longitude, altitude);
 }
 
 void GPSEmulationManager::setLatitude(double latitude)
 {
-    callMethod(QStringLiteral("setLatitude"), QStringLiteral("double:%1").arg(coordinate(latitude)));
+    callMethod(QStringLiteral("setLatitude"), fixedDouble(latitude, coordinateDecimals));
     m_currentPosition->setLatitude(latitude);
     m_settingsManager.saveGpsLatitude(m_currentPosition->latitude());
 }
 
 void GPSEmulationManager::setLongitude(double longitude)
 {
-    callMethod(QStringLiteral("setLongitude"), QStringLiteral("double:%1").arg(coordinate(longitude)));
+    callMethod(QStringLiteral("setLongitude"), fixedDouble(longitude, coordinateDecimals));
     m_currentPosition->setLongitude(longitude);
     m_settingsManager.saveGpsLongitude(m_currentPosition->longitude());
 }
 
 void GPSEmulationManager::setAltitude(double altitude)
 {
-    callMethod(QStringLiteral("setAltitude"), QStringLiteral("double:%1").arg(altitudeText(altitude)));
+    callMethod(QStringLiteral("setAltitude"), fixedDouble(altitude, altitudeDecimals));
     m_currentPosition->setAltitude(altitude);
     m_settingsManager.saveGpsAltitude(m_currentPosition->altitude());
 }
 
 void GPSEmulationManager::loadTrack(const QVariantList &trackPoints)
 {
-    QStringList rows;
+    QList<QStringList> rows;
     rows.reserve(trackPoints.size());
     for (const QVariant &point : trackPoints) {
         const QVariantMap values = point.toMap();
-        rows.append(QStringLiteral("%1,%2,%3,%4")
-                        .arg(coordinate(values.value(QStringLiteral("latitude")).toDouble()),
-                             coordinate(values.value(QStringLiteral("longitude")).toDouble()),
-                             altitudeText(values.value(QStringLiteral("altitude")).toDouble()),
-                             QString::number(values.value(QStringLiteral("interval")).toDouble(), 'g')));
+        rows.append({coordinate(values.value(QStringLiteral("latitude")).toDouble()),
+                     coordinate(values.value(QStringLiteral("longitude")).toDouble()),
+                     altitudeText(values.value(QStringLiteral("altitude")).toDouble()),
+                     generalNumber(values.value(QStringLiteral("interval")).toDouble())});
     }
-    callMethod(QStringLiteral("loadTrack"), QLatin1String("array:array:double:") + rows.join(QLatin1Char(';')));
+    callMethod(QStringLiteral("loadTrack"), doubleTable(rows));
     m_currentPositionIndex = 0;
     m_trackLoaded = true;
 }
@@ -136,29 +131,28 @@ void GPSEmulationManager::stopTrack()
 
 void GPSEmulationManager::setTrackLooped(bool looped)
 {
-    callMethod(QStringLiteral("setTrackLooped"), QStringLiteral("boolean:%1").arg(booleanText(looped)));
+    callMethod(QStringLiteral("setTrackLooped"), boolean(looped));
     m_trackLooped = looped;
     emit trackLoopedChanged();
 }
 
 void GPSEmulationManager::setTrackIntervalMode(bool useDefaultInterval)
 {
-    callMethod(QStringLiteral("setTrackIntervalMode"),
-               QStringLiteral("boolean:%1").arg(booleanText(useDefaultInterval)));
+    callMethod(QStringLiteral("setTrackIntervalMode"), boolean(useDefaultInterval));
     m_useDefaultInterval = useDefaultInterval;
     emit defaultIntervalUsingChanged();
 }
 
 void GPSEmulationManager::setTrackSpeed(int speed)
 {
-    callMethod(QStringLiteral("setTrackSpeed"), QStringLiteral("int32:%1").arg(speed));
+    callMethod(QStringLiteral("setTrackSpeed"), token(speed));
     m_trackSpeed = speed;
     emit trackSpeedChanged();
 }
 
 void GPSEmulationManager::goToPositionOnTrack(int index)
 {
-    callMethod(QStringLiteral("goToPositionOnTrack"), QStringLiteral("int32:%1").arg(index));
+    callMethod(QStringLiteral("goToPositionOnTrack"), token(index));
     setCurrentPositionIndex(index);
 }
 

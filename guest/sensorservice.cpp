@@ -2,6 +2,8 @@
 
 #include "inspectadaptor.h"
 
+#include <sensors/sensordefaults.h>
+
 #include <QLoggingCategory>
 
 namespace Guest {
@@ -32,20 +34,22 @@ SensorService::SensorService(const QDBusConnection &connection, QObject *parent)
     new InspectAdaptor(this, [this] { return state(); });
 
     // The values the plug-in itself starts from: flat on a table, face up,
-    // in room light, nothing near and no tap yet.
+    // in room light, nothing near and no tap yet. The gyroscope is at rest
+    // until the plug-in sends its own.
+    using namespace Mimicry::Internal;
     m_values = {
-        {QStringLiteral("accelerometer.x"), 0},
-        {QStringLiteral("accelerometer.y"), 0},
-        {QStringLiteral("accelerometer.z"), 1000},
-        {QStringLiteral("als.lux"), 100},
+        {QStringLiteral("accelerometer.x"), SensorDefaults::accelerometerX},
+        {QStringLiteral("accelerometer.y"), SensorDefaults::accelerometerY},
+        {QStringLiteral("accelerometer.z"), SensorDefaults::accelerometerZ},
+        {QStringLiteral("als.lux"), SensorDefaults::alsLux},
         {QStringLiteral("gyroscope.x"), 0.0},
         {QStringLiteral("gyroscope.y"), 0.0},
         {QStringLiteral("gyroscope.z"), 0.0},
-        {QStringLiteral("magnetometer.x"), 4.3e-5},
-        {QStringLiteral("magnetometer.y"), 0.0},
-        {QStringLiteral("magnetometer.z"), 0.0},
-        {QStringLiteral("magnetometer.calibrationLevel"), 0},
-        {QStringLiteral("proximity.reflectance"), 5},
+        {QStringLiteral("magnetometer.x"), SensorDefaults::magnetometerX},
+        {QStringLiteral("magnetometer.y"), SensorDefaults::magnetometerY},
+        {QStringLiteral("magnetometer.z"), SensorDefaults::magnetometerZ},
+        {QStringLiteral("magnetometer.calibrationLevel"), SensorDefaults::calibrationLevel},
+        {QStringLiteral("proximity.reflectance"), SensorDefaults::proximityReflectance},
         {QStringLiteral("tap.direction"), -1},
     };
     for (const QString &sensor : sensorNames())

@@ -53,9 +53,9 @@ function updateAccelerometerValues() {
     accXValue = acc.x;
     accYValue = acc.y;
     accZValue = acc.z;
-    sensorsEmulationManager.setAccelerometerValues(limitEmulatedValue(acc.x * accGravityCoef),
-                                                   limitEmulatedValue(acc.y * accGravityCoef),
-                                                   limitEmulatedValue(acc.z * accGravityCoef));
+    sensorsEmulationManager.setAccelerometerValues(limitEmulatedValue(acc.x * Model.accGravityCoef),
+                                                   limitEmulatedValue(acc.y * Model.accGravityCoef),
+                                                   limitEmulatedValue(acc.z * Model.accGravityCoef));
 }
 
 function calculateRotationFrequency() {

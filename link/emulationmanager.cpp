@@ -1,14 +1,12 @@
 #include "emulationmanager.h"
 
 #include "remotedbusinvokerservice.h"
+#include "wireformat.h"
 
 namespace Mimicry {
 namespace Internal {
 
-// method:arguments:result:error name:error text
-const int replyFieldCount = 5;
-const int errorNameField = 3;
-const int errorTextField = 4;
+using namespace WireFormat;
 
 EmulationManager::EmulationManager(QObject *parent)
     : QObject(parent)
@@ -48,14 +46,14 @@ void EmulationManager::handleReply(const QString &reply)
     if (!handlesRepliesTo(reply.left(reply.indexOf(QLatin1Char(':')))))
         return;
     const QStringList fields = reply.split(QLatin1Char(':'));
-    if (fields.size() != replyFieldCount) {
+    if (fields.size() != ReplyFieldCount) {
         emit replyFromEmulatorReceived(reply);
         return;
     }
-    if (!fields.at(errorNameField).isEmpty()) {
+    if (!fields.at(ErrorNameField).isEmpty()) {
         handleFailedReply(fields);
         emit replyFromEmulatorReceived(
-            QStringLiteral("%1 %2").arg(fields.at(errorNameField), fields.at(errorTextField)));
+            QStringLiteral("%1 %2").arg(fields.at(ErrorNameField), fields.at(ErrorTextField)));
         return;
     }
     handleSuccessfulReply(fields);

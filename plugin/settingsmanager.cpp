@@ -1,6 +1,7 @@
 #include "settingsmanager.h"
 
 #include <coreplugin/icore.h>
+#include <sensors/sensordefaults.h>
 #include <sensors/tapmodel.h>
 
 #include <QDir>
@@ -45,16 +46,6 @@ const char tap[] = "tap";
 const char gpsLatitude[] = "gps_latitude";
 const char gpsLongitude[] = "gps_longitude";
 const char gpsAltitude[] = "gps_altitude";
-
-// The defaults are the values the sensor models start with.
-const int defaultAccelerometerZ = 1000;
-const int defaultAlsLux = 100;
-const double defaultGyroscopeZ = 1.1459155902616465; // 0.02 rad/s
-const double defaultMagneticFieldY = 5.95;
-const double defaultMagneticFieldZ = -48.76;
-const double defaultMagnetometerX = 4.3e-05;
-const int defaultProximityReflectance = 5;
-const int defaultTapDirection = -1;
 
 // What the pages let the user choose. A stored value outside its range was
 // not written by us and reads as the key's default, so that nothing reaches
@@ -282,81 +273,103 @@ void SettingsManager::saveGpsPosition(double latitude, double longitude, double 
 
 int SettingsManager::readAccelerometerX() const
 {
-    return validInt(read(accelerometerX), 0, accelerometerRange);
+    return validInt(read(accelerometerX), SensorDefaults::accelerometerX, accelerometerRange);
 }
 
 int SettingsManager::readAccelerometerY() const
 {
-    return validInt(read(accelerometerY), 0, accelerometerRange);
+    return validInt(read(accelerometerY), SensorDefaults::accelerometerY, accelerometerRange);
 }
 
 int SettingsManager::readAccelerometerZ() const
 {
-    return validInt(read(accelerometerZ), defaultAccelerometerZ, accelerometerRange);
+    return validInt(read(accelerometerZ), SensorDefaults::accelerometerZ, accelerometerRange);
 }
 
-int SettingsManager::readAlsLux() const { return validInt(read(als), defaultAlsLux, alsRange); }
-double SettingsManager::readGyroscopeX() const { return validDouble(read(gyroscopeX), 0, gyroscopeRange); }
-double SettingsManager::readGyroscopeY() const { return validDouble(read(gyroscopeY), 0, gyroscopeRange); }
+int SettingsManager::readAlsLux() const
+{
+    return validInt(read(als), SensorDefaults::alsLux, alsRange);
+}
+
+double SettingsManager::readGyroscopeX() const
+{
+    return validDouble(read(gyroscopeX), SensorDefaults::gyroscopeX, gyroscopeRange);
+}
+
+double SettingsManager::readGyroscopeY() const
+{
+    return validDouble(read(gyroscopeY), SensorDefaults::gyroscopeY, gyroscopeRange);
+}
+
 
 double SettingsManager::readGyroscopeZ() const
 {
-    return validDouble(read(gyroscopeZ), defaultGyroscopeZ, gyroscopeRange);
+    return validDouble(read(gyroscopeZ), SensorDefaults::gyroscopeZ, gyroscopeRange);
 }
 
 double SettingsManager::readMagneticFieldX() const
 {
-    return validDouble(read(magneticFieldX), 0, magneticFieldRange);
+    return validDouble(read(magneticFieldX), SensorDefaults::magneticFieldX, magneticFieldRange);
 }
 
 double SettingsManager::readMagneticFieldY() const
 {
-    return validDouble(read(magneticFieldY), defaultMagneticFieldY, magneticFieldRange);
+    return validDouble(read(magneticFieldY), SensorDefaults::magneticFieldY, magneticFieldRange);
 }
 
 double SettingsManager::readMagneticFieldZ() const
 {
-    return validDouble(read(magneticFieldZ), defaultMagneticFieldZ, magneticFieldRange);
+    return validDouble(read(magneticFieldZ), SensorDefaults::magneticFieldZ, magneticFieldRange);
 }
 
 double SettingsManager::readMagnetometerX() const
 {
-    return validDouble(read(magnetometerX), defaultMagnetometerX, magnetometerRange);
+    return validDouble(read(magnetometerX), SensorDefaults::magnetometerX, magnetometerRange);
 }
 
 double SettingsManager::readMagnetometerY() const
 {
-    return validDouble(read(magnetometerY), 0, magnetometerRange);
+    return validDouble(read(magnetometerY), SensorDefaults::magnetometerY, magnetometerRange);
 }
 
 double SettingsManager::readMagnetometerZ() const
 {
-    return validDouble(read(magnetometerZ), 0, magnetometerRange);
+    return validDouble(read(magnetometerZ), SensorDefaults::magnetometerZ, magnetometerRange);
 }
 
 int SettingsManager::readMagnetometerCalibrationLevel() const
 {
-    return validInt(read(magnetometerCalibrationLevel), 0, calibrationLevelRange);
+    return validInt(read(magnetometerCalibrationLevel), SensorDefaults::calibrationLevel,
+                    calibrationLevelRange);
 }
 
 int SettingsManager::readProximityReflectance() const
 {
-    return validInt(read(proximityReflectance), defaultProximityReflectance, proximityRange);
+    return validInt(read(proximityReflectance), SensorDefaults::proximityReflectance,
+                    proximityRange);
 }
 
 int SettingsManager::readTapDirection() const
 {
-    return validInt(read(tap), defaultTapDirection, tapDirectionRange);
+    return validInt(read(tap), TapModel::Undefined, tapDirectionRange);
 }
 
-double SettingsManager::readGpsLatitude() const { return validDouble(read(gpsLatitude), 0, latitudeRange); }
+double SettingsManager::readGpsLatitude() const
+{
+    return validDouble(read(gpsLatitude), 0, latitudeRange);
+}
+
 
 double SettingsManager::readGpsLongitude() const
 {
     return validDouble(read(gpsLongitude), 0, longitudeRange);
 }
 
-double SettingsManager::readGpsAltitude() const { return validDouble(read(gpsAltitude), 0, anyFiniteRange); }
+double SettingsManager::readGpsAltitude() const
+{
+    return validDouble(read(gpsAltitude), 0, anyFiniteRange);
+}
+
 
 } // namespace Internal
 } // namespace Mimicry

@@ -1,4 +1,5 @@
 import QtQuick 2.5
+import "../js/smartphone-model-logic.js" as Model
 
 SensorControls {
     id: root
@@ -20,7 +21,7 @@ SensorControls {
             showCalculatedValue: true
             calculatedValueUnits: qsTr("m/s") + "²"
             calculatedValueWidth: 85
-            calculate: function(value) { return value * 9.80665 / 1000 }
+            calculate: function(value) { return value * Model.gravityAccelEarth / 1000 }
 
             // 1.005 g times 1000 is 1004.999... in binary; an int parameter
             // would cut it to 1004, so the whole thousandth is rounded.

@@ -15,8 +15,8 @@ ScrollView {
     property double longitudeMaxValue: 180
     property double altitudeMinValue: -1000
     property double altitudeMaxValue: 10000
-    property int altRoundingSize: 2
-    property int latLongRoundingSize: 7
+    property int altRoundingSize: NmeaParsing.altRoundingSize
+    property int latLongRoundingSize: NmeaParsing.latLongRoundingSize
     property int defaultInterval: 2000
     property var trackPoints: []
     property bool onlyDefaultInterval: false

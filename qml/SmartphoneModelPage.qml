@@ -17,10 +17,8 @@ ScrollView {
     readonly property double rotMaxValue: 180
     readonly property double moveMinValue: -2
     readonly property double moveMaxValue: 2
-    readonly property double gravityAccelEarth: 9.80665
     readonly property double timerInterval: 0.1
     readonly property double phoneSizeCoefficient: 0.06
-    readonly property double accGravityCoef: 1000 / gravityAccelEarth
     readonly property double microToWholeCoef: 0.000001
 
     property bool controlModifierPressed: false

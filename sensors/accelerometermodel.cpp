@@ -1,25 +1,21 @@
 #include "accelerometermodel.h"
 
+#include "sensordefaults.h"
+
 namespace Mimicry {
 namespace Internal {
 
-namespace {
-// Thousandths of g; at rest the device lies face up, so gravity shows on z.
-const int InitialX = 0;
-const int InitialY = 0;
-const int InitialZ = 1000;
-} // namespace
-
 AccelerometerModel::AccelerometerModel(QObject *parent)
-    : IntXYZModel(parent, InitialX, InitialY, InitialZ)
+    : IntXYZModel(parent, SensorDefaults::accelerometerX, SensorDefaults::accelerometerY,
+                  SensorDefaults::accelerometerZ)
 {
 }
 
 void AccelerometerModel::resetValues()
 {
-    setX(InitialX);
-    setY(InitialY);
-    setZ(InitialZ);
+    setX(SensorDefaults::accelerometerX);
+    setY(SensorDefaults::accelerometerY);
+    setZ(SensorDefaults::accelerometerZ);
 }
 
 QString AccelerometerModel::sensorName() const

@@ -1,15 +1,13 @@
 #include "alsmodel.h"
 
+#include "sensordefaults.h"
+
 namespace Mimicry {
 namespace Internal {
 
-namespace {
-const int InitialLux = 100;
-} // namespace
-
 AlsModel::AlsModel(QObject *parent)
     : SensorModel(parent)
-    , m_lux(InitialLux)
+    , m_lux(SensorDefaults::alsLux)
 {
 }
 
@@ -21,7 +19,7 @@ void AlsModel::setLux(int lux)
 
 void AlsModel::resetValues()
 {
-    setLux(InitialLux);
+    setLux(SensorDefaults::alsLux);
 }
 
 QString AlsModel::sensorName() const

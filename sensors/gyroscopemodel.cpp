@@ -1,25 +1,21 @@
 #include "gyroscopemodel.h"
 
+#include "sensordefaults.h"
+
 namespace Mimicry {
 namespace Internal {
 
-namespace {
-// 0.02 rad/s about z, in degrees per second.
-const double InitialX = 0.0;
-const double InitialY = 0.0;
-const double InitialZ = 1.1459155902616465;
-} // namespace
-
 GyroscopeModel::GyroscopeModel(QObject *parent)
-    : DoubleXYZModel(parent, InitialX, InitialY, InitialZ)
+    : DoubleXYZModel(parent, SensorDefaults::gyroscopeX, SensorDefaults::gyroscopeY,
+                     SensorDefaults::gyroscopeZ)
 {
 }
 
 void GyroscopeModel::resetValues()
 {
-    setX(InitialX);
-    setY(InitialY);
-    setZ(InitialZ);
+    setX(SensorDefaults::gyroscopeX);
+    setY(SensorDefaults::gyroscopeY);
+    setZ(SensorDefaults::gyroscopeZ);
 }
 
 QString GyroscopeModel::sensorName() const

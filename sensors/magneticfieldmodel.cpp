@@ -1,25 +1,21 @@
 #include "magneticfieldmodel.h"
 
+#include "sensordefaults.h"
+
 namespace Mimicry {
 namespace Internal {
 
-namespace {
-// A typical Earth field, in microtesla.
-const double InitialX = 0.0;
-const double InitialY = 5.95;
-const double InitialZ = -48.76;
-} // namespace
-
 MagneticFieldModel::MagneticFieldModel(QObject *parent)
-    : DoubleXYZModel(parent, InitialX, InitialY, InitialZ)
+    : DoubleXYZModel(parent, SensorDefaults::magneticFieldX, SensorDefaults::magneticFieldY,
+                     SensorDefaults::magneticFieldZ)
 {
 }
 
 void MagneticFieldModel::resetValues()
 {
-    setX(InitialX);
-    setY(InitialY);
-    setZ(InitialZ);
+    setX(SensorDefaults::magneticFieldX);
+    setY(SensorDefaults::magneticFieldY);
+    setZ(SensorDefaults::magneticFieldZ);
 }
 
 QString MagneticFieldModel::sensorName() const

@@ -1,19 +1,14 @@
 #include "magnetometermodel.h"
 
+#include "sensordefaults.h"
+
 namespace Mimicry {
 namespace Internal {
 
-namespace {
-// Tesla; with the accelerometer at rest this makes a heading of 90 degrees.
-const double InitialX = 4.3e-5;
-const double InitialY = 0.0;
-const double InitialZ = 0.0;
-const int InitialCalibrationLevel = 0;
-} // namespace
-
 MagnetometerModel::MagnetometerModel(QObject *parent)
-    : DoubleXYZModel(parent, InitialX, InitialY, InitialZ)
-    , m_calibrationLevel(InitialCalibrationLevel)
+    : DoubleXYZModel(parent, SensorDefaults::magnetometerX, SensorDefaults::magnetometerY,
+                     SensorDefaults::magnetometerZ)
+    , m_calibrationLevel(SensorDefaults::calibrationLevel)
 {
 }
 
@@ -25,10 +20,10 @@ void MagnetometerModel::setCalibrationLevel(int calibrationLevel)
 
 void MagnetometerModel::resetValues()
 {
-    setX(InitialX);
-    setY(InitialY);
-    setZ(InitialZ);
-    setCalibrationLevel(InitialCalibrationLevel);
+    setX(SensorDefaults::magnetometerX);
+    setY(SensorDefaults::magnetometerY);
+    setZ(SensorDefaults::magnetometerZ);
+    setCalibrationLevel(SensorDefaults::calibrationLevel);
 }
 
 QString MagnetometerModel::sensorName() const

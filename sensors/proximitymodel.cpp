@@ -1,15 +1,13 @@
 #include "proximitymodel.h"
 
+#include "sensordefaults.h"
+
 namespace Mimicry {
 namespace Internal {
 
-namespace {
-const int InitialReflectance = 5;
-} // namespace
-
 ProximityModel::ProximityModel(QObject *parent)
     : SensorModel(parent)
-    , m_reflectance(InitialReflectance)
+    , m_reflectance(SensorDefaults::proximityReflectance)
 {
 }
 
@@ -21,7 +19,7 @@ void ProximityModel::setReflectance(int reflectance)
 
 void ProximityModel::resetValues()
 {
-    setReflectance(InitialReflectance);
+    setReflectance(SensorDefaults::proximityReflectance);
 }
 
 QString ProximityModel::sensorName() const

@@ -1,5 +1,9 @@
 #include "sensorsemulationmanager.h"
 
+#include "sensordefaults.h"
+
+#include <link/wireformat.h>
+
 #include <QVariant>
 
 #include <cmath>
@@ -13,11 +17,6 @@ namespace {
 // azimuth is turned into.
 const double horizontalFieldStrength = std::sqrt(19.0) / 100000.0;
 const double radiansPerDegree = 0.017453292519943295;
-
-// The device lying flat and face up.
-const int flatX = 0;
-const int flatY = 0;
-const int flatZ = 1000;
 
 const int proximityNear = 0;
 const int proximityFar = 10;
@@ -46,39 +45,8 @@ const char disableSensorMethod[] = "disableSensor";
 
 bool isSwitchReply(const QStringList &fields)
 {
-    return fields.at(0) == QLatin1String(enableSensorMethod)
-           || fields.at(0) == QLatin1String(disableSensorMethod);
-}
-
-// Field 1 holds the call's arguments; a sensor name is the first of them.
-QString firstArgument(const QStringList &fields)
-{
-    return fields.at(1).section(QLatin1Char('|'), 0, 0, QString::SectionSkipEmpty);
-}
-
-QString int32Arguments(int value)
-{
-    return QStringLiteral("int32:%1").arg(value);
-}
-
-QString int32Arguments(int x, int y, int z)
-{
-    return QStringLiteral("int32:%1 int32:%2 int32:%3").arg(x).arg(y).arg(z);
-}
-
-QString decimal(double value)
-{
-    return QString::number(value, 'g');
-}
-
-QString doubleArguments(double value)
-{
-    return QStringLiteral("double:%1").arg(decimal(value));
-}
-
-QString doubleArguments(double x, double y, double z)
-{
-    return QStringLiteral("double:%1 double:%2 double:%3").arg(decimal(x), decimal(y), decimal(z));
+    const QString &method = fields.at(WireFormat::MethodField);
+    return method == QLatin1String(enableSensorMethod) || method == QLatin1String(disableSensorMethod);
 }
 
 } // namespace
@@ -142,21 +110,21 @@ QString SensorsEmulationManager::interfaceName() const
 
 void SensorsEmulationManager::handleSuccessfulReply(const QStringList &fields)
 {
-    if (fields.size() < 3)
+    if (fields.size() <= WireFormat::ResultField)
         return;
     if (isSwitchReply(fields)) {
         handleSwitchReply(fields, false);
         return;
     }
-    // The answers to "enabled" carry the guest's state in field 2.
-    if (fields.at(0).compare(QLatin1String("enabled"), Qt::CaseInsensitive) != 0)
+    // The answers to "enabled" carry the guest's state as their result.
+    if (fields.at(WireFormat::MethodField).compare(QLatin1String("enabled"), Qt::CaseInsensitive) != 0)
         return;
-    const QString name = firstArgument(fields);
+    const QString name = WireFormat::firstReplyArgument(fields);
     // Anything else the guest names is not a sensor of ours to record or switch.
     if (!sensorNames().contains(name))
         return;
     if (m_sensorsAvailability.value(name, false).toBool()) {
-        m_sensorsEnabledStates.insert(name, QVariant(fields.at(2)).toBool());
+        m_sensorsEnabledStates.insert(name, QVariant(fields.at(WireFormat::ResultField)).toBool());
     } else {
         // The device has no such sensor, whatever the guest was left with.
         disableSensor(name);
@@ -181,39 +149,56 @@ void SensorsEmulationManager::disableSensor(const QString &sensorName)
     switchSensor(QLatin1String(disableSensorMethod), sensorName);
 }
 
+template<typename... Values>
+void SensorsEmulationManager::send(const char *method, Values... values)
+{
+    callMethod(QLatin1String(method), WireFormat::tokens(values...));
+}
+
+template<typename T>
+void SensorsEmulationManager::sendValues(const char *method, XYZModel<T> *model, T x, T y, T z)
+{
+    send(method, x, y, z);
+    model->setX(x);
+    model->setY(y);
+    model->setZ(z);
+}
+
+template<typename T>
+void SensorsEmulationManager::sendAxis(const char *method, XYZModel<T> *model,
+                                       void (XYZModel<T>::*setAxis)(T), T value)
+{
+    send(method, value);
+    (model->*setAxis)(value);
+}
+
 void SensorsEmulationManager::setAccelerometerValues(int x, int y, int z)
 {
-    callMethod(QStringLiteral("setAccelerometerValues"), int32Arguments(x, y, z));
-    m_accelerometer->setX(x);
-    m_accelerometer->setY(y);
-    m_accelerometer->setZ(z);
+    sendValues("setAccelerometerValues", m_accelerometer, x, y, z);
     accelerometerChanged();
 }
 
 void SensorsEmulationManager::setAccelerometerX(int x)
 {
-    callMethod(QStringLiteral("setAccelerometerX"), int32Arguments(x));
-    m_accelerometer->setX(x);
+    sendAxis("setAccelerometerX", m_accelerometer, &XYZModel<int>::setX, x);
     accelerometerChanged();
 }
 
 void SensorsEmulationManager::setAccelerometerY(int y)
 {
-    callMethod(QStringLiteral("setAccelerometerY"), int32Arguments(y));
-    m_accelerometer->setY(y);
+    sendAxis("setAccelerometerY", m_accelerometer, &XYZModel<int>::setY, y);
     accelerometerChanged();
 }
 
 void SensorsEmulationManager::setAccelerometerZ(int z)
 {
-    callMethod(QStringLiteral("setAccelerometerZ"), int32Arguments(z));
-    m_accelerometer->setZ(z);
+    sendAxis("setAccelerometerZ", m_accelerometer, &XYZModel<int>::setZ, z);
     accelerometerChanged();
 }
 
 void SensorsEmulationManager::setAlsLuxValue(int lux)
 {
-    callMethod(QStringLiteral("setAlsValue"), int32Arguments(lux));
+    send("setAlsValue", lux);
     m_als->setLux(lux);
     m_settingsManager.saveAlsLux(lux);
 }
@@ -228,7 +213,9 @@ void SensorsEmulationManager::setAlsLightLevel(AlsModel::LightLevel lightLevel)
 void SensorsEmulationManager::setCompassAzimuth(int azimuth)
 {
     m_compass->setAzimuth(azimuth);
-    setAccelerometerValues(flatX, flatY, flatZ);
+    // Flat and face up.
+    setAccelerometerValues(SensorDefaults::accelerometerX, SensorDefaults::accelerometerY,
+                           SensorDefaults::accelerometerZ);
     const double radians = azimuth * radiansPerDegree;
     setMagnetometerValues(std::sin(radians) * horizontalFieldStrength,
                           std::cos(radians) * horizontalFieldStrength, 0.0);
@@ -242,31 +229,25 @@ void SensorsEmulationManager::setCompassCalibrationLevel(int calibrationLevel)
 
 void SensorsEmulationManager::setGyroscopeValues(double x, double y, double z)
 {
-    callMethod(QStringLiteral("setGyroscopeValues"), doubleArguments(x, y, z));
-    m_gyroscope->setX(x);
-    m_gyroscope->setY(y);
-    m_gyroscope->setZ(z);
+    sendValues("setGyroscopeValues", m_gyroscope, x, y, z);
     saveGyroscope();
 }
 
 void SensorsEmulationManager::setGyroscopeX(double x)
 {
-    callMethod(QStringLiteral("setGyroscopeX"), doubleArguments(x));
-    m_gyroscope->setX(x);
+    sendAxis("setGyroscopeX", m_gyroscope, &XYZModel<double>::setX, x);
     saveGyroscope();
 }
 
 void SensorsEmulationManager::setGyroscopeY(double y)
 {
-    callMethod(QStringLiteral("setGyroscopeY"), doubleArguments(y));
-    m_gyroscope->setY(y);
+    sendAxis("setGyroscopeY", m_gyroscope, &XYZModel<double>::setY, y);
     saveGyroscope();
 }
 
 void SensorsEmulationManager::setGyroscopeZ(double z)
 {
-    callMethod(QStringLiteral("setGyroscopeZ"), doubleArguments(z));
-    m_gyroscope->setZ(z);
+    sendAxis("setGyroscopeZ", m_gyroscope, &XYZModel<double>::setZ, z);
     saveGyroscope();
 }
 
@@ -298,31 +279,25 @@ void SensorsEmulationManager::setMagneticFieldZ(double z)
 
 void SensorsEmulationManager::setMagnetometerValues(double x, double y, double z)
 {
-    callMethod(QStringLiteral("setMagnetometerValues"), doubleArguments(x, y, z));
-    m_magnetometer->setX(x);
-    m_magnetometer->setY(y);
-    m_magnetometer->setZ(z);
+    sendValues("setMagnetometerValues", m_magnetometer, x, y, z);
     magnetometerChanged();
 }
 
 void SensorsEmulationManager::setMagnetometerX(double x)
 {
-    callMethod(QStringLiteral("setMagnetometerX"), doubleArguments(x));
-    m_magnetometer->setX(x);
+    sendAxis("setMagnetometerX", m_magnetometer, &XYZModel<double>::setX, x);
     magnetometerChanged();
 }
 
 void SensorsEmulationManager::setMagnetometerY(double y)
 {
-    callMethod(QStringLiteral("setMagnetometerY"), doubleArguments(y));
-    m_magnetometer->setY(y);
+    sendAxis("setMagnetometerY", m_magnetometer, &XYZModel<double>::setY, y);
     magnetometerChanged();
 }
 
 void SensorsEmulationManager::setMagnetometerZ(double z)
 {
-    callMethod(QStringLiteral("setMagnetometerZ"), doubleArguments(z));
-    m_magnetometer->setZ(z);
+    sendAxis("setMagnetometerZ", m_magnetometer, &XYZModel<double>::setZ, z);
     magnetometerChanged();
 }
 
@@ -330,7 +305,7 @@ void SensorsEmulationManager::setMagnetometerZ(double z)
 // two levels always move together.
 void SensorsEmulationManager::setMagnetometerCalibrationLevel(int calibrationLevel)
 {
-    callMethod(QStringLiteral("setMagnetometerCalibrationLevel"), int32Arguments(calibrationLevel));
+    send("setMagnetometerCalibrationLevel", calibrationLevel);
     m_magnetometer->setCalibrationLevel(calibrationLevel);
     m_compass->setCalibrationLevel(calibrationLevel);
     m_settingsManager.saveMagnetometerCalibrationLevel(calibrationLevel);
@@ -346,7 +321,7 @@ void SensorsEmulationManager::setOrientation(int orientation)
 
 void SensorsEmulationManager::setProximitySensorReflectanceValue(int reflectance)
 {
-    callMethod(QStringLiteral("setProximitySensorValue"), int32Arguments(reflectance));
+    send("setProximitySensorValue", reflectance);
     m_proximity->setReflectance(reflectance);
     m_settingsManager.saveProximityReflectance(reflectance);
 }
@@ -358,7 +333,7 @@ void SensorsEmulationManager::setProximitySensorNearValue(bool near)
 
 void SensorsEmulationManager::setTapSensorValue(TapModel::TapDirection tapDirection)
 {
-    callMethod(QStringLiteral("setTapSensorValue"), int32Arguments(tapDirection));
+    send("setTapSensorValue", int(tapDirection));
     m_tap->setTapDirection(tapDirection);
     m_settingsManager.saveTapDirection(tapDirection);
 }
@@ -371,12 +346,13 @@ void SensorsEmulationManager::setSensorEnabled(const QString &sensorName, bool c
 
 void SensorsEmulationManager::setDefaultValues()
 {
-    setAccelerometerValues(flatX, flatY, flatZ);
-    setAlsLuxValue(100);
-    setGyroscopeValues(0.0, 0.0, 1.1459155902616465); // 0.02 rad/s
-    setMagnetometerValues(4.3e-5, 0.0, 0.0);
-    setMagnetometerCalibrationLevel(0);
-    setProximitySensorReflectanceValue(5);
+    using namespace SensorDefaults;
+    setAccelerometerValues(accelerometerX, accelerometerY, accelerometerZ);
+    setAlsLuxValue(alsLux);
+    setGyroscopeValues(gyroscopeX, gyroscopeY, gyroscopeZ);
+    setMagnetometerValues(magnetometerX, magnetometerY, magnetometerZ);
+    setMagnetometerCalibrationLevel(calibrationLevel);
+    setProximitySensorReflectanceValue(proximityReflectance);
     setTapSensorValue(TapModel::Undefined);
 }
 
@@ -419,7 +395,7 @@ void SensorsEmulationManager::handleEmulatorConnected()
         // Ask what the guest runs; the answers come back as replies.
         const QStringList names = m_sensorsEnabledStates.keys();
         for (const QString &name : names)
-            callMethod(QStringLiteral("enabled"), QStringLiteral("string:%1").arg(name));
+            callMethod(QStringLiteral("enabled"), WireFormat::string(name));
         m_initialized = true;
     } else {
         // A guest that comes back runs exactly the sensors the device has.
@@ -456,7 +432,7 @@ QStringList SensorsEmulationManager::sensorNames() const
 void SensorsEmulationManager::switchSensor(const QString &method, const QString &sensorName)
 {
     m_unansweredSwitches[sensorName].append(m_sensorsEnabledStates.value(sensorName).toBool());
-    callMethod(method, QStringLiteral("string:%1").arg(sensorName));
+    callMethod(method, WireFormat::string(sensorName));
 }
 
 // Replies come in the order of the calls. A refused switch leaves the guest
@@ -464,7 +440,7 @@ void SensorsEmulationManager::switchSensor(const QString &method, const QString 
 // unless a later switch of the same sensor is still out and decides.
 void SensorsEmulationManager::handleSwitchReply(const QStringList &fields, bool failed)
 {
-    const QString name = firstArgument(fields);
+    const QString name = WireFormat::firstReplyArgument(fields);
     const auto it = m_unansweredSwitches.find(name);
     if (it == m_unansweredSwitches.end())
         return;

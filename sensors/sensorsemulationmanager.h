@@ -107,6 +107,13 @@ signals:
     void sensorEnabledStateReverted(const QString &sensorName);
 
 private:
+    template<typename... Values>
+    void send(const char *method, Values... values);
+    // Send the values, then mirror them in the model.
+    template<typename T>
+    void sendValues(const char *method, XYZModel<T> *model, T x, T y, T z);
+    template<typename T>
+    void sendAxis(const char *method, XYZModel<T> *model, void (XYZModel<T>::*setAxis)(T), T value);
     void switchSensor(const QString &method, const QString &sensorName);
     void handleSwitchReply(const QStringList &fields, bool failed);
     void handleEmulatorConnected();

@@ -1,6 +1,7 @@
 target_sources(mimicry_core PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/sensormodel.h ${CMAKE_CURRENT_LIST_DIR}/sensormodel.cpp
     ${CMAKE_CURRENT_LIST_DIR}/xyzmodel.h
+    ${CMAKE_CURRENT_LIST_DIR}/sensordefaults.h
     ${CMAKE_CURRENT_LIST_DIR}/intxyzmodel.h ${CMAKE_CURRENT_LIST_DIR}/intxyzmodel.cpp
     ${CMAKE_CURRENT_LIST_DIR}/doublexyzmodel.h ${CMAKE_CURRENT_LIST_DIR}/doublexyzmodel.cpp
     ${CMAKE_CURRENT_LIST_DIR}/accelerometermodel.h ${CMAKE_CURRENT_LIST_DIR}/accelerometermodel.cpp
