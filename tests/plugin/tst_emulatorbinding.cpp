@@ -112,13 +112,16 @@ void tst_EmulatorBinding::init()
     packages.close();
 
     m_guest = std::make_unique<FakeGuest>();
-    QVERIFY(m_guest->listen(5454));
+    QVERIFY(m_guest->listen());
     m_settingsDir = std::make_unique<QTemporaryDir>();
     m_settings = std::make_unique<QSettings>(m_settingsDir->filePath(QStringLiteral("host.ini")),
                                              QSettings::IniFormat);
     m_host = std::make_unique<IdeHost>(m_settings.get());
     m_host->loadPlugins({QStringLiteral(MIMICRY_PLUGIN_DIR)});
     QVERIFY(m_host->errors().isEmpty());
+    // The plug-in's channel goes to this test's guest, not the forwarded port.
+    QVERIFY(QMetaObject::invokeMethod(mimicryContextObject("remoteDBusInvokerService"), "setUrl",
+                                      Q_ARG(QUrl, m_guest->url())));
     m_answerer = std::make_unique<ModalAnswerer>();
 }
 
