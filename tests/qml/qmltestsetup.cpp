@@ -83,6 +83,7 @@ void QmlTestSetup::qmlEngineAvailable(QQmlEngine *engine)
     auto channel = new RemoteDBusInvokerService(engine);
     channel->setRetryDelays(20, 100);
     channel->setUrl(m_guest->url());
+    m_guestProbe->setChannel(channel);
     auto sensors = new SensorsEmulationManager(engine);
     auto gps = new GPSEmulationManager(engine);
     sensors->setRdbusinvoker(channel);
