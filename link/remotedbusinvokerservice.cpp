@@ -1,7 +1,5 @@
 #include "remotedbusinvokerservice.h"
 
-#include <QUrl>
-
 #include <utility>
 
 namespace Mimicry {
@@ -16,6 +14,7 @@ const quint64 maximumIncomingSize = 64 * 1024;
 RemoteDBusInvokerService::RemoteDBusInvokerService(QObject *parent)
     : QObject(parent)
     , m_webSocket(QString(), QWebSocketProtocol::VersionLatest)
+    , m_url(QStringLiteral("ws://127.0.0.1:%1").arg(webSocketPort))
 {
     m_webSocket.setMaxAllowedIncomingFrameSize(maximumIncomingSize);
     m_webSocket.setMaxAllowedIncomingMessageSize(maximumIncomingSize);
@@ -62,7 +61,7 @@ void RemoteDBusInvokerService::openConnection()
 {
     m_retryTimer.stop();
     m_connectTimer.start();
-    m_webSocket.open(QUrl(QStringLiteral("ws://127.0.0.1:%1").arg(port())));
+    m_webSocket.open(m_url);
 }
 
 void RemoteDBusInvokerService::sendCommand(const QString &bus, const QString &service,

@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QSet>
 #include <QTimer>
+#include <QUrl>
 #include <QWebSocket>
 
 namespace Mimicry {
@@ -33,6 +34,11 @@ public:
     // connection counts as a success once it has lasted the second.
     void setConnectionTimes(int connectTimeoutMs, int stableMs);
 
+    // Where the guest's command service is reached; tests run their own
+    // guest elsewhere. Takes effect with the next attempt.
+    QUrl url() const { return m_url; }
+    Q_INVOKABLE void setUrl(const QUrl &url) { m_url = url; }
+
     static quint16 port();
 
 signals:
@@ -53,6 +59,7 @@ private:
     QElapsedTimer m_connectedSince;
     QWebSocketProtocol::CloseCode m_closeCode = QWebSocketProtocol::CloseCodeNormal;
     QSet<QString> m_sentMethods;
+    QUrl m_url;
     bool m_connected = false;
     int m_firstRetryDelay = 100;
     int m_maximumRetryDelay = 1000;

@@ -15,7 +15,8 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
 cd "$build_dir"
 status=0
-ctest --output-on-failure --timeout 600 || status=$?
+# Tests that share a fixed port take a lock, so two at a time is safe.
+ctest -j2 --output-on-failure --timeout 600 || status=$?
 
 if [ -d "$build_dir/bench" ]; then
     echo "== benchmarks (smoke) =="

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QStringList>
+#include <QUrl>
 #include <QWebSocketServer>
 
 #include <functional>
@@ -18,7 +19,10 @@ public:
     explicit FakeGuest(QObject *parent = nullptr);
     ~FakeGuest() override;
 
-    bool listen(quint16 port);
+    // Port 0 lets the system pick a free port; url() tells the channel.
+    bool listen(quint16 port = 0);
+    quint16 port() const { return m_server.serverPort(); }
+    QUrl url() const { return m_server.serverUrl(); }
     void close();
     // Closes every client connection but keeps listening.
     void dropClients();

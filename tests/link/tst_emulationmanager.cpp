@@ -64,8 +64,9 @@ private:
 void tst_EmulationManager::init()
 {
     m_guest = std::make_unique<FakeGuest>();
-    QVERIFY(m_guest->listen(RemoteDBusInvokerService::port()));
+    QVERIFY(m_guest->listen());
     m_channel = std::make_unique<RemoteDBusInvokerService>();
+    m_channel->setUrl(m_guest->url());
     m_channel->setRetryDelays(20, 100);
 }
 

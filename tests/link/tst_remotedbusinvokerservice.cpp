@@ -16,6 +16,18 @@ namespace {
 
 enum class Hostility { HangUpEarly, HangUp, InvalidText, Silent, OversizeFrame, OversizeMessage };
 
+QUrl loopbackUrl(quint16 port)
+{
+    return QUrl(QStringLiteral("ws://127.0.0.1:%1").arg(port));
+}
+
+// A port nobody listens on, for as long as nobody else takes it.
+quint16 freePort()
+{
+    QTcpServer server;
+    return server.listen(QHostAddress::LocalHost) ? server.serverPort() : 0;
+}
+
 int warningCount = 0;
 QtMessageHandler testMessageHandler = nullptr;
 
@@ -95,6 +107,7 @@ void tst_RemoteDBusInvokerService::connectChannel(RemoteDBusInvokerService &chan
 {
     QSignalSpy connected(&channel, &RemoteDBusInvokerService::webSocketConnected);
     QVERIFY(connected.isValid());
+    channel.setUrl(guest.url());
     channel.openConnection();
     QVERIFY(connected.wait(5000));
     QTRY_COMPARE(guest.clientCount(), 1);
@@ -133,7 +146,7 @@ void tst_RemoteDBusInvokerService::commandLine()
     QFETCH(QString, line);
 
     FakeGuest guest;
-    QVERIFY(guest.listen(RemoteDBusInvokerService::port()));
+    QVERIFY(guest.listen());
     RemoteDBusInvokerService channel;
     connectChannel(channel, guest);
 
@@ -156,7 +169,7 @@ void tst_RemoteDBusInvokerService::repliesPassUnchanged()
     QFETCH(QString, reply);
 
     FakeGuest guest;
-    QVERIFY(guest.listen(RemoteDBusInvokerService::port()));
+    QVERIFY(guest.listen());
     RemoteDBusInvokerService channel;
     QSignalSpy replies(&channel, &RemoteDBusInvokerService::replyReceived);
     QVERIFY(replies.isValid());
@@ -171,19 +184,26 @@ void tst_RemoteDBusInvokerService::repliesPassUnchanged()
 void tst_RemoteDBusInvokerService::nothingSentBeforeOpening()
 {
     FakeGuest guest;
-    QVERIFY(guest.listen(RemoteDBusInvokerService::port()));
+    QVERIFY(guest.listen());
     RemoteDBusInvokerService channel;
+    channel.setUrl(guest.url());
     QSignalSpy connected(&channel, &RemoteDBusInvokerService::webSocketConnected);
     QSignalSpy disconnected(&channel, &RemoteDBusInvokerService::webSocketDisconnected);
     QSignalSpy replies(&channel, &RemoteDBusInvokerService::replyReceived);
 
     channel.sendCommand("system", "s", "/p", "i", "setAlsValue", "int32:5");
-    QTest::qWait(300);
-    QCOMPARE(guest.connectionCount(), 0);
+    {
+        // A second channel connects as a marker: one that opened by itself
+        // earlier would be connected by then too.
+        RemoteDBusInvokerService marker;
+        connectChannel(marker, guest);
+    }
+    QCOMPARE(guest.connectionCount(), 1);
     QVERIFY(guest.lines().isEmpty());
     QCOMPARE(connected.size() + disconnected.size() + replies.size(), 0);
 
     // A line sent while closed is lost, not queued for the first connection.
+    QTRY_COMPARE(guest.clientCount(), 0);
     connectChannel(channel, guest);
     channel.sendCommand("system", "s", "/p", "i", "setAlsValue", "int32:6");
     QTRY_COMPARE(guest.lines(), QStringList{"system s /p i setAlsValue int32:6"});
@@ -192,7 +212,7 @@ void tst_RemoteDBusInvokerService::nothingSentBeforeOpening()
 void tst_RemoteDBusInvokerService::dropIsReportedOnceAndReconnectsAtOnce()
 {
     FakeGuest guest;
-    QVERIFY(guest.listen(RemoteDBusInvokerService::port()));
+    QVERIFY(guest.listen());
     RemoteDBusInvokerService channel;
     // Retries of failed attempts would come too late to pass this test: the
     // reconnection after a drop of a lasting connection must not wait for them.
@@ -213,22 +233,34 @@ void tst_RemoteDBusInvokerService::dropIsReportedOnceAndReconnectsAtOnce()
 void tst_RemoteDBusInvokerService::reconnectsWhenTheGuestComesBack()
 {
     auto guest = std::make_unique<FakeGuest>();
-    QVERIFY(guest->listen(RemoteDBusInvokerService::port()));
+    QVERIFY(guest->listen());
+    const quint16 port = guest->port();
     RemoteDBusInvokerService channel;
     channel.setRetryDelays(20, 100);
     QSignalSpy connected(&channel, &RemoteDBusInvokerService::webSocketConnected);
     QSignalSpy disconnected(&channel, &RemoteDBusInvokerService::webSocketDisconnected);
     connectChannel(channel, *guest);
 
+    // While the guest is away, its port hangs up on every attempt.
     guest.reset();
-    QTRY_COMPARE(disconnected.size(), 1);
-    QTest::qWait(500);
+    QTcpServer away;
+    QVERIFY(away.listen(QHostAddress::LocalHost, port));
+    int attempts = 0;
+    connect(&away, &QTcpServer::newConnection, &away, [&] {
+        while (QTcpSocket *socket = away.nextPendingConnection()) {
+            ++attempts;
+            socket->close();
+            socket->deleteLater();
+        }
+    });
+    QTRY_VERIFY(attempts >= 3);
+    away.close();
     // Failed attempts while the guest is away are not drops.
     QCOMPARE(disconnected.size(), 1);
     QCOMPARE(connected.size(), 1);
 
     guest = std::make_unique<FakeGuest>();
-    QVERIFY(guest->listen(RemoteDBusInvokerService::port()));
+    QVERIFY(guest->listen(port));
     QTRY_COMPARE_WITH_TIMEOUT(connected.size(), 2, 5000);
 
     QSignalSpy received(guest.get(), &FakeGuest::lineReceived);
@@ -238,7 +270,10 @@ void tst_RemoteDBusInvokerService::reconnectsWhenTheGuestComesBack()
 
 void tst_RemoteDBusInvokerService::refusedAttemptsDoNotSpin()
 {
+    const quint16 port = freePort();
+    QVERIFY(port);
     RemoteDBusInvokerService channel;
+    channel.setUrl(loopbackUrl(port));
     QSignalSpy connected(&channel, &RemoteDBusInvokerService::webSocketConnected);
     channel.openConnection();
 
@@ -250,7 +285,7 @@ void tst_RemoteDBusInvokerService::refusedAttemptsDoNotSpin()
     // Still trying, though: a guest that appears is found within the longest
     // delay.
     FakeGuest guest;
-    QVERIFY(guest.listen(RemoteDBusInvokerService::port()));
+    QVERIFY(guest.listen(port));
     QTRY_COMPARE_WITH_TIMEOUT(connected.size(), 1, 3000);
 }
 
@@ -276,7 +311,7 @@ void tst_RemoteDBusInvokerService::hostileGuest()
 
     // Hostile until told otherwise; then it answers with one reply line.
     QTcpServer guest;
-    QVERIFY(guest.listen(QHostAddress::LocalHost, RemoteDBusInvokerService::port()));
+    QVERIFY(guest.listen(QHostAddress::LocalHost));
     bool hostile = true;
     int attempts = 0;
     connect(&guest, &QTcpServer::newConnection, &guest, [&] {
@@ -292,6 +327,7 @@ void tst_RemoteDBusInvokerService::hostileGuest()
     });
 
     RemoteDBusInvokerService channel;
+    channel.setUrl(loopbackUrl(guest.serverPort()));
     channel.setRetryDelays(50, 400);
     channel.setConnectionTimes(200, 1000);
     QSignalSpy connected(&channel, &RemoteDBusInvokerService::webSocketConnected);

@@ -2,15 +2,20 @@
 
 #include "fakeguest.h"
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+
 namespace {
 
 // bus service path interface, then the method and its arguments.
 const int callField = 4;
+const QString markerCall = QStringLiteral("testMarker");
 
 QString callOf(const QString &line)
 {
     return line.section(QLatin1Char(' '), callField);
 }
+
 
 } // namespace
 
@@ -26,8 +31,10 @@ QStringList GuestProbe::calls() const
 {
     QStringList result;
     const QStringList lines = m_guest->lines();
-    for (const QString &line : lines)
-        result.append(callOf(line));
+    for (const QString &line : lines) {
+        if (callOf(line).trimmed() != markerCall)
+            result.append(callOf(line));
+    }
     return result;
 }
 
@@ -49,12 +56,31 @@ void GuestProbe::send(const QString &message)
     m_guest->sendToClients(message);
 }
 
+bool GuestProbe::sync()
+{
+    if (!m_channel)
+        return false;
+    bool answered = false;
+    const QMetaObject::Connection connection = connect(
+        m_channel.data(), &Mimicry::Internal::RemoteDBusInvokerService::replyReceived, this,
+        [&answered](const QString &reply) { answered = answered || reply.startsWith(markerCall + ':'); });
+    m_channel->sendCommand(QStringLiteral("s"), QStringLiteral("m"), QStringLiteral("/m"), QStringLiteral("i"),
+                           markerCall, QString());
+    const QDeadlineTimer deadline(5000);
+    while (!answered && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    disconnect(connection);
+    return answered;
+}
+
 // method:argument values joined by "|":result:error name:error text, as the
 // guest's command service writes them.
 QString GuestProbe::reply(const QString &line)
 {
     const QString call = callOf(line);
     const QString method = call.section(QLatin1Char(' '), 0, 0);
+    if (call.trimmed() == markerCall)
+        return markerCall + QLatin1String("::::");
     QStringList values;
     const QStringList arguments = call.section(QLatin1Char(' '), 1).split(QLatin1Char(' '), Qt::SkipEmptyParts);
     for (const QString &argument : arguments)

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <link/remotedbusinvokerservice.h>
+
 #include <QObject>
+#include <QPointer>
 #include <QStringList>
 
 class FakeGuest;
@@ -17,11 +20,15 @@ public:
     explicit GuestProbe(FakeGuest *guest, QObject *parent = nullptr);
 
     QStringList calls() const;
+    void setChannel(Mimicry::Internal::RemoteDBusInvokerService *channel) { m_channel = channel; }
 
     Q_INVOKABLE void clear();
     // The next call that equals `call` gets this D-Bus error as its answer.
     Q_INVOKABLE void failCall(const QString &call, const QString &errorName, const QString &errorText);
     Q_INVOKABLE void send(const QString &message);
+    // A marker call's round trip through the channel: once its answer is
+    // back, every call sent and every message answered before it has arrived.
+    Q_INVOKABLE bool sync();
 
 signals:
     void callsChanged();
@@ -30,6 +37,8 @@ private:
     QString reply(const QString &line);
 
     FakeGuest *m_guest;
+    // Each test file's engine has its own.
+    QPointer<Mimicry::Internal::RemoteDBusInvokerService> m_channel;
     QString m_failingCall;
     QString m_errorName;
     QString m_errorText;

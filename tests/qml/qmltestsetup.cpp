@@ -66,8 +66,8 @@ void QmlTestSetup::applicationAvailable()
     m_host = std::make_unique<IdeHost>(m_settings.get());
 
     m_guest = std::make_unique<FakeGuest>();
-    if (!m_guest->listen(RemoteDBusInvokerService::port()))
-        qFatal("The fake guest cannot listen on port %d", RemoteDBusInvokerService::port());
+    if (!m_guest->listen())
+        qFatal("The fake guest cannot listen");
     m_guestProbe = std::make_unique<GuestProbe>(m_guest.get());
     m_dialogProbe = std::make_unique<DialogProbe>();
     if (!CameraProbe::registerCameras())
@@ -82,6 +82,8 @@ void QmlTestSetup::qmlEngineAvailable(QQmlEngine *engine)
 {
     auto channel = new RemoteDBusInvokerService(engine);
     channel->setRetryDelays(20, 100);
+    channel->setUrl(m_guest->url());
+    m_guestProbe->setChannel(channel);
     auto sensors = new SensorsEmulationManager(engine);
     auto gps = new GPSEmulationManager(engine);
     sensors->setRdbusinvoker(channel);

@@ -50,7 +50,7 @@ Item {
 
         // Lines still on their way must not count for the next step.
         function clearGuest() {
-            wait(100)
+            verify(guest.sync())
             guest.clear()
         }
 
@@ -142,7 +142,7 @@ Item {
             compare(gpsEmulationManager.currentPositionIndex, 0)
             compare(child("trackPointsTable").currentRow, 0)
             compare(child("currentLatitude").text, "59.0000000")
-            wait(150)
+            verify(guest.sync())
             compare(callsNamed("setPosition"), [])
             compare(callsNamed("stopTrack").length, 1)
         }
@@ -189,7 +189,7 @@ Item {
             tryCompare(page, "trackTimerArmed", false)
             compare(gpsEmulationManager.currentPositionIndex, 2)
             compare(page.trackStopped, true)
-            wait(100)
+            verify(guest.sync())
             compare(sent()[sent().length - 1], "goToPositionOnTrack int32:2")
         }
 
@@ -213,7 +213,7 @@ Item {
             // Nothing left to unload: a second failure sends nothing.
             clearGuest()
             gpsEmulationManager.replyFromEmulatorReceived(data.reply)
-            wait(100)
+            verify(guest.sync())
             compare(sent(), [])
         }
 
@@ -233,7 +233,7 @@ Item {
             compare(errorDialog().text, "Incorrect NMEA file, line: 3")
             compare(page.trackPoints.length, 0)
             compare(page.trackTimerArmed, false)
-            wait(100)
+            verify(guest.sync())
             // A sync call made just before the parse may arrive after the clear.
             var calls = sent()
             compare(calls.slice(calls.indexOf("stopTrack")), ["stopTrack"])
@@ -261,7 +261,7 @@ Item {
             var latitude = child("latitudeField")
             latitude.text = "-"
             mouseClick(Helpers.button(page, "Set"))
-            wait(100)
+            verify(guest.sync())
             compare(sent(), [])
             compare(latitude.text, "-")
             latitude.text = "-33.8688"

@@ -94,7 +94,7 @@ Item {
             for (var j = 0; j < Helpers.sensorNames.length; ++j)
                 sensorsEmulationManager.setSensorEnabled(Helpers.sensorNames[j], true)
             // Lines of an earlier test may still be on their way.
-            wait(100)
+            verify(guest.sync())
             guest.clear()
         }
 
@@ -244,7 +244,7 @@ Item {
 
         function test_quietReplies(data) {
             guest.send(data.reply)
-            wait(200)
+            verify(guest.sync())
             compare(dialogs.shownMessageBoxTexts(), [])
             compare(errorDialog().visible, false)
             compare(sensorsEmulationManager.sensorsEnabledStates.tap, true)
@@ -310,7 +310,7 @@ Item {
             mouseClick(Helpers.button(managementPage, "Apply"))
             tryVerify(function() { return guest.calls.length === 8 })
             if (data.later) {
-                wait(100)
+                verify(guest.sync())
                 guest.send(data.later)
             }
 
@@ -320,7 +320,7 @@ Item {
             compare([states.gyroscope, states.tap], [data.gyroscope, data.tap])
             compare([gyroscopeBox.checked, tapBox.checked], [data.gyroscope, data.tap])
             // Only the host's record goes back; the guest is not asked again.
-            wait(100)
+            verify(guest.sync())
             compare(guest.calls.length, 8)
         }
 

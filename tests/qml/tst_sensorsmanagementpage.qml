@@ -73,7 +73,7 @@ Item {
                 view.pagesIds[i].active = false
             page.active = true
             // Lines of an earlier test may still be on their way.
-            wait(100)
+            verify(guest.sync())
             guest.clear()
         }
 
@@ -129,7 +129,7 @@ Item {
 
             mouseClick(box(data.click))
             compare(checkedNames(), data.expected)
-            wait(100)
+            verify(guest.sync())
             compare(guest.calls, [])
             compare(enabledNames(), hostStates)
         }
@@ -192,7 +192,7 @@ Item {
             compare(activePage(), data.switched ? valuesPage : page)
             compare(enabledNames(), data.enabled)
             tryVerify(function() { return guest.calls.length === data.calls })
-            wait(100)
+            verify(guest.sync())
             compare(guest.calls.length, data.calls)
             if (data.switched)
                 compare(checkedNames(), data.enabled)

@@ -46,7 +46,7 @@ Item {
             }
             sensorsEmulationManager.setDefaultValues()
             // Lines of an earlier test may still be on their way.
-            wait(100)
+            verify(guest.sync())
             guest.clear()
         }
 
@@ -114,7 +114,7 @@ Item {
 
             keyClick(Qt.Key_Return)
             tryVerify(function() { return guest.calls.length === data.onReturn.length })
-            wait(50)
+            verify(guest.sync())
             compare(guest.calls, data.onReturn)
 
             // Leaving the field submits acceptable text again, unchanged or not.
@@ -122,7 +122,7 @@ Item {
             verify(!textField.activeFocus)
             var afterFocusOut = data.onReturn.concat(data.onReturn)
             tryVerify(function() { return guest.calls.length === afterFocusOut.length })
-            wait(50)
+            verify(guest.sync())
             compare(guest.calls, afterFocusOut)
             compare(textField.text, data.shown)
         }
@@ -194,7 +194,7 @@ Item {
             typeInto(field("magneticField", 1), "33.3")
             keyClick(Qt.Key_Return)
             compare(sensorsEmulationManager.magneticField.y, 33.3)
-            wait(100)
+            verify(guest.sync())
             compare(guest.calls, [])
         }
 
@@ -301,7 +301,7 @@ Item {
             slider.forceActiveFocus()
             keyClick(Qt.Key_Left)
             compare(slider.value, 9)
-            wait(100)
+            verify(guest.sync())
             compare(guest.calls, [])
         }
 

@@ -102,7 +102,7 @@ Item {
             sliders = Helpers.sliders(page)
             compare(sliders.length, 6)
             // Lines of an earlier test may still be on their way.
-            wait(100)
+            verify(guest.sync())
             guest.clear()
         }
 
@@ -178,7 +178,7 @@ Item {
             show()
             mouseClick(modeButton(data.mode))
             compare(modeButton(data.mode).checked, true)
-            wait(100)
+            verify(guest.sync())
             guest.clear()
             wait(1000)
             var ticks = callsOf(data.method).length
@@ -284,7 +284,7 @@ Item {
             show()
             mouseClick(presetButton(5))
             keyClick(Qt.Key_Right)
-            wait(300)
+            verify(guest.sync())
             compare(callsOf(data.method).length, data.sent)
             verify(callsOf(data.method === "setGyroscopeValues" ? "setAccelerometerValues"
                                                                 : "setGyroscopeValues").length > 0)

@@ -57,11 +57,12 @@ const QStringList someValuesRestored{
 // The host side of one session: settings, channel and manager.
 struct Rig
 {
-    explicit Rig(const QString &settingsPath)
+    Rig(const QString &settingsPath, const QUrl &guestUrl)
         : settings(settingsPath, QSettings::IniFormat)
         , host(&settings)
     {
         channel.setRetryDelays(20, 100);
+        channel.setUrl(guestUrl);
         manager.setRdbusinvoker(&channel);
     }
 
@@ -106,8 +107,8 @@ void tst_SensorsEmulationManager::init()
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
     m_guest = std::make_unique<FakeGuest>();
-    QVERIFY(m_guest->listen(RemoteDBusInvokerService::port()));
-    m_rig = std::make_unique<Rig>(m_dir->filePath(QStringLiteral("host.ini")));
+    QVERIFY(m_guest->listen());
+    m_rig = std::make_unique<Rig>(m_dir->filePath(QStringLiteral("host.ini")), m_guest->url());
 }
 
 void tst_SensorsEmulationManager::cleanup()
@@ -399,7 +400,7 @@ void tst_SensorsEmulationManager::restartRestoresValuesStoredWhenSet()
     QVERIFY(QFile::copy(m_rig->settings.fileName(), snapshot));
 
     m_rig.reset();
-    m_rig = std::make_unique<Rig>(snapshot);
+    m_rig = std::make_unique<Rig>(snapshot, m_guest->url());
     QSignalSpy initialized(&m_rig->manager, &SensorsEmulationManager::sensorsInitialized);
     m_rig->channel.openConnection();
     QVERIFY(initialized.wait(5000));
