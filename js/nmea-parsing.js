@@ -30,10 +30,6 @@ var nmeaParser = (function (latLongRoundingSize, altRoundingSize) {
     var millisPerHour = 3600000;
     var millisPerDay = 86400000;
 
-    // Neither has a nested quantifier; both run in time linear in the field.
-    var decimalField = /^\d+\.\d+$/;
-    var sentenceTimeField = /^\d{6}(?:\.\d{2,3})?$/;
-
     var COMMA = 44, POINT = 46, ZERO = 48, NINE = 57;
     var LETTER_N = 78, LETTER_S = 83, LETTER_E = 69, LETTER_W = 87;
 
