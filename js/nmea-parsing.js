@@ -2,21 +2,18 @@
 
 // Turns the text of an NMEA 0183 log into the track points of the GPS page.
 //
-// A line of a supported type must match its sentence's pattern:
+// A line of a supported type must match its sentence's pattern, a regular
+// expression over the whole line, such as $GPGLL's
 //
-//   $GPRMC  ^\$GPRMC,T,.*,D,(N|S),D,(E|W),.*,.*,\d{6},.*,.*$
-//   $GPGGA  ^\$GPGGA,T,D,(N|S),D,(E|W),.*,.*,.*,D,.*,.*,.*,.*,.*$
-//   $GPGLL  ^\$GPGLL,D,(N|S),D,(E|W),(T,)?.*$
-//   $GPWPL  ^\$GPWPL,D,(N|S),D,(E|W),.*$
+//   ^\$GPGLL,D,(N|S),D,(E|W),(T,)?.*$
 //
 // with T = \d{6}(\.\d{2,3})? and D = \d+\.\d+, while the values are always
 // read from fixed fields. A ".*" between commas stands for one or more whole
 // fields, and "." matches anything but a line break (\u2028 and \u2029 too).
-// Logs come from anywhere, and these runs of ".*" backtrack polynomially on a
+// Logs come from anywhere, and such runs of ".*" backtrack polynomially on a
 // long line of commas, so the patterns are never run as regular expressions:
-// a line is first checked in place for the usual layout (the values in the
-// fields they are read from), and only otherwise split and searched field by
-// field, in linear time.
+// each is a list of field tests (sentenceTypes below), matched in place in
+// linear time.
 
 // The GPS page's rounding sizes, in decimals.
 var latLongRoundingSize = 7;
@@ -32,10 +29,6 @@ var nmeaParser = (function (latLongRoundingSize, altRoundingSize) {
     var millisPerMinute = 60000;
     var millisPerHour = 3600000;
     var millisPerDay = 86400000;
-
-    // Neither has a nested quantifier; both run in time linear in the field.
-    var decimalField = /^\d+\.\d+$/;
-    var sentenceTimeField = /^\d{6}(?:\.\d{2,3})?$/;
 
     var COMMA = 44, POINT = 46, ZERO = 48, NINE = 57;
     var LETTER_N = 78, LETTER_S = 83, LETTER_E = 69, LETTER_W = 87;
@@ -269,56 +262,7 @@ var nmeaParser = (function (latLongRoundingSize, altRoundingSize) {
         };
     }
 
-    // The patterns on a line split into fields.
-
-    function isNorthSouth(field) {
-        return field === "N" || field === "S";
-    }
-
-    function isEastWest(field) {
-        return field === "E" || field === "W";
-    }
-
-    // Fields from..from+3 hold D,(N|S),D,(E|W).
-    function hasPositionAt(fields, from) {
-        return isNorthSouth(fields[from + 1]) && isEastWest(fields[from + 3])
-                && decimalField.test(fields[from]) && decimalField.test(fields[from + 2]);
-    }
-
-    function matchesRmc(fields) {
-        var last = fields.length - 1;
-        if (last < 11 || !sentenceTimeField.test(fields[1]))
-            return false;
-        // The earliest position leaves the most room for the date after it.
-        for (var at = 3; at + 8 <= last; ++at) {
-            if (hasPositionAt(fields, at)) {
-                for (var date = at + 6; date <= last - 2; ++date) {
-                    if (fields[date].length === 6 && isDigits(fields[date], 0, 6))
-                        return true;
-                }
-                return false;
-            }
-        }
-        return false;
-    }
-
-    function matchesGga(fields) {
-        var last = fields.length - 1;
-        if (last < 14 || !sentenceTimeField.test(fields[1]) || !hasPositionAt(fields, 2))
-            return false;
-        for (var alt = 9; alt <= last - 5; ++alt) {
-            if (decimalField.test(fields[alt]))
-                return true;
-        }
-        return false;
-    }
-
-    // GPGLL and GPWPL: the optional time of GPGLL is swallowed by the ".*".
-    function matchesPositionFirst(fields) {
-        return fields.length >= 6 && hasPositionAt(fields, 1);
-    }
-
-    // The usual layout, checked in place in the text.
+    // Tests of a field, text.substring(from, to), made in place.
 
     function isDecimalAt(text, from, to) {
         var point = -1;
@@ -340,29 +284,138 @@ var nmeaParser = (function (latLongRoundingSize, altRoundingSize) {
                 && isDigits(text, from, from + 6) && isDigits(text, from + 7, to);
     }
 
-    function isLetterAt(text, from, to, one, other) {
-        var c = text.charCodeAt(from);
-        return to === from + 1 && (c === one || c === other);
-    }
+    // What fields 1, 2, ... of a sentence must hold. ANY is one or more
+    // fields of any content; a pattern ends in ANY.
+    var ANY = 0, TIME = 1, DATE = 2, DECIMAL = 3, NORTH_SOUTH = 4, EAST_WEST = 5;
 
-    // The supported name that text holds at start, or "".
-    function sentenceName(text, start) {
-        if (text.charCodeAt(start) !== 36 || text.charCodeAt(start + 1) !== 71 || text.charCodeAt(start + 2) !== 80)
-            return "";
-        var first = text.charCodeAt(start + 3), second = text.charCodeAt(start + 4), third = text.charCodeAt(start + 5);
-        if (first === 82 && second === 77 && third === 67)
-            return "$GPRMC";
-        if (first === 71 && second === 71 && third === 65)
-            return "$GPGGA";
-        if (first === 71 && second === 76 && third === 76)
-            return "$GPGLL";
-        if (first === 87 && second === 80 && third === 76)
-            return "$GPWPL";
-        return "";
-    }
+    // The supported sentences, one row each: the name (field 0), the pattern
+    // of the fields after it, and the fields the values are read from (-1 for
+    // none), whatever the ANYs stand for. A time (or date) that cannot be read
+    // makes the line malformed, unless it is optional: the point then has no
+    // time.
+    var sentenceTypes = [
+        { name: "$GPRMC", pattern: [TIME, ANY, DECIMAL, NORTH_SOUTH, DECIMAL, EAST_WEST, ANY, ANY, DATE, ANY, ANY],
+          time: 1, optionalTime: false, date: 9, latitude: 3, latitudeHemisphere: 4,
+          longitude: 5, longitudeHemisphere: 6, altitude: -1 },
+        { name: "$GPGGA", pattern: [TIME, DECIMAL, NORTH_SOUTH, DECIMAL, EAST_WEST, ANY, ANY, ANY, DECIMAL,
+                                    ANY, ANY, ANY, ANY, ANY],
+          time: 1, optionalTime: false, date: -1, latitude: 2, latitudeHemisphere: 3,
+          longitude: 4, longitudeHemisphere: 5, altitude: 9 },
+        // The time after the position is not part of the pattern: the ANY
+        // takes it in.
+        { name: "$GPGLL", pattern: [DECIMAL, NORTH_SOUTH, DECIMAL, EAST_WEST, ANY],
+          time: 5, optionalTime: true, date: -1, latitude: 1, latitudeHemisphere: 2,
+          longitude: 3, longitudeHemisphere: 4, altitude: -1 },
+        { name: "$GPWPL", pattern: [DECIMAL, NORTH_SOUTH, DECIMAL, EAST_WEST, ANY],
+          time: -1, optionalTime: false, date: -1, latitude: 1, latitudeHemisphere: 2,
+          longitude: 3, longitudeHemisphere: 4, altitude: -1 }
+    ];
 
-    // Positions of the commas of the line being read.
+    // A pattern as runs of consecutive tests: each run follows `gap` fields of
+    // ANY, and needs `rest` fields for itself and all that comes after it.
+    sentenceTypes.forEach(function (type) {
+        var runs = [];
+        var gap = 0;
+        type.pattern.forEach(function (test) {
+            if (test === ANY) {
+                ++gap;
+            } else {
+                if (gap > 0 || runs.length === 0)
+                    runs.push({ gap: gap, tests: [], rest: 0 });
+                runs[runs.length - 1].tests.push(test);
+                gap = 0;
+            }
+        });
+        var rest = gap;
+        for (var i = runs.length - 1; i >= 0; --i) {
+            rest += runs[i].tests.length;
+            runs[i].rest = rest;
+            rest += runs[i].gap;
+        }
+        type.runs = runs;
+        type.fieldCount = type.pattern.length + 1;
+    });
+
+    // Positions of the commas of the line being read, and their number.
     var commas = [];
+    var commaCount = 0;
+
+    // Whether the line matches the type's pattern. Each run is tried at the
+    // earliest field it can take, which leaves the most room for the runs
+    // after it: linear in the line, where a regular expression backtracks.
+    // With every ANY one field, the first try of each run succeeds. The tests
+    // are written out here: a call costs more than a test.
+    function matchesPattern(type, text, stop) {
+        if (commaCount + 1 < type.fieldCount)
+            return false;
+        var runs = type.runs;
+        var field = 1;
+        for (var r = 0; r < runs.length; ++r) {
+            var run = runs[r], tests = run.tests;
+            var at = field + run.gap;
+            // A run without ANY before it sits right after the name.
+            var latest = run.gap === 0 ? at : commaCount + 1 - run.rest;
+            for (var i = 0; i < tests.length;) {
+                var test = tests[i], f = at + i;
+                var from = commas[f - 1] + 1, to = f < commaCount ? commas[f] : stop;
+                var c = test === NORTH_SOUTH || test === EAST_WEST ? text.charCodeAt(from) : 0;
+                if (test === DECIMAL ? isDecimalAt(text, from, to)
+                        : test === NORTH_SOUTH ? to === from + 1 && (c === LETTER_N || c === LETTER_S)
+                        : test === EAST_WEST ? to === from + 1 && (c === LETTER_E || c === LETTER_W)
+                        : test === TIME ? isSentenceTimeAt(text, from, to)
+                        : to - from === 6 && isDigits(text, from, to)) { // DATE
+                    ++i;
+                } else if (++at > latest) {
+                    return false;
+                } else {
+                    i = 0;
+                }
+            }
+            field = at + tests.length;
+        }
+        return true;
+    }
+
+    // The next comma at or after the last place looked at: lines are read
+    // forwards, so the text is searched once however its commas are spread.
+    var nextComma = -1;
+
+    function findCommas(text, start, stop) {
+        commaCount = 0;
+        for (var from = start; ; from = nextComma + 1) {
+            if (nextComma !== -1 && nextComma < from)
+                nextComma = text.indexOf(",", from);
+            if (nextComma === -1 || nextComma >= stop)
+                break;
+            commas[commaCount++] = nextComma;
+        }
+    }
+
+    function fieldText(text, field, stop) {
+        return text.substring(commas[field - 1] + 1, field < commaCount ? commas[field] : stop);
+    }
+
+    // Whether the field is the one letter.
+    function fieldIs(text, field, stop, letter) {
+        var from = commas[field - 1] + 1;
+        return (field < commaCount ? commas[field] : stop) === from + 1 && text.charCodeAt(from) === letter;
+    }
+
+    // The type whose name the line at start holds as its field 0, or null.
+    function sentenceType(text, start, stop) {
+        for (var i = 0; i < sentenceTypes.length; ++i) {
+            var name = sentenceTypes[i].name;
+            var end = start + name.length;
+            if (end > stop || (end !== stop && text.charCodeAt(end) !== COMMA))
+                continue;
+            var at = 0;
+            while (at < name.length && text.charCodeAt(start + at) === name.charCodeAt(at))
+                ++at;
+            if (at === name.length)
+                return sentenceTypes[i];
+        }
+        return null;
+    }
 
     function loadNmeaLog(text) {
         text = text === undefined || text === null ? "" : String(text);
@@ -389,9 +442,7 @@ var nmeaParser = (function (latLongRoundingSize, altRoundingSize) {
         var nextLf = text.indexOf("\n");
         var nextLs = text.indexOf("\u2028");
         var nextPs = text.indexOf("\u2029");
-        // The next comma at or after the last place looked at: lines are read
-        // forwards, so the text is searched once however its commas are spread.
-        var nextComma = text.indexOf(",");
+        nextComma = text.indexOf(",");
         while (pos < length) {
             if (nextCr !== -1 && nextCr < pos)
                 nextCr = text.indexOf("\r", pos);
@@ -407,13 +458,9 @@ var nmeaParser = (function (latLongRoundingSize, altRoundingSize) {
             pos = stop + 1;
             ++lineNumber;
 
-            // Field 0 must be one of the four names exactly.
-            if (stop > start + 6 && text.charCodeAt(start + 6) !== COMMA)
+            var type = sentenceType(text, start, stop);
+            if (!type)
                 continue;
-            var format = stop < start + 6 ? "" : sentenceName(text, start);
-            if (format === "")
-                continue;
-            var isRmc = format === "$GPRMC", isGga = format === "$GPGGA", isGll = format === "$GPGLL";
 
             if (nextLs !== -1 && nextLs < start)
                 nextLs = text.indexOf("\u2028", start);
@@ -422,86 +469,37 @@ var nmeaParser = (function (latLongRoundingSize, altRoundingSize) {
             if ((nextLs !== -1 && nextLs < stop) || (nextPs !== -1 && nextPs < stop))
                 throw parseError("Incorrect NMEA file", lineNumber);
 
-            // Whether the fields that the values come from hold them as the
-            // pattern expects; otherwise the pattern is searched for.
-            var wanted = isRmc ? 11 : isGga ? 14 : 6;
-            var found = 0;
-            for (var from = start; found < wanted; from = nextComma + 1) {
-                if (nextComma !== -1 && nextComma < from)
-                    nextComma = text.indexOf(",", from);
-                if (nextComma === -1 || nextComma >= stop)
-                    break;
-                commas[found++] = nextComma;
-            }
-            var c = commas;
-            var fields = null;
-            if (isRmc) {
-                if (!(found === 11 && isSentenceTimeAt(text, c[0] + 1, c[1])
-                      && isDecimalAt(text, c[2] + 1, c[3]) && isLetterAt(text, c[3] + 1, c[4], LETTER_N, LETTER_S)
-                      && isDecimalAt(text, c[4] + 1, c[5]) && isLetterAt(text, c[5] + 1, c[6], LETTER_E, LETTER_W)
-                      && c[9] - c[8] === 7 && isDigits(text, c[8] + 1, c[9]))) {
-                    fields = text.substring(start, stop).split(",");
-                    if (!matchesRmc(fields))
-                        throw parseError("Incorrect NMEA file", lineNumber);
-                }
-            } else if (isGga) {
-                if (!(found === 14 && isSentenceTimeAt(text, c[0] + 1, c[1])
-                      && isDecimalAt(text, c[1] + 1, c[2]) && isLetterAt(text, c[2] + 1, c[3], LETTER_N, LETTER_S)
-                      && isDecimalAt(text, c[3] + 1, c[4]) && isLetterAt(text, c[4] + 1, c[5], LETTER_E, LETTER_W)
-                      && isDecimalAt(text, c[8] + 1, c[9]))) {
-                    fields = text.substring(start, stop).split(",");
-                    if (!matchesGga(fields))
-                        throw parseError("Incorrect NMEA file", lineNumber);
-                }
-            } else if (!(found >= 5 && isDecimalAt(text, c[0] + 1, c[1])
-                         && isLetterAt(text, c[1] + 1, c[2], LETTER_N, LETTER_S)
-                         && isDecimalAt(text, c[2] + 1, c[3]) && isLetterAt(text, c[3] + 1, c[4], LETTER_E, LETTER_W))) {
-                fields = text.substring(start, stop).split(",");
-                if (!matchesPositionFirst(fields))
-                    throw parseError("Incorrect NMEA file", lineNumber);
-            }
+            findCommas(text, start, stop);
+            if (!matchesPattern(type, text, stop))
+                throw parseError("Incorrect NMEA file", lineNumber);
 
-            var timeString, dateString, latString, latHemisphere, lonString, lonHemisphere, alt;
-            if (fields) {
-                var first = isRmc ? 3 : isGga ? 2 : 1;
-                latString = fields[first];
-                latHemisphere = fields[first + 1];
-                lonString = fields[first + 2];
-                lonHemisphere = fields[first + 3];
-                timeString = isGll ? fields[5] : isGga || isRmc ? fields[1] : undefined;
-                dateString = isRmc ? fields[9] : undefined;
-                alt = isGga ? fields[9] : undefined;
-            } else {
-                var at = isRmc ? 2 : isGga ? 1 : 0;
-                latString = text.substring(c[at] + 1, c[at + 1]);
-                latHemisphere = text.charCodeAt(c[at + 1] + 1) === LETTER_S ? "S" : "N";
-                lonString = text.substring(c[at + 2] + 1, c[at + 3]);
-                lonHemisphere = text.charCodeAt(c[at + 3] + 1) === LETTER_W ? "W" : "E";
-                timeString = isGll ? text.substring(c[4] + 1, found === 6 ? c[5] : stop)
-                                   : isGga || isRmc ? text.substring(c[0] + 1, c[1]) : undefined;
-                dateString = isRmc ? text.substring(c[8] + 1, c[9]) : undefined;
-                alt = isGga ? text.substring(c[8] + 1, c[9]) : undefined;
-            }
+            // Taken before the point is made: the engine's heap then keeps the
+            // points together, and a long log needs far fewer collections.
+            var timeString = type.time === -1 ? undefined : fieldText(text, type.time, stop);
+            var dateString = type.date === -1 ? undefined : fieldText(text, type.date, stop);
 
             // A value that cannot stand spoils a line of any supported type,
             // also one of a type that the track skips.
-            var point = createTrackPoint(format, latString, latHemisphere, lonString, lonHemisphere, alt);
+            var point = createTrackPoint(type.name, fieldText(text, type.latitude, stop),
+                                         fieldIs(text, type.latitudeHemisphere, stop, LETTER_S) ? "S" : "N",
+                                         fieldText(text, type.longitude, stop),
+                                         fieldIs(text, type.longitudeHemisphere, stop, LETTER_W) ? "W" : "E",
+                                         type.altitude === -1 ? undefined : fieldText(text, type.altitude, stop));
             if (!point)
                 throw parseError("Incorrect NMEA file", lineNumber);
 
             // The first accepted type makes the track; the others were checked only.
-            if (trackFormat !== "" && format !== trackFormat)
+            if (trackFormat !== "" && type.name !== trackFormat)
                 continue;
 
-            // A GPGLL without its optional time is a point without time, a GPWPL
-            // has none; a GPRMC or GPGGA time (or GPRMC date) that cannot be read
-            // makes the line malformed.
-            var pointTime = isRmc ? parseDateFromNmea(dateString, timeString, prevTime)
-                                  : isGga || isGll ? parseDateFromNmea(undefined, timeString, prevTime) : null;
-            if (!pointTime && (isRmc || isGga))
-                throw parseError("Incorrect NMEA file", lineNumber);
+            var pointTime = null;
+            if (type.time !== -1) {
+                pointTime = parseDateFromNmea(dateString, timeString, prevTime);
+                if (!pointTime && !type.optionalTime)
+                    throw parseError("Incorrect NMEA file", lineNumber);
+            }
 
-            trackFormat = format;
+            trackFormat = type.name;
             // Points without time neither reset the previous instant nor, when
             // they open the track, stand as its start: the first point with a
             // time does.

@@ -136,8 +136,8 @@ private slots:
 private:
     static void addRows(const char *group);
     // Fails unless the outcome is a sound track or one of the three errors,
-    // in time; *returned tells which.
-    void check(const QString &text, qint64 budgetMs, bool *returned);
+    // within two seconds; *returned tells which.
+    void check(const QString &text, bool *returned);
 
     Nmea m_nmea;
 };
@@ -173,7 +173,6 @@ void NmeaParsingTest::tracks()
     }
     QJSValue withoutDateTime = m_nmea.engine.globalObject().property("trackHasPointsWithoutDateTime");
     QCOMPARE(withoutDateTime.call({outcome.points}).toVariant(), QVariant(expected["withoutDateTime"].toBool()));
-    QCOMPARE(withoutDateTime.call({m_nmea.engine.newArray()}).toVariant(), QVariant(false));
 }
 
 void NmeaParsingTest::errors()
@@ -263,13 +262,13 @@ void NmeaParsingTest::importedFromQml()
     QCOMPARE(parse(QStringLiteral("\n")), QStringLiteral("NMEA file is empty 0"));
 }
 
-void NmeaParsingTest::check(const QString &text, qint64 budgetMs, bool *returned)
+void NmeaParsingTest::check(const QString &text, bool *returned)
 {
     const int lineCount = nonEmptyLines(text).size();
     QElapsedTimer timer;
     timer.start();
     const Outcome outcome = m_nmea(text);
-    QVERIFY2(timer.elapsed() <= budgetMs, qPrintable(QStringLiteral("%1 ms").arg(timer.elapsed())));
+    QVERIFY2(timer.elapsed() <= 2000, qPrintable(QStringLiteral("%1 ms").arg(timer.elapsed())));
     *returned = outcome.returned;
 
     if (!outcome.returned) {
@@ -306,8 +305,11 @@ void NmeaParsingTest::check(const QString &text, qint64 budgetMs, bool *returned
 }
 
 // Any text ends in a track of finite numbers or in one of the three errors.
+// MIMICRY_NMEA_FUZZ_ROUNDS sets the number of texts, for a longer run by hand.
 void NmeaParsingTest::mutatedLogs()
 {
+    const int rounds = qEnvironmentVariableIntValue("MIMICRY_NMEA_FUZZ_ROUNDS") > 0
+            ? qEnvironmentVariableIntValue("MIMICRY_NMEA_FUZZ_ROUNDS") : 1000;
     // The patterns as written, run by the engine itself (with the parser's
     // "."), and only ever on short lines: they backtrack badly on long ones.
     QJSValue verdict = m_nmea.engine.evaluate(QStringLiteral(
@@ -323,14 +325,14 @@ void NmeaParsingTest::mutatedLogs()
 
     static const QStringList lineBreaks = {"\n", "\r\n", "\r", "\n\n"};
     int tracks = 0, refused = 0, matched = 0;
-    for (int round = 0; round < 4000; ++round) {
+    for (int round = 0; round < rounds; ++round) {
         QString text;
         for (int lines = 1 + below(6); lines > 0; --lines) {
             const QString line = corpus[below(corpus.size())];
             text += (below(10) < 7 ? mutated(line) : line) + lineBreaks[below(lineBreaks.size())];
         }
         bool track = false;
-        check(text, 1000, &track);
+        check(text, &track);
         if (QTest::currentTestFailed())
             return;
         tracks += track;
@@ -348,7 +350,7 @@ void NmeaParsingTest::mutatedLogs()
         matched += result == QLatin1String("match") && track;
     }
     // Otherwise the mutations would no longer reach every outcome.
-    QVERIFY(tracks > 200 && 4000 - tracks > 200 && refused > 50 && matched > 50);
+    QVERIFY(tracks > rounds / 20 && rounds - tracks > rounds / 20 && refused > rounds / 80 && matched > rounds / 80);
 }
 
 void NmeaParsingTest::hugeInputs_data()
@@ -359,7 +361,6 @@ void NmeaParsingTest::hugeInputs_data()
     const QString commas(100000, QLatin1Char(','));
     const QString digits(100000, QLatin1Char('7'));
     const QString gga = "$GPGGA,120000,5956.3210,N,03018.8460,E,1,08,0.9,545.4,M,46.9,M,,*44";
-    QTest::newRow("commas only") << commas << false;
     QTest::newRow("GPRMC and commas") << "$GPRMC,123456" + commas << false;
     const QString position = ",01.5,N,001.5,E";
     QTest::newRow("GPRMC position, no date") << "$GPRMC,123456,A" + position + commas << false;
@@ -370,14 +371,9 @@ void NmeaParsingTest::hugeInputs_data()
                                                       << false;
     QTest::newRow("GPGLL, time of 100000 digits") << "$GPGLL" + position + ",123456." + digits + ",A" << true;
     QTest::newRow("100000 blank lines") << QString(100000, QLatin1Char('\n')) + gga << true;
-    QString garbage;
-    for (int n = 0; n < 100000; ++n)
-        garbage += QChar(below(256));
-    QTest::newRow("binary") << garbage << false;
-    // About 50 MB: mostly sentences of other types, a position now and then.
-    const QString block = QStringLiteral("$GPGSV,3,1,11,03,03,111,00,04,15,270,00,06,01,010,00,13,06,292,00*74\r\n")
-                              .repeated(99) + gga + "\r\n";
-    QTest::newRow("50 MB") << block.repeated(50000000 / block.size()) << true;
+    // Each position line must not search the rest of the text again.
+    QTest::newRow("positions, then a long line") << (gga + "\r\n").repeated(2500) + QString(8000000, QLatin1Char('x'))
+                                                 << true;
 }
 
 void NmeaParsingTest::hugeInputs()
@@ -386,7 +382,7 @@ void NmeaParsingTest::hugeInputs()
     QFETCH(bool, track);
 
     bool returned = false;
-    check(text, text.size() > 1000000 ? 30000 : 2000, &returned);
+    check(text, &returned);
     if (!QTest::currentTestFailed())
         QCOMPARE(returned, track);
 }
