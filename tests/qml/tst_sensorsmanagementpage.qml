@@ -142,7 +142,11 @@ Item {
             compare(guest.calls, [])
         }
 
+        // Hidden boxes are still sent, so the guest switches those sensors off.
         function test_applySendsEveryBoxInOrder() {
+            deviceConfig.setSensorAvailable("tap", false)
+            tryVerify(function() { return guest.calls.length === 1 })
+            guest.clear()
             mouseClick(box("magnetometer"))
             mouseClick(box("als"))
             mouseClick(Helpers.button(page, "Apply"))
@@ -155,9 +159,9 @@ Item {
                 "enableSensor string:gyroscope",
                 "disableSensor string:als",
                 "enableSensor string:proximity",
-                "enableSensor string:tap"
+                "disableSensor string:tap"
             ])
-            compare(enabledNames(), without(Helpers.sensorNames, ["compass", "magnetometer", "als"]))
+            compare(enabledNames(), without(Helpers.sensorNames, ["compass", "magnetometer", "als", "tap"]))
             compare(checkedNames(), enabledNames())
         }
 
@@ -211,16 +215,6 @@ Item {
             compare(box("gyroscope").visible, true)
             compare(box("proximity").visible, true)
             compare(checkedNames(), Helpers.sensorNames)
-        }
-
-        // Hidden boxes are still sent, so the guest switches those sensors off.
-        function test_applyIncludesHiddenBoxes() {
-            deviceConfig.setSensorAvailable("tap", false)
-            tryVerify(function() { return guest.calls.length === 1 })
-            guest.clear()
-            mouseClick(Helpers.button(page, "Apply"))
-            tryVerify(function() { return guest.calls.length === 8 })
-            compare(guest.calls[7], "disableSensor string:tap")
         }
 
         name: "SensorsManagementPage"
