@@ -275,14 +275,6 @@ Item {
             compare(errorDialog().standardButtons, StandardButton.Ok)
         }
 
-        function test_secondErrorReplacesTheText() {
-            guest.send("first failure")
-            tryVerify(function() { return dialogs.shownMessageBoxTexts().length === 1 })
-            guest.send("second failure")
-            tryVerify(function() { return dialogs.shownMessageBoxTexts()[0] === "second failure" })
-            compare(dialogs.shownMessageBoxTexts().length, 1)
-        }
-
         // Apply switches the gyroscope on and the tap sensor off; only a
         // refusal of a box's own call puts that box back.
         function test_onlyARefusedSwitchRevertsItsBox_data() {
