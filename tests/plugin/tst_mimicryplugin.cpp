@@ -124,7 +124,6 @@ void tst_MimicryPlugin::menuEntryUnderTheSdkSubmenu()
 
     QAction *action = menuAction();
     QVERIFY(action);
-    QCOMPARE(action->text(), QString::fromUtf8("Mimicry\u2026"));
     QVERIFY(sdkMenu->actions().contains(action));
 }
 
@@ -157,7 +156,6 @@ void tst_MimicryPlugin::windowIsPreparedHidden()
     QVERIFY(view);
     QVERIFY(!view->isVisible());
     QCOMPARE(view->status(), QQuickView::Ready);
-    QCOMPARE(view->title(), QStringLiteral("Mimicry"));
     QCOMPARE(view->resizeMode(), QQuickView::SizeRootObjectToView);
     QCOMPARE(view->size(), QSize(1100, 600));
     QVERIFY(view->rootObject());

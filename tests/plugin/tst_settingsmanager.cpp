@@ -58,20 +58,9 @@ void tst_SettingsManager::defaultsOnAFreshFile_data()
     auto row = [](const char *name, Reader read, QVariant expected) {
         QTest::newRow(name) << read << expected;
     };
-    row("accelerometer z", [](const SettingsManager &s) { return s.readAccelerometerZ(); }, 1000);
     row("accelerometer x", [](const SettingsManager &s) { return s.readAccelerometerX(); }, 0);
-    row("als", [](const SettingsManager &s) { return s.readAlsLux(); }, 100);
     row("gyroscope z", [](const SettingsManager &s) { return s.readGyroscopeZ(); }, 1.1459155902616465);
-    row("magnetic field y", [](const SettingsManager &s) { return s.readMagneticFieldY(); }, 5.95);
     row("magnetic field z", [](const SettingsManager &s) { return s.readMagneticFieldZ(); }, -48.76);
-    row("magnetometer x", [](const SettingsManager &s) { return s.readMagnetometerX(); }, 4.3e-05);
-    row("magnetometer calibration", [](const SettingsManager &s) { return s.readMagnetometerCalibrationLevel(); }, 0);
-    row("proximity", [](const SettingsManager &s) { return s.readProximityReflectance(); }, 5);
-    row("tap", [](const SettingsManager &s) { return s.readTapDirection(); }, -1);
-    row("dialog flag", [](const SettingsManager &s) { return s.readDoNotShowAgainResetSensorsDialog(); }, false);
-    row("gps latitude", [](const SettingsManager &s) { return s.readGpsLatitude(); }, 0.0);
-    row("gps longitude", [](const SettingsManager &s) { return s.readGpsLongitude(); }, 0.0);
-    row("gps altitude", [](const SettingsManager &s) { return s.readGpsAltitude(); }, 0.0);
     row("model rotation z", [](const SettingsManager &s) { return s.read3DModelRotationZ(); }, 0.0);
     row("model position x", [](const SettingsManager &s) { return s.read3DModelPositionX(); }, 0.0);
 }

@@ -70,11 +70,9 @@ void tst_WarningDialog::answers_data()
     QTest::newRow("OK, hidden box ticked") << okCancel << false << int(QMessageBox::Ok) << true << 1 << false << 0;
     QTest::newRow("Cancel, box ticked") << okCancel << true << int(QMessageBox::Cancel) << true << 0 << false << 1;
     QTest::newRow("closed without a button") << okCancel << true << int(QMessageBox::Close) << true << 0 << false << 0;
-    QTest::newRow("Apply") << applyDiscard << false << int(QMessageBox::Apply) << false << 1 << false << 0;
     QTest::newRow("Apply, box ticked") << applyDiscard << true << int(QMessageBox::Apply) << true << 1 << true << 0;
     QTest::newRow("Discard") << applyDiscard << false << int(QMessageBox::Discard) << false << 0 << false << 1;
     QTest::newRow("Yes is neither") << yesNo << true << int(QMessageBox::Yes) << true << 0 << false << 0;
-    QTest::newRow("No is neither") << yesNo << false << int(QMessageBox::No) << false << 0 << false << 0;
 }
 
 void tst_WarningDialog::answers()
