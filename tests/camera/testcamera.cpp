@@ -12,12 +12,6 @@ namespace TestCamera {
 
 namespace {
 
-struct SourceClass
-{
-    GstBinClass parent;
-    Property property;
-};
-
 struct Source
 {
     GstBin parent;
@@ -33,21 +27,6 @@ struct TestDevice
     GstDevice parent;
     Property property;
     gchar *value;
-};
-
-struct TestDeviceClass
-{
-    GstDeviceClass parent;
-};
-
-struct Provider
-{
-    GstDeviceProvider parent;
-};
-
-struct ProviderClass
-{
-    GstDeviceProviderClass parent;
 };
 
 enum { PROP_0, PROP_DEVICE, PROP_DEVICE_INDEX, PROP_DEVICE_PATH };
@@ -71,9 +50,7 @@ QList<Source *> &sources()
 }
 
 GstDeviceProvider *startedProvider = nullptr;
-GType sourceTypes[3];
 GType deviceType = 0;
-GType providerType = 0;
 GstElementClass *sourceParentClass = nullptr;
 gpointer deviceParentClass = nullptr;
 
@@ -164,7 +141,6 @@ void sourceClassInit(gpointer klass, gpointer data)
     objectClass->get_property = sourceGetProperty;
     objectClass->finalize = sourceFinalize;
     const auto property = Property(GPOINTER_TO_INT(data));
-    reinterpret_cast<SourceClass *>(klass)->property = property;
     const auto flags = GParamFlags(G_PARAM_READWRITE | G_PARAM_STATIC_STRINGS);
     switch (property) {
     case Property::Device:
@@ -303,15 +279,16 @@ gboolean pluginInit(GstPlugin *plugin)
 {
     const char *typeNames[] = {"MimicryTestDeviceSrc", "MimicryTestIndexSrc", "MimicryTestPathSrc"};
     for (int i = 0; i < 3; ++i) {
-        sourceTypes[i] = registerType(GST_TYPE_BIN, typeNames[i], sizeof(SourceClass), sourceClassInit,
-                                      sizeof(Source), sourceInit, GINT_TO_POINTER(i));
-        if (!gst_element_register(plugin, factoryName(Property(i)), GST_RANK_NONE, sourceTypes[i]))
+        const GType type = registerType(GST_TYPE_BIN, typeNames[i], sizeof(GstBinClass), sourceClassInit,
+                                        sizeof(Source), sourceInit, GINT_TO_POINTER(i));
+        if (!gst_element_register(plugin, factoryName(Property(i)), GST_RANK_NONE, type))
             return FALSE;
     }
-    deviceType = registerType(GST_TYPE_DEVICE, "MimicryTestDevice", sizeof(TestDeviceClass), deviceClassInit,
+    deviceType = registerType(GST_TYPE_DEVICE, "MimicryTestDevice", sizeof(GstDeviceClass), deviceClassInit,
                               sizeof(TestDevice), nullptr);
-    providerType = registerType(GST_TYPE_DEVICE_PROVIDER, "MimicryTestCameraProvider", sizeof(ProviderClass),
-                                providerClassInit, sizeof(Provider), nullptr);
+    const GType providerType = registerType(GST_TYPE_DEVICE_PROVIDER, "MimicryTestCameraProvider",
+                                            sizeof(GstDeviceProviderClass), providerClassInit,
+                                            sizeof(GstDeviceProvider), nullptr);
     return gst_device_provider_register(plugin, "mimicrytestcameraprovider", GST_RANK_PRIMARY, providerType);
 }
 

@@ -235,17 +235,12 @@ void tst_CameraEmulationManager::sourceProperty()
     GstElement *source = cameraSource();
     QVERIFY(source);
     QCOMPARE(GST_OBJECT_NAME(gst_element_get_factory(source)), TestCamera::factoryName(property));
-    QString actual;
-    if (property == Property::DeviceIndex) {
-        int index = -1;
-        g_object_get(source, "device-index", &index, nullptr);
-        actual = QString::number(index);
-    } else {
-        gchar *text = nullptr;
-        g_object_get(source, property == Property::Device ? "device" : "device-path", &text, nullptr);
-        actual = QString::fromUtf8(text);
-        g_free(text);
-    }
+    // Rows are named after the property; GLib turns the index into text.
+    GValue text = G_VALUE_INIT;
+    g_value_init(&text, G_TYPE_STRING);
+    g_object_get_property(G_OBJECT(source), QTest::currentDataTag(), &text);
+    const QString actual = QString::fromUtf8(g_value_get_string(&text));
+    g_value_unset(&text);
     QCOMPARE(actual, value);
 }
 
