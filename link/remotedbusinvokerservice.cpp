@@ -138,7 +138,7 @@ void RemoteDBusInvokerService::handleConnectTimeout()
     m_webSocket.abort();
     // The abort is normally reported as a disconnection, which schedules
     // the next attempt; without one, nothing else would.
-    if (!m_retryTimer.isActive() && !m_connectTimer.isActive())
+    if (!m_retryTimer.isActive())
         retryLater();
 }
 
