@@ -21,6 +21,8 @@ const QString SessionServices = QStringLiteral("tst-command-session-services");
 const QString SystemInvoker = QStringLiteral("tst-command-system-invoker");
 const QString SessionInvoker = QStringLiteral("tst-command-session-invoker");
 const QString InvalidCommand = QStringLiteral("org.mimicry.Error.InvalidCommand");
+// Playback intervals are short; the fixed one is shortened to match.
+const int FixedInterval = 200;
 
 QString sensorsLine(const QString &method, const QString &arguments = QString())
 {
@@ -57,6 +59,9 @@ QStringList exchange(QWebSocket &socket, const QStringList &lines)
 }
 } // namespace
 
+// The guest's services where the end-to-end test does not take them: lines
+// that the plug-in does not send, error replies, and track playback at
+// another speed, with the fixed interval and looped.
 class tst_CommandService : public QObject
 {
     Q_OBJECT
@@ -64,14 +69,9 @@ class tst_CommandService : public QObject
 private slots:
     void initTestCase();
     void init();
-    void cleanup()
-    {
-        m_service.reset();
-        m_positioning.reset();
-        m_sensors.reset();
-    }
-    void replies_data();
-    void replies();
+    void cleanup();
+    void lines_data();
+    void lines();
 
 private:
     QTemporaryDir m_runtimeDir;
@@ -80,6 +80,10 @@ private:
     std::unique_ptr<SensorService> m_sensors;
     std::unique_ptr<PositioningService> m_positioning;
     std::unique_ptr<CommandService> m_service;
+    QElapsedTimer m_clock;
+    // Every latitude the positioning service moved to, and when.
+    QVariantList m_latitudes;
+    QList<qint64> m_times;
 };
 
 void tst_CommandService::initTestCase()
@@ -99,103 +103,119 @@ void tst_CommandService::init()
     m_sensors = std::make_unique<SensorService>(QDBusConnection(SystemServices));
     QVERIFY(m_sensors->registerService());
     m_positioning = std::make_unique<PositioningService>(QDBusConnection(SessionServices));
+    m_positioning->setFixedInterval(FixedInterval);
     QVERIFY(m_positioning->registerService());
+    m_latitudes.clear();
+    m_times.clear();
+    m_clock.start();
+    connect(m_positioning.get(), &PositioningService::positionChanged, this, [this](double latitude) {
+        m_latitudes.append(latitude);
+        m_times.append(m_clock.elapsed());
+    });
     m_service = std::make_unique<CommandService>(QDBusConnection(SystemInvoker), QDBusConnection(SessionInvoker));
     QVERIFY(m_service->listen(QHostAddress::LocalHost, 0));
 }
 
-void tst_CommandService::replies_data()
+void tst_CommandService::cleanup()
 {
-    QTest::addColumn<QString>("setup");
-    QTest::addColumn<QString>("line");
+    m_service.reset();
+    m_positioning.reset();
+    m_sensors.reset();
+}
+
+void tst_CommandService::lines_data()
+{
+    QTest::addColumn<QStringList>("lines");
     QTest::addColumn<QString>("reply");
     QTest::addColumn<QString>("key");
     QTest::addColumn<QVariant>("value");
-    // An error message in the reply only has to contain the row's.
-    const auto row = [](const char *name, const QString &line, const QString &reply, const char *key = "",
-                        const QVariant &value = QVariant(), const QString &setup = QString()) {
-        QTest::newRow(name) << setup << line << reply << QString::fromLatin1(key) << value;
+    QTest::addColumn<QVariantList>("latitudes");
+    QTest::addColumn<int>("minimumMs");
+    QTest::addColumn<int>("maximumMs");
+    // The reply to the last line; an error message in it only has to contain the row's.
+    const auto call = [](const char *name, const QString &line, const QString &reply, const char *key = "",
+                         const QVariant &value = QVariant()) {
+        QTest::newRow(name) << QStringList{line} << reply << QString::fromLatin1(key) << value << QVariantList()
+                            << 0 << 0;
     };
     const auto als = [](const QString &arguments) { return sensorsLine("setAlsValue", arguments); };
 
-    row("int32", als("int32:250"), "setAlsValue:250:::", "als.lux", 250);
-    row("int32 written oddly", als("int32:+007"), "setAlsValue:7:::", "als.lux", 7);
-    row("three int32", sensorsLine("setAccelerometerValues", "int32:0 int32:-100 int32:1000"),
-        "setAccelerometerValues:0|-100|1000:::", "accelerometer.y", -100);
-    row("value kept as given", sensorsLine("setAccelerometerX", "int32:20000"), "setAccelerometerX:20000:::",
-        "accelerometer.x", 20000);
-    row("string with a boolean result", sensorsLine("enabled", "string:accelerometer"), "enabled:accelerometer:true::");
-    row("boolean 0", gpsLine("setTrackLooped", "boolean:0"), "setTrackLooped:false:::", "looped", false,
-        gpsLine("setTrackLooped", "boolean:1"));
-    row("boolean as a word", gpsLine("setTrackIntervalMode", "boolean:TRUE"), "setTrackIntervalMode:true:::",
-        "fixedInterval", true);
-    row("doubles as written", gpsLine("setPosition", "double:-33.8688000 double:151.2093000 double:5.00"),
-        "setPosition:-33.8688000|151.2093000|5.00:::", "latitude", -33.8688);
-    row("array rows", gpsLine("loadTrack", "array:array:double:60.0000000,30.0000000,0.00,0;60.0001,30.0002,0,2000"),
-        "loadTrack:2 points:::", "pointCount", 2);
-    row("one row", gpsLine("loadTrack", "array:array:double:1,2,3,3.6e+06"), "loadTrack:1 point:::", "pointCount", 1);
-    row("empty array", gpsLine("loadTrack", "array:array:double:"), "loadTrack:0 points:::");
-    row("no arguments", gpsLine("stopTrack"), "stopTrack::::");
-    row("line ending after the method", gpsLine("pauseTrack").trimmed(), "pauseTrack::::");
-    row("trailing newline", als("int32:3") + QStringLiteral("\r\n"), "setAlsValue:3:::", "als.lux", 3);
-    row("doubles in a dictionary keep their digits",
-        "session org.tern.GeoclueMimicry /org/tern/GeoclueMimicry org.mimicry.Inspect state ",
-        "state::{altitude=1e-07,fixedInterval=false,index=0,latitude=59.9342802,longitude=-0.1,looped=false,"
-        "playing=false,pointCount=0,speed=1}::",
-        "", QVariant(), gpsLine("setPosition", "double:59.9342802 double:-0.1 double:1e-07"));
-
+    call("int32 written oddly", als("int32:+007"), "setAlsValue:7:::", "als.lux", 7);
     // Errors of the call fill the last two fields.
-    row("colon inside a value", sensorsLine("enableSensor", "string:a:b"),
-        "enableSensor:a;b::org.tern.SensorfwMimicry.Error.UnknownSensor:unknown sensor 'a;b'");
-    row("service on the other bus", als("int32:1").replace("system", "session"),
-        "setAlsValue:1::org.freedesktop.DBus.Error.ServiceUnknown:");
+    call("colon inside a value", sensorsLine("enableSensor", "string:a:b"),
+         "enableSensor:a;b::org.tern.SensorfwMimicry.Error.UnknownSensor:unknown sensor 'a;b'");
+    call("service on the other bus", als("int32:1").replace("system", "session"),
+         "setAlsValue:1::org.freedesktop.DBus.Error.ServiceUnknown:");
 
     // Lines that cannot be made into a call are answered without one.
-    const auto bad = [&row](const char *name, const QString &line, const char *method, const char *error) {
-        row(name, line, QStringLiteral("%1:::%2:").arg(QLatin1String(method), InvalidCommand) + QLatin1String(error));
+    const auto bad = [&call](const char *name, const QString &line, const char *method, const char *error) {
+        call(name, line, QStringLiteral("%1:::%2:").arg(QLatin1String(method), InvalidCommand) + QLatin1String(error));
     };
     bad("too few fields", "system org.tern.SensorfwMimicry /org/tern/SensorfwMimicry", "", "too few fields");
     bad("unknown bus", als("int32:1").replace("system", "starter"), "setAlsValue", "unknown bus 'starter'");
-    bad("bad object path", "system org.tern.SensorfwMimicry org/tern x.y m ", "m", "invalid object path 'org/tern'");
-    bad("bad service name", "system org..tern /a x.y m ", "m", "invalid service name 'org..tern'");
     bad("unknown type", als("float:1.5"), "setAlsValue", "unknown argument type 'float'");
     bad("no type", als("250"), "setAlsValue", "argument '250' has no type");
     bad("double space", sensorsLine("setGyroscopeValues", "double:1  double:2 double:3"), "setGyroscopeValues",
         "empty argument");
     bad("int32 with a fraction", als("int32:1.5"), "setAlsValue", "invalid int32 value '1.5'");
-    bad("int32 above range", als("int32:2147483648"), "setAlsValue", "int32 value 2147483648 is out of range");
-    bad("int32 below range", als("int32:-2147483649"), "setAlsValue", "int32 value -2147483649 is out of range");
+    bad("int32 out of range", als("int32:2147483648"), "setAlsValue", "int32 value 2147483648 is out of range");
     bad("double with a comma", sensorsLine("setGyroscopeX", "double:1,5"), "setGyroscopeX", "double value '1,5'");
     bad("boolean word", gpsLine("setTrackLooped", "boolean:yes"), "setTrackLooped", "invalid boolean value 'yes'");
     bad("bad array value", gpsLine("loadTrack", "array:array:double:1,2,x,4"), "loadTrack", "value 'x' in row 0");
     bad("empty array row", gpsLine("loadTrack", "array:array:double:1,2,3,4;"), "loadTrack", "row 1 of the array");
+
+    // Two steps of 500 ms in the track; a looped one starts over after the fixed interval.
+    const auto play = [](const char *name, int speed, bool fixedMode, bool looped, const QVariantList &latitudes,
+                         int minimumMs, int maximumMs) {
+        const QStringList lines{gpsLine("loadTrack", "array:array:double:60,30,0,0;61,31,1,500;62,32,2,500"),
+                                gpsLine("setTrackSpeed", QStringLiteral("int32:%1").arg(speed)),
+                                gpsLine("setTrackIntervalMode", fixedMode ? "boolean:1" : "boolean:0"),
+                                gpsLine("setTrackLooped", looped ? "boolean:1" : "boolean:0"), gpsLine("startTrack")};
+        QTest::newRow(name) << lines << QStringLiteral("startTrack::::") << QStringLiteral("playing")
+                            << QVariant(looped) << latitudes << minimumMs << maximumMs;
+    };
+    const QVariantList once{60.0, 61.0, 62.0};
+    play("as recorded", 1, false, false, once, 995, 5000);
+    play("fixed interval, twice as fast", 2, true, false, once, FixedInterval - 5, 2 * FixedInterval - 5);
+    // 950 ms; well over that, the speed or the wait before starting over is wrong.
+    play("looped, twice as fast", 2, false, true, once + QVariantList{60.0, 61.0}, 3 * 250 + FixedInterval - 5,
+         1200);
 }
 
-void tst_CommandService::replies()
+void tst_CommandService::lines()
 {
-    QFETCH(QString, setup);
-    QFETCH(QString, line);
+    QFETCH(QStringList, lines);
     QFETCH(QString, reply);
     QFETCH(QString, key);
     QFETCH(QVariant, value);
+    QFETCH(QVariantList, latitudes);
+    QFETCH(int, minimumMs);
+    QFETCH(int, maximumMs);
     auto socket = connectClient(*m_service);
     QVERIFY(socket);
-    const QString tapEnabled = sensorsLine("enabled", "string:tap");
 
-    // All in one go: a line answered without a call still waits for the call
-    // before it, and a bad line does not end the connection.
-    const QStringList replies = exchange(*socket, {setup.isEmpty() ? tapEnabled : setup, line, tapEnabled});
-    QCOMPARE(replies.size(), 3);
-    QCOMPARE(replies.first().section(QLatin1Char(':'), 3), QStringLiteral(":"));
-    const QStringList fields = replies.at(1).split(QLatin1Char(':'));
+    // All in one go with a call after: a line answered without a call still
+    // waits for the calls before it, and a bad line does not end the connection.
+    const QStringList replies = exchange(*socket, lines + QStringList{sensorsLine("enabled", "string:tap")});
+    QCOMPARE(replies.size(), lines.size() + 1);
+    QCOMPARE(replies.last(), QStringLiteral("enabled:tap:true::"));
+    for (const QString &setupReply : replies.mid(0, lines.size() - 1))
+        QCOMPARE(setupReply.section(QLatin1Char(':'), 3), QStringLiteral(":"));
+    const QStringList fields = replies.at(lines.size() - 1).split(QLatin1Char(':'));
     const QStringList expected = reply.split(QLatin1Char(':'));
     QCOMPARE(fields.size(), 5);
     QCOMPARE(fields.mid(0, 4), expected.mid(0, 4));
     QVERIFY2(fields.at(4).contains(expected.at(4)), qPrintable(fields.at(4)));
     QCOMPARE(fields.at(4).isEmpty(), fields.at(3).isEmpty());
-    QCOMPARE(replies.last(), QStringLiteral("enabled:tap:true::"));
+
+    if (!latitudes.isEmpty()) {
+        QTRY_VERIFY_WITH_TIMEOUT(m_latitudes.size() >= latitudes.size(), 5000);
+        QCOMPARE(m_latitudes.mid(0, latitudes.size()), latitudes);
+        const qint64 playedMs = m_times.at(latitudes.size() - 1) - m_times.first();
+        QVERIFY2(playedMs >= minimumMs && playedMs < maximumMs, qPrintable(QString::number(playedMs)));
+    }
     if (!key.isEmpty()) {
-        const QVariantMap state = line.startsWith("system") ? m_sensors->state() : m_positioning->state();
+        const QVariantMap state = lines.last().startsWith("system") ? m_sensors->state() : m_positioning->state();
         QCOMPARE(state.value(key), value);
     }
 }

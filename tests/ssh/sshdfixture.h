@@ -3,78 +3,101 @@
 #include <guest/sshserver.h>
 #include <ssh/sshconnection.h>
 
-#include <QByteArray>
-#include <QString>
+#include <QDir>
+#include <QFile>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QTest>
 
-// A throw-away OpenSSH server for tests that need a real SSH peer: Debian's
-// /usr/sbin/sshd on a free port of 127.0.0.1, with its keys and config in a
-// temporary directory, stopped and removed with the fixture.
-//
-// Logins are for the current user with clientKeyFile() only. Remote commands
-// see PATH=binDir():/usr/bin:/bin, so executables put there with
-// installCommand() shadow the system's; setRpmPackages() installs an "rpm"
-// that prints a given package list whatever its arguments. The account's
-// ~/.bashrc is kept out of remote commands, so their output is exactly what
-// they print.
-//
-// sshd has to run as root (as it does in the sandbox and in CI): it switches
-// to the user and needs /run/sshd, which start() creates if missing.
+// A throw-away OpenSSH server for tests that need a real SSH peer: sshd on a
+// free port of 127.0.0.1, its keys and config in a temporary directory.
+// connectionParameters() log in as the current user. Remote commands find
+// binDir() first on their PATH, so what installCommand() puts there shadows
+// the system's commands.
 //
 // In a QTest class, keep the fixture as a member and start it with
 //     void initTestCase() { SSHD_FIXTURE_START(m_sshd); }
-// which skips the test when sshd cannot run on this machine at all and fails
-// it when sshd can run but did not come up.
+// which skips the test where sshd cannot run at all and fails it where sshd
+// can run but did not come up.
 class SshdFixture
 {
 public:
     enum class Result { Started, Unavailable, Failed };
 
-    SshdFixture();
-    ~SshdFixture();
-
-    SshdFixture(const SshdFixture &) = delete;
-    SshdFixture &operator=(const SshdFixture &) = delete;
-
     // Blocks until sshd accepts connections (a few hundred ms).
-    Result start();
-    void stop();
-    bool isRunning() const;
+    Result start()
+    {
+        m_error = Guest::SshServer::unavailableReason();
+        if (!m_error.isEmpty())
+            return Result::Unavailable;
+        if (!m_dir.isValid() || !QDir().mkpath(binDir())) {
+            m_error = QStringLiteral("cannot create ") + binDir();
+            return Result::Failed;
+        }
+        if (!Guest::SshServer::generateKey(filePath("host_key"), &m_error)
+            || !Guest::SshServer::generateKey(filePath("client_key"), &m_error)) {
+            return Result::Failed;
+        }
+        Guest::SshServer::Settings settings;
+        settings.hostKeyFile = filePath("host_key");
+        settings.authorizedKeysFile = filePath("client_key.pub");
+        settings.binDir = binDir();
+        settings.stateDir = m_dir.path();
+        // The free port may be taken by someone else before sshd binds it.
+        for (int attempt = 0; attempt < 5; ++attempt) {
+            settings.port = m_port = Guest::SshServer::unusedPort();
+            if (m_server.start(settings, &m_error))
+                return Result::Started;
+            if (!m_server.addressInUse())
+                break;
+        }
+        return Result::Failed;
+    }
+
     // Why start() did not give Result::Started, with sshd's log if any.
     QString errorString() const { return m_error; }
+    QString binDir() const { return m_dir.filePath(QStringLiteral("bin")); }
 
-    quint16 port() const { return m_port; }
-    QString userName() const { return m_userName; }
-    QString path() const;
-    QString binDir() const;
-    QString clientKeyFile() const;
-    // A valid key that sshd does not accept.
-    QString unauthorizedKeyFile() const;
-    // Ready to use: 127.0.0.1, port(), userName(), clientKeyFile(), a
-    // specific-key login that ignores known_hosts.
-    QSsh::SshConnectionParameters connectionParameters() const;
+    // A key login to this server that ignores known_hosts.
+    QSsh::SshConnectionParameters connectionParameters() const
+    {
+        QSsh::SshConnectionParameters params;
+        params.setHost(QStringLiteral("127.0.0.1"));
+        params.setPort(m_port);
+        params.setUserName(Guest::SshServer::userName());
+        params.privateKeyFile = filePath("client_key");
+        params.timeout = 10;
+        params.authenticationType = QSsh::SshConnectionParameters::AuthenticationTypeSpecificKey;
+        params.hostKeyCheckingMode = QSsh::SshHostKeyCheckingAllowNoMatch;
+        return params;
+    }
 
     // Writes an executable binDir()/name; script should start with "#!".
-    bool installCommand(const QString &name, const QByteArray &script);
-    // One package per line, in this order; an empty list prints nothing.
-    bool setRpmPackages(const QStringList &packages);
+    bool installCommand(const QString &name, const QByteArray &script)
+    {
+        QFile file(QDir(binDir()).filePath(name));
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(script) != script.size())
+            return false;
+        file.close();
+        return file.setPermissions(file.permissions() | QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther);
+    }
 
-    // What sshd logged so far (it runs with -e).
-    QString log();
-
-    // A loopback port that nothing listens on at the time of the call.
-    static quint16 unusedPort();
+    // An "rpm" that answers "rpm -qa" with these packages, one a line, in
+    // this order, and fails whatever else it is asked.
+    bool setRpmPackages(const QStringList &packages)
+    {
+        QByteArray script = "#!/bin/sh\n[ \"$*\" = -qa ] || exit 1\n";
+        for (const QString &package : packages)
+            script += "echo '" + package.toUtf8() + "'\n";
+        return installCommand(QStringLiteral("rpm"), script);
+    }
 
 private:
-    Result fail(Result result, const QString &error);
-    QString filePath(const QString &name) const;
+    QString filePath(const char *name) const { return m_dir.filePath(QLatin1String(name)); }
 
     QTemporaryDir m_dir;
     Guest::SshServer m_server;
     QString m_error;
-    QString m_userName;
     quint16 m_port = 0;
 };
 
