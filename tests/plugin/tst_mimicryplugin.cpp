@@ -5,6 +5,9 @@
 
 #include <coreplugin/actionmanager/actionmanager.h>
 #include <coreplugin/actionmanager/command.h>
+#include <hangar/emulator.h>
+#include <hangar/sdk.h>
+#include <hangar/virtualmachine.h>
 #include <utils/theme/theme.h>
 
 #include <QAction>
@@ -47,6 +50,29 @@ QVariant evaluate(const QString &expression)
     return result;
 }
 
+// Where the plug-in looks for the device models' files, relative to this
+// executable as to the IDE's.
+QString shareDir(const char *subdirectory)
+{
+    return QDir::cleanPath(QCoreApplication::applicationDirPath() + QLatin1String("/../share/qtcreator/")
+                           + QLatin1String(subdirectory));
+}
+
+void writeIni(const QString &file, const QVariantMap &values)
+{
+    QSettings ini(file, QSettings::IniFormat);
+    for (auto it = values.cbegin(); it != values.cend(); ++it)
+        ini.setValue(it.key(), it.value());
+}
+
+QString modelUri(const QString &relativePath)
+{
+    return QUrl::fromLocalFile(shareDir("smartphone-3d-models") + QLatin1Char('/') + relativePath).toString();
+}
+
+const QStringList sensorNames{"accelerometer", "als", "compass", "gyroscope",
+                              "magnetometer", "orientation", "proximity", "tap"};
+
 // Whether this process holds the file open, as a file source does while it plays.
 bool isOpen(const QString &file)
 {
@@ -69,8 +95,10 @@ private slots:
     void cleanup();
     void menuEntryUnderTheSdkSubmenu();
     void windowIsPreparedHidden();
-    void modelsAreUncreatableButNameTheirEnums_data();
-    void modelsAreUncreatableButNameTheirEnums();
+    void deviceModelSelectsItsFiles_data();
+    void deviceModelSelectsItsFiles();
+    void modelsAreUncreatable_data();
+    void modelsAreUncreatable();
     void translationFollowsTheSetting_data();
     void translationFollowsTheSetting();
     void hidingTheWindowStopsTheStream();
@@ -93,6 +121,8 @@ void tst_MimicryPlugin::init()
 
 void tst_MimicryPlugin::cleanup()
 {
+    QDir(shareDir("sensors-emulation-configs")).removeRecursively();
+    QDir(shareDir("smartphone-3d-models")).removeRecursively();
     m_host.reset();
     m_settings.reset();
     m_settingsDir.reset();
@@ -146,37 +176,111 @@ void tst_MimicryPlugin::windowIsPreparedHidden()
     QCOMPARE(evaluate("color").value<QColor>(), theme->color(Utils::Theme::Color(3)));
 }
 
-void tst_MimicryPlugin::modelsAreUncreatableButNameTheirEnums_data()
+void tst_MimicryPlugin::deviceModelSelectsItsFiles_data()
 {
-    QTest::addColumn<QString>("type");
-    QTest::addColumn<QString>("enumerator");
-    QTest::addColumn<int>("value");
-    QTest::newRow("AlsModel") << "AlsModel" << "Bright" << 400;
-    QTest::newRow("TapModel") << "TapModel" << "Y_Neg" << 8;
+    QTest::addColumn<bool>("withFiles");
+    QTest::addColumn<QString>("firstModel");
+    QTest::addColumn<QString>("deviceModel");
+    QTest::addColumn<QStringList>("unavailable");
+    // Without a sensors file every sensor is switched on; with one, only the
+    // listed sensors are touched and the others stay as they were.
+    QTest::addColumn<QStringList>("untouched");
+    QTest::addColumn<QString>("mesh");
+    QTest::addColumn<QString>("texture");
+    QTest::addColumn<bool>("configured");
+
+    const QStringList unlistedInA{"als", "compass", "magnetometer", "orientation", "proximity", "tap"};
+    const QString defaultMesh = modelUri("meshes/default.obj");
+    const QString defaultTexture = modelUri("textures/default.png");
+    QTest::newRow("no files") << false << "" << "Phone A" << QStringList() << QStringList() << QString()
+                              << QString() << false;
+    QTest::newRow("configured model") << true << "" << "Phone A" << QStringList{"gyroscope"} << unlistedInA
+                                      << modelUri("meshes/a.obj") << modelUri("textures/a.png") << true;
+    QTest::newRow("renamed from a model without files")
+        << true << "Phone Z" << "Phone A" << QStringList{"gyroscope"} << QStringList()
+        << modelUri("meshes/a.obj") << modelUri("textures/a.png") << true;
+    // The key would travel into the guest's command line as it is.
+    QTest::newRow("key that is no sensor name")
+        << true << "" << "Phone H" << QStringList{"tap"}
+        << QStringList{"accelerometer", "als", "compass", "gyroscope", "magnetometer", "orientation", "proximity"}
+        << defaultMesh << defaultTexture << true;
+    // A 3D model that cannot be loaded is not reported as configured.
+    QTest::newRow("3D model without a texture")
+        << true << "" << "Phone T" << QStringList() << QStringList() << modelUri("meshes/t.obj") << QString()
+        << false;
 }
 
-void tst_MimicryPlugin::modelsAreUncreatableButNameTheirEnums()
+void tst_MimicryPlugin::deviceModelSelectsItsFiles()
+{
+    QFETCH(bool, withFiles);
+    QFETCH(QString, firstModel);
+    QFETCH(QString, deviceModel);
+    QFETCH(QStringList, unavailable);
+    QFETCH(QStringList, untouched);
+    QFETCH(QString, mesh);
+    QFETCH(QString, texture);
+    QFETCH(bool, configured);
+
+    const QString sensors = shareDir("sensors-emulation-configs") + QLatin1Char('/');
+    const QString models = shareDir("smartphone-3d-models/configs") + QLatin1Char('/');
+    if (withFiles) {
+        QVERIFY(QDir().mkpath(sensors));
+        writeIni(sensors + "phone-a.ini",
+                 {{"device-name", "Phone A"}, {"sensors/accelerometer", true}, {"sensors/gyroscope", false}});
+        writeIni(sensors + "not-a-config.txt", {{"device-name", "Phone A"}, {"sensors/gyroscope", true}});
+        QFile hostile(sensors + "hostile.ini");
+        QVERIFY(hostile.open(QIODevice::WriteOnly));
+        hostile.write("device-name=Phone H\n[sensors]\naccelerometer int32:5=true\ntap=false\n");
+        hostile.close();
+        QTest::ignoreMessage(QtWarningMsg,
+                             QRegularExpression("unknown sensor \"accelerometer int32:5\" in \".*/hostile\\.ini\"$"));
+        writeIni(models + "default.ini", {{"device-name", "default"}, {"mesh", "default.obj"}, {"texture", "default.png"}});
+        writeIni(models + "a.ini", {{"device-name", "Phone A"}, {"mesh", "a.obj"}, {"texture", "a.png"}});
+        writeIni(models + "t.ini", {{"device-name", "Phone T"}, {"mesh", "t.obj"}});
+        writeIni(models + "ignored.txt", {{"device-name", "Phone H"}, {"mesh", "h.obj"}, {"texture", "h.png"}});
+    }
+    startHost();
+    QObject *model3d = mimicryContextObject("smartphone3DModelConfig");
+    QSignalSpy model3dChanged(model3d, SIGNAL(smartphone3DModelConfigChanged()));
+    auto emulator = std::make_unique<Hangar::Emulator>(QStringLiteral("Emulator"),
+                                                       new Hangar::VirtualMachine(QStringLiteral("vm")));
+    emulator->setDeviceModel({firstModel.isEmpty() ? deviceModel : firstModel});
+    Hangar::Emulator *added = emulator.get();
+    m_host->sdk()->addEmulator(std::move(emulator));
+    added->setDeviceModel({deviceModel});
+
+    QObject *manager = mimicryContextObject("sensorsEmulationManager");
+    const QVariantMap availability = manager->property("sensorsAvailability").toMap();
+    const QVariantMap enabled = manager->property("sensorsEnabledStates").toMap();
+    QCOMPARE(availability.keys(), sensorNames);
+    for (const QString &sensor : sensorNames) {
+        const bool available = !unavailable.contains(sensor);
+        QVERIFY2(availability.value(sensor).toBool() == available, qPrintable(sensor));
+        QVERIFY2(enabled.value(sensor).toBool() == (available && !untouched.contains(sensor)), qPrintable(sensor));
+    }
+    QCOMPARE(model3d->property("smartphone3DModelMeshUri").toString(), mesh);
+    QCOMPARE(model3d->property("smartphone3DModelTextureUri").toString(), texture);
+    QCOMPARE(evaluate("smartphone3DModelConfig.smartphone3DModelConfigured()").toBool(), configured);
+    QCOMPARE(model3dChanged.size(), firstModel.isEmpty() ? 1 : 2);
+}
+
+void tst_MimicryPlugin::modelsAreUncreatable_data()
+{
+    QTest::addColumn<QString>("type");
+    QTest::newRow("AlsModel") << "AlsModel";
+    QTest::newRow("TapModel") << "TapModel";
+}
+
+// QML reads their enums but never makes one.
+void tst_MimicryPlugin::modelsAreUncreatable()
 {
     QFETCH(QString, type);
-    QFETCH(QString, enumerator);
-    QFETCH(int, value);
-
     startHost();
-    QQmlEngine *engine = mimicryView()->engine();
-    QQmlComponent creating(engine);
-    creating.setData(QStringLiteral("import org.plover 1.0\n%1 {}\n").arg(type).toUtf8(), QUrl());
-    QVERIFY(creating.isError());
+    QQmlComponent component(mimicryView()->engine());
+    component.setData(QStringLiteral("import org.plover 1.0\n%1 {}\n").arg(type).toUtf8(), QUrl());
+    QVERIFY(component.isError());
     const QString reason = QStringLiteral("Could not create the %1 instance").arg(type);
-    QVERIFY2(creating.errorString().contains(reason), qPrintable(creating.errorString()));
-
-    QQmlComponent reading(engine);
-    reading.setData(QStringLiteral("import QtQml 2.2\nimport org.plover 1.0\nQtObject { property int value: %1.%2 }\n")
-                        .arg(type, enumerator)
-                        .toUtf8(),
-                    QUrl());
-    std::unique_ptr<QObject> object(reading.create());
-    QVERIFY2(object, qPrintable(reading.errorString()));
-    QCOMPARE(object->property("value").toInt(), value);
+    QVERIFY2(component.errorString().contains(reason), qPrintable(component.errorString()));
 }
 
 void tst_MimicryPlugin::translationFollowsTheSetting_data()
