@@ -12,11 +12,7 @@
 
 using Mimicry::Internal::WarningDialog;
 
-namespace {
-
 const char question[] = "The sensors values will be reset. Do you want to continue?";
-
-} // namespace
 
 class tst_WarningDialog : public QObject
 {
