@@ -137,9 +137,7 @@ void tst_EmulatorBinding::chooseMenuEntry()
 int tst_EmulatorBinding::checksRun() const
 {
     QFile calls(m_sshd.binDir() + QLatin1String("/rpm-calls"));
-    if (!calls.open(QIODevice::ReadOnly))
-        return 0;
-    return calls.readAll().count('\n');
+    return calls.open(QIODevice::ReadOnly) ? calls.readAll().count('\n') : 0;
 }
 
 void tst_EmulatorBinding::openWindow()
@@ -208,8 +206,9 @@ void tst_EmulatorBinding::runningMachineWithoutARuleIsLeftAlone()
 
     chooseMenuEntry();
     settle();
-    QCOMPARE(m_answerer->texts(), QStringList{QString::fromUtf8("The mimicry plugin cannot be used. Please, close Phone "
-                                                                "Emulator 7 and try to use 'Mimicry…' again.")});
+    const QString message = QString::fromUtf8(
+        "The mimicry plugin cannot be used. Please, close Phone Emulator 7 and try to use 'Mimicry…' again.");
+    QCOMPARE(m_answerer->texts(), QStringList{message});
     QCOMPARE(rulesChanged.size(), 0);
     QVERIFY(!mimicryViewVisible());
 }

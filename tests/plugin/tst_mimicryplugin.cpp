@@ -231,7 +231,8 @@ void tst_MimicryPlugin::deviceModelSelectsItsFiles()
         hostile.close();
         QTest::ignoreMessage(QtWarningMsg,
                              QRegularExpression("unknown sensor \"accelerometer int32:5\" in \".*/hostile\\.ini\"$"));
-        writeIni(models + "default.ini", {{"device-name", "default"}, {"mesh", "default.obj"}, {"texture", "default.png"}});
+        writeIni(models + "default.ini",
+                 {{"device-name", "default"}, {"mesh", "default.obj"}, {"texture", "default.png"}});
         writeIni(models + "a.ini", {{"device-name", "Phone A"}, {"mesh", "a.obj"}, {"texture", "a.png"}});
         writeIni(models + "t.ini", {{"device-name", "Phone T"}, {"mesh", "t.obj"}});
         writeIni(models + "ignored.txt", {{"device-name", "Phone H"}, {"mesh", "h.obj"}, {"texture", "h.png"}});
