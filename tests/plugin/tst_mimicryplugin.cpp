@@ -1,13 +1,13 @@
 #include <idehost.h>
 
 #include "mimicrywindow.h"
-#include "modalanswerer.h"
 #include "testvideos.h"
 
 #include <coreplugin/actionmanager/actionmanager.h>
 #include <coreplugin/actionmanager/command.h>
-#include <guest/camerareceiver.h>
+#include <hangar/emulator.h>
 #include <hangar/sdk.h>
+#include <hangar/virtualmachine.h>
 #include <utils/theme/theme.h>
 
 #include <QAction>
@@ -26,27 +26,64 @@
 
 namespace {
 
-const char noEmulatorMessage[] =
-    "The mimicry plugin cannot be used. Please, close the emulator if it is running and add "
-    "Keel OS Emulator to the list of available devices in Qt Creator settings.";
-
-QMenu *subMenu(QMenu *menu, const QString &title)
+QMenu *subMenu(const QList<QAction *> &actions, const QString &title)
 {
-    const QList<QAction *> actions = menu->actions();
     for (QAction *action : actions) {
-        if (action->menu() && action->menu()->title() == title)
+        if (action->menu() && action->menu()->title().remove(QLatin1Char('&')) == title)
             return action->menu();
     }
     return nullptr;
 }
 
-QVariant evaluate(QQuickView *view, const QString &expression)
+QAction *menuAction()
 {
-    QQmlExpression qmlExpression(view->rootContext(), view->rootObject(), expression);
+    Core::Command *command = Core::ActionManager::command("Mimicry.ShowMimicryView.Action");
+    return command ? command->action() : nullptr;
+}
+
+QVariant evaluate(const QString &expression)
+{
+    // In the window's own context: its imports and the plug-in's objects.
+    QObject *root = mimicryView()->rootObject();
+    QQmlExpression qmlExpression(qmlContext(root), root, expression);
     const QVariant result = qmlExpression.evaluate();
     if (qmlExpression.hasError())
         qWarning() << qmlExpression.error().toString();
     return result;
+}
+
+// Where the plug-in looks for the device models' files, relative to this
+// executable as to the IDE's.
+QString shareDir(const char *subdirectory)
+{
+    return QDir::cleanPath(QCoreApplication::applicationDirPath() + QLatin1String("/../share/qtcreator/")
+                           + QLatin1String(subdirectory));
+}
+
+void writeIni(const QString &file, const QVariantMap &values)
+{
+    QSettings ini(file, QSettings::IniFormat);
+    for (auto it = values.cbegin(); it != values.cend(); ++it)
+        ini.setValue(it.key(), it.value());
+}
+
+QString modelUri(const QString &relativePath)
+{
+    return QUrl::fromLocalFile(shareDir("smartphone-3d-models") + QLatin1Char('/') + relativePath).toString();
+}
+
+const QStringList sensorNames{"accelerometer", "als", "compass", "gyroscope",
+                              "magnetometer", "orientation", "proximity", "tap"};
+
+// Whether this process holds the file open, as a file source does while it plays.
+bool isOpen(const QString &file)
+{
+    const QFileInfoList descriptors = QDir(QStringLiteral("/proc/self/fd")).entryInfoList(QDir::Files | QDir::System);
+    for (const QFileInfo &descriptor : descriptors) {
+        if (descriptor.symLinkTarget() == file)
+            return true;
+    }
+    return false;
 }
 
 } // namespace
@@ -59,9 +96,9 @@ private slots:
     void init();
     void cleanup();
     void menuEntryUnderTheSdkSubmenu();
-    void eachChoiceRunsTheFlowOnce();
     void windowIsPreparedHidden();
-    void contextPropertiesReachQml();
+    void deviceModelSelectsItsFiles_data();
+    void deviceModelSelectsItsFiles();
     void modelsAreUncreatableButNameTheirEnums_data();
     void modelsAreUncreatableButNameTheirEnums();
     void translationFollowsTheSetting_data();
@@ -72,7 +109,6 @@ private slots:
 private:
     void startHost(const QVariant &language = QVariant(),
                    const QString &settingsFile = QStringLiteral("host.ini"));
-    QAction *menuAction() const;
 
     std::unique_ptr<QTemporaryDir> m_settingsDir;
     std::unique_ptr<QSettings> m_settings;
@@ -87,6 +123,8 @@ void tst_MimicryPlugin::init()
 
 void tst_MimicryPlugin::cleanup()
 {
+    QDir(shareDir("sensors-emulation-configs")).removeRecursively();
+    QDir(shareDir("smartphone-3d-models")).removeRecursively();
     m_host.reset();
     m_settings.reset();
     m_settingsDir.reset();
@@ -102,51 +140,16 @@ void tst_MimicryPlugin::startHost(const QVariant &language, const QString &setti
     QVERIFY2(m_host->errors().isEmpty(), qPrintable(m_host->errors().join(QLatin1Char('\n'))));
 }
 
-QAction *tst_MimicryPlugin::menuAction() const
-{
-    Core::Command *command = Core::ActionManager::command("Mimicry.ShowMimicryView.Action");
-    return command ? command->action() : nullptr;
-}
-
 void tst_MimicryPlugin::menuEntryUnderTheSdkSubmenu()
 {
     startHost();
-    QMenu *tools = nullptr;
-    const QList<QAction *> topLevel = m_host->mainWindow()->menuBar()->actions();
-    for (QAction *action : topLevel) {
-        if (action->menu() && action->menu()->title().remove(QLatin1Char('&')) == QLatin1String("Tools"))
-            tools = action->menu();
-    }
+    QMenu *tools = subMenu(m_host->mainWindow()->menuBar()->actions(), QStringLiteral("Tools"));
     QVERIFY(tools);
-    QMenu *sdkMenu = subMenu(tools, QStringLiteral("Keel OS"));
-    QVERIFY2(sdkMenu, "the plug-in must reuse the SDK's submenu, not make a second one");
+    // The plug-in reuses the SDK's submenu rather than making a second one.
     QCOMPARE(tools->actions().size(), 1);
-
-    QAction *action = menuAction();
-    QVERIFY(action);
-    QVERIFY(sdkMenu->actions().contains(action));
-}
-
-void tst_MimicryPlugin::eachChoiceRunsTheFlowOnce()
-{
-    startHost();
-    QVERIFY(Hangar::Sdk::emulators().isEmpty());
-    ModalAnswerer answerer;
-    for (int choice = 1; choice <= 3; ++choice) {
-        menuAction()->trigger();
-        QTRY_COMPARE(answerer.boxes().size(), choice);
-    }
-    // Anything a choice left queued runs before this marker.
-    bool markerRan = false;
-    QMetaObject::invokeMethod(this, [&markerRan] { markerRan = true; }, Qt::QueuedConnection);
-    QTRY_VERIFY(markerRan);
-    QCOMPARE(answerer.boxes().size(), 3);
-    const ModalAnswerer::Box box = answerer.boxes().constLast();
-    QCOMPARE(box.text, QLatin1String(noEmulatorMessage));
-    QCOMPARE(box.title, QStringLiteral("Mimicry plugin"));
-    QCOMPARE(box.icon, QMessageBox::Information);
-    QCOMPARE(box.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
-    QVERIFY(box.informativeText.isEmpty());
+    QMenu *sdkMenu = subMenu(tools->actions(), QStringLiteral("Keel OS"));
+    QVERIFY(sdkMenu);
+    QVERIFY(sdkMenu->actions().contains(menuAction()));
 }
 
 void tst_MimicryPlugin::windowIsPreparedHidden()
@@ -158,89 +161,145 @@ void tst_MimicryPlugin::windowIsPreparedHidden()
     QCOMPARE(view->status(), QQuickView::Ready);
     QCOMPARE(view->resizeMode(), QQuickView::SizeRootObjectToView);
     QCOMPARE(view->size(), QSize(1100, 600));
-    QVERIFY(view->rootObject());
-}
 
-void tst_MimicryPlugin::contextPropertiesReachQml()
-{
-    startHost();
-    QQuickView *view = mimicryView();
-    QVERIFY(view);
-    const QStringList objects{"remoteDBusInvokerService", "gpsEmulationManager", "sensorsEmulationManager",
-                              "smartphone3DModelConfig", "mimicryPlugin", "cameraEmulationManager"};
-    for (const QString &name : objects) {
-        const QVariant value = evaluate(view, name);
-        QVERIFY2(value.value<QObject *>(), qPrintable(name));
-    }
     // The two managers are bound to the one channel.
-    QCOMPARE(evaluate(view, "gpsEmulationManager.rdbusinvoker === remoteDBusInvokerService").toBool(), true);
-    QCOMPARE(evaluate(view, "sensorsEmulationManager.rdbusinvoker === remoteDBusInvokerService").toBool(), true);
+    QVERIFY(evaluate("gpsEmulationManager.rdbusinvoker === remoteDBusInvokerService").toBool());
+    QVERIFY(evaluate("sensorsEmulationManager.rdbusinvoker === remoteDBusInvokerService").toBool());
 
     const Utils::Theme *theme = Utils::creatorTheme();
-    QCOMPARE(evaluate(view, "themeBackgroundColorNormal").value<QColor>(), theme->color(Utils::Theme::Color(3)));
-    QCOMPARE(evaluate(view, "themeHighlightColor").value<QColor>(), theme->color(Utils::Theme::Color(83)));
-    QCOMPARE(evaluate(view, "themeSeparatorColor").value<QColor>(), theme->color(Utils::Theme::Color(26)));
-    QCOMPARE(evaluate(view, "color").value<QColor>(), theme->color(Utils::Theme::Color(3)));
+    QCOMPARE(evaluate("themeBackgroundColorNormal").value<QColor>(), theme->color(Utils::Theme::Color(3)));
+    QCOMPARE(evaluate("themeHighlightColor").value<QColor>(), theme->color(Utils::Theme::Color(83)));
+    QCOMPARE(evaluate("themeSeparatorColor").value<QColor>(), theme->color(Utils::Theme::Color(26)));
+    QCOMPARE(evaluate("color").value<QColor>(), theme->color(Utils::Theme::Color(3)));
+}
+
+void tst_MimicryPlugin::deviceModelSelectsItsFiles_data()
+{
+    QTest::addColumn<bool>("withFiles");
+    QTest::addColumn<QString>("firstModel");
+    QTest::addColumn<QString>("deviceModel");
+    QTest::addColumn<QStringList>("unavailable");
+    // Without a sensors file every sensor is switched on; with one, only the
+    // listed sensors are touched and the others stay as they were.
+    QTest::addColumn<QStringList>("untouched");
+    QTest::addColumn<QString>("mesh");
+    QTest::addColumn<QString>("texture");
+    QTest::addColumn<bool>("configured");
+
+    const QStringList unlistedInA{"als", "compass", "magnetometer", "orientation", "proximity", "tap"};
+    const QString defaultMesh = modelUri("meshes/default.obj");
+    const QString defaultTexture = modelUri("textures/default.png");
+    QTest::newRow("no files") << false << "" << "Phone A" << QStringList() << QStringList() << QString()
+                              << QString() << false;
+    QTest::newRow("configured model") << true << "" << "Phone A" << QStringList{"gyroscope"} << unlistedInA
+                                      << modelUri("meshes/a.obj") << modelUri("textures/a.png") << true;
+    QTest::newRow("renamed from a model without files")
+        << true << "Phone Z" << "Phone A" << QStringList{"gyroscope"} << QStringList()
+        << modelUri("meshes/a.obj") << modelUri("textures/a.png") << true;
+    // The key would travel into the guest's command line as it is.
+    QTest::newRow("key that is no sensor name")
+        << true << "" << "Phone H" << QStringList{"tap"}
+        << QStringList{"accelerometer", "als", "compass", "gyroscope", "magnetometer", "orientation", "proximity"}
+        << defaultMesh << defaultTexture << true;
+    // A 3D model that cannot be loaded is not reported as configured.
+    QTest::newRow("3D model without a texture")
+        << true << "" << "Phone T" << QStringList() << QStringList() << modelUri("meshes/t.obj") << QString()
+        << false;
+}
+
+void tst_MimicryPlugin::deviceModelSelectsItsFiles()
+{
+    QFETCH(bool, withFiles);
+    QFETCH(QString, firstModel);
+    QFETCH(QString, deviceModel);
+    QFETCH(QStringList, unavailable);
+    QFETCH(QStringList, untouched);
+    QFETCH(QString, mesh);
+    QFETCH(QString, texture);
+    QFETCH(bool, configured);
+
+    const QString sensors = shareDir("sensors-emulation-configs") + QLatin1Char('/');
+    const QString models = shareDir("smartphone-3d-models/configs") + QLatin1Char('/');
+    if (withFiles) {
+        QVERIFY(QDir().mkpath(sensors));
+        writeIni(sensors + "phone-a.ini",
+                 {{"device-name", "Phone A"}, {"sensors/accelerometer", true}, {"sensors/gyroscope", false}});
+        writeIni(sensors + "not-a-config.txt", {{"device-name", "Phone A"}, {"sensors/gyroscope", true}});
+        QFile hostile(sensors + "hostile.ini");
+        QVERIFY(hostile.open(QIODevice::WriteOnly));
+        hostile.write("device-name=Phone H\n[sensors]\naccelerometer int32:5=true\ntap=false\n");
+        hostile.close();
+        QTest::ignoreMessage(QtWarningMsg,
+                             QRegularExpression("unknown sensor \"accelerometer int32:5\" in \".*/hostile\\.ini\"$"));
+        writeIni(models + "default.ini",
+                 {{"device-name", "default"}, {"mesh", "default.obj"}, {"texture", "default.png"}});
+        writeIni(models + "a.ini", {{"device-name", "Phone A"}, {"mesh", "a.obj"}, {"texture", "a.png"}});
+        writeIni(models + "t.ini", {{"device-name", "Phone T"}, {"mesh", "t.obj"}});
+        writeIni(models + "ignored.txt", {{"device-name", "Phone H"}, {"mesh", "h.obj"}, {"texture", "h.png"}});
+    }
+    startHost();
+    QObject *model3d = mimicryContextObject("smartphone3DModelConfig");
+    QSignalSpy model3dChanged(model3d, SIGNAL(smartphone3DModelConfigChanged()));
+    auto emulator = std::make_unique<Hangar::Emulator>(QStringLiteral("Emulator"),
+                                                       new Hangar::VirtualMachine(QStringLiteral("vm")));
+    emulator->setDeviceModel({firstModel.isEmpty() ? deviceModel : firstModel});
+    Hangar::Emulator *added = emulator.get();
+    m_host->sdk()->addEmulator(std::move(emulator));
+    added->setDeviceModel({deviceModel});
+
+    QObject *manager = mimicryContextObject("sensorsEmulationManager");
+    const QVariantMap availability = manager->property("sensorsAvailability").toMap();
+    const QVariantMap enabled = manager->property("sensorsEnabledStates").toMap();
+    QCOMPARE(availability.keys(), sensorNames);
+    for (const QString &sensor : sensorNames) {
+        const bool available = !unavailable.contains(sensor);
+        QVERIFY2(availability.value(sensor).toBool() == available, qPrintable(sensor));
+        QVERIFY2(enabled.value(sensor).toBool() == (available && !untouched.contains(sensor)), qPrintable(sensor));
+    }
+    QCOMPARE(model3d->property("smartphone3DModelMeshUri").toString(), mesh);
+    QCOMPARE(model3d->property("smartphone3DModelTextureUri").toString(), texture);
+    QCOMPARE(evaluate("smartphone3DModelConfig.smartphone3DModelConfigured()").toBool(), configured);
+    QCOMPARE(model3dChanged.size(), firstModel.isEmpty() ? 1 : 2);
 }
 
 void tst_MimicryPlugin::modelsAreUncreatableButNameTheirEnums_data()
 {
     QTest::addColumn<QString>("type");
-    QTest::addColumn<QString>("reason");
     QTest::addColumn<QString>("enumerator");
     QTest::addColumn<int>("value");
-    QTest::newRow("AlsModel") << "AlsModel" << "Could not create the AlsModel instance" << "Bright" << 400;
-    QTest::newRow("TapModel") << "TapModel" << "Could not create the TapModel instance" << "Y_Neg" << 8;
+    QTest::newRow("AlsModel") << "AlsModel" << "Bright" << 400;
+    QTest::newRow("TapModel") << "TapModel" << "Y_Neg" << 8;
 }
 
 void tst_MimicryPlugin::modelsAreUncreatableButNameTheirEnums()
 {
     QFETCH(QString, type);
-    QFETCH(QString, reason);
     QFETCH(QString, enumerator);
     QFETCH(int, value);
-
     startHost();
-    QQmlEngine *engine = mimicryView()->engine();
-    QQmlComponent creating(engine);
-    creating.setData(QStringLiteral("import org.plover 1.0\n%1 {}\n").arg(type).toUtf8(), QUrl());
-    QVERIFY(creating.isError());
-    QVERIFY2(creating.errorString().contains(reason), qPrintable(creating.errorString()));
-
-    QQmlComponent reading(engine);
-    reading.setData(QStringLiteral("import QtQml 2.2\nimport org.plover 1.0\n"
-                                   "QtObject { property int value: %1.%2 }\n")
-                        .arg(type, enumerator)
-                        .toUtf8(),
-                    QUrl());
-    std::unique_ptr<QObject> object(reading.create());
-    QVERIFY2(object, qPrintable(reading.errorString()));
-    QCOMPARE(object->property("value").toInt(), value);
+    QQmlComponent component(mimicryView()->engine());
+    component.setData(QStringLiteral("import org.plover 1.0\n%1 {}\n").arg(type).toUtf8(), QUrl());
+    QVERIFY(component.isError());
+    const QString reason = QStringLiteral("Could not create the %1 instance").arg(type);
+    QVERIFY2(component.errorString().contains(reason), qPrintable(component.errorString()));
+    QCOMPARE(evaluate(type + QLatin1Char('.') + enumerator).toInt(), value);
 }
 
 void tst_MimicryPlugin::translationFollowsTheSetting_data()
 {
-    QTest::addColumn<QVariant>("language");
-    QTest::addColumn<QString>("menuText");
+    QTest::addColumn<QString>("language");
     QTest::addColumn<QString>("windowTitle");
-    QTest::newRow("Russian") << QVariant(QStringLiteral("ru")) << QString::fromUtf8("Мимикрия…")
-                             << QString::fromUtf8("Мимикрия");
-    QTest::newRow("Russian with territory") << QVariant(QStringLiteral("ru_RU"))
-                                            << QString::fromUtf8("Мимикрия…") << QString::fromUtf8("Мимикрия");
-    QTest::newRow("English") << QVariant(QStringLiteral("C")) << QString::fromUtf8("Mimicry…")
-                             << QStringLiteral("Mimicry");
-    QTest::newRow("absent: the system locale, English here")
-        << QVariant() << QString::fromUtf8("Mimicry…") << QStringLiteral("Mimicry");
+    QTest::newRow("Russian") << "ru" << QString::fromUtf8("Мимикрия");
+    QTest::newRow("English") << "C" << "Mimicry";
 }
 
 void tst_MimicryPlugin::translationFollowsTheSetting()
 {
-    QFETCH(QVariant, language);
-    QFETCH(QString, menuText);
+    QFETCH(QString, language);
     QFETCH(QString, windowTitle);
 
     startHost(language);
-    QCOMPARE(menuAction()->text(), menuText);
+    QCOMPARE(menuAction()->text(), windowTitle + QString::fromUtf8("…"));
     QCOMPARE(mimicryView()->title(), windowTitle);
 }
 
@@ -252,22 +311,17 @@ void tst_MimicryPlugin::hidingTheWindowStopsTheStream()
         QSKIP(qPrintable(error));
     const QString clip = TestVideos::make(m_settingsDir->path(), TestVideos::Kind::Vp8, 160, 120, 90, &error);
     QVERIFY2(!clip.isEmpty(), qPrintable(error));
-    // Where the machine's forwarding would take the stream from.
-    Guest::CameraReceiver receiver;
-    QVERIFY2(receiver.start(QHostAddress(QHostAddress::LocalHost), 34343, &error), qPrintable(error));
     startHost();
     QQuickView *view = mimicryView();
     view->show();
-    QObject *camera = evaluate(view, "cameraEmulationManager").value<QObject *>();
+    QObject *camera = mimicryContextObject("cameraEmulationManager");
     QVERIFY(QMetaObject::invokeMethod(camera, "startVideoStream", Q_ARG(QString, clip)));
     QVERIFY(camera->property("streamRunning").toBool());
-    QTRY_VERIFY_WITH_TIMEOUT(receiver.frameCount() > 0, 10000);
+    QTRY_VERIFY(isOpen(clip));
 
     view->hide();
     QVERIFY(!camera->property("streamRunning").toBool());
-    const int frames = receiver.frameCount();
-    QTest::qWait(300);
-    QVERIFY(receiver.frameCount() - frames <= 1);
+    QVERIFY(!isOpen(clip));
 }
 
 void tst_MimicryPlugin::unwritableSettingsNoticedOnce()
@@ -288,8 +342,7 @@ void tst_MimicryPlugin::unwritableSettingsNoticedOnce()
 
     QVERIFY(QMetaObject::invokeMethod(notice, "dismiss"));
     // Later writes fail as well, but the user knows already.
-    evaluate(view, QStringLiteral("sensorsEmulationManager.setAlsLuxValue(10)"));
-    QCoreApplication::processEvents();
+    evaluate(QStringLiteral("sensorsEmulationManager.setAlsLuxValue(10)"));
     view->hide();
     view->show();
     QVERIFY(QTest::qWaitForWindowExposed(view));
