@@ -38,25 +38,16 @@ QVariantList DialogProbe::answeredBoxes() const
     return result;
 }
 
-QList<QMessageBox *> DialogProbe::shownMessageBoxes() const
-{
-    QList<QMessageBox *> result;
-    const QWidgetList widgets = QApplication::topLevelWidgets();
-    for (QWidget *widget : widgets) {
-        auto box = qobject_cast<QMessageBox *>(widget);
-        if (box && box->isVisible())
-            result.append(box);
-    }
-    return result;
-}
-
 // Rendered as QLabel does: rich text when the format says so or, for
 // Qt::AutoText, when the text looks like HTML.
 QStringList DialogProbe::shownMessageBoxTexts() const
 {
     QStringList result;
-    const QList<QMessageBox *> boxes = shownMessageBoxes();
-    for (QMessageBox *box : boxes) {
+    const QWidgetList widgets = QApplication::topLevelWidgets();
+    for (QWidget *widget : widgets) {
+        auto box = qobject_cast<QMessageBox *>(widget);
+        if (!box || !box->isVisible())
+            continue;
         auto label = box->findChild<QLabel *>(QStringLiteral("qt_msgbox_label"));
         const QString text = label ? label->text() : box->text();
         const Qt::TextFormat format = label ? label->textFormat() : box->textFormat();
@@ -68,14 +59,5 @@ QStringList DialogProbe::shownMessageBoxTexts() const
             result.append(text);
         }
     }
-    return result;
-}
-
-QStringList DialogProbe::shownMessageBoxTitles() const
-{
-    QStringList result;
-    const QList<QMessageBox *> boxes = shownMessageBoxes();
-    for (QMessageBox *box : boxes)
-        result.append(box->windowTitle());
     return result;
 }

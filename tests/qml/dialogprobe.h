@@ -30,10 +30,7 @@ public:
     // The text of each visible message box as the user reads it, that is
     // after any rich text was rendered.
     Q_INVOKABLE QStringList shownMessageBoxTexts() const;
-    Q_INVOKABLE QStringList shownMessageBoxTitles() const;
 
 private:
-    QList<QMessageBox *> shownMessageBoxes() const;
-
     std::unique_ptr<ModalAnswerer> m_answerer;
 };

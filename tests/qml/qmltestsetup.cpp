@@ -1,7 +1,6 @@
 #include "qmltestsetup.h"
 
 #include "cameraprobe.h"
-#include "deviceconfig.h"
 #include "dialogprobe.h"
 #include "fakeguest.h"
 #include "guestprobe.h"
@@ -10,12 +9,10 @@
 #include <gps/gpsemulationmanager.h>
 #include <link/remotedbusinvokerservice.h>
 #include <model3d/smartphone3dmodelconfig.h>
-#include <plugin/mimicryconstants.h>
 #include <plugin/qmltypes.h>
 #include <sensors/sensorsemulationmanager.h>
 
 #include <idehost.h>
-#include <utils/theme/theme.h>
 
 #include <QApplication>
 #include <QDeadlineTimer>
@@ -23,6 +20,8 @@
 #include <QQmlEngine>
 #include <QSettings>
 #include <QSignalSpy>
+
+#include <algorithm>
 
 using namespace Mimicry::Internal;
 
@@ -37,14 +36,31 @@ char *argv[] = {applicationName, nullptr};
 bool allSensorsEnabled(const SensorsEmulationManager &manager)
 {
     const QVariantMap states = manager.sensorsEnabledStates();
-    for (const QVariant &state : states) {
-        if (!state.toBool())
-            return false;
-    }
-    return true;
+    return std::all_of(states.cbegin(), states.cend(), [](const QVariant &state) { return state.toBool(); });
 }
 
 } // namespace
+
+// Plays the per-device sensor configuration, which the plug-in applies from
+// C++ only.
+class DeviceConfig : public QObject
+{
+    Q_OBJECT
+
+public:
+    DeviceConfig(SensorsEmulationManager *manager, QObject *parent)
+        : QObject(parent)
+        , m_manager(manager)
+    {}
+
+    Q_INVOKABLE void setSensorAvailable(const QString &sensorName, bool available)
+    {
+        m_manager->setSensorAvailable(sensorName, available);
+    }
+
+private:
+    SensorsEmulationManager *m_manager;
+};
 
 QmlTestSetup::QmlTestSetup()
     : m_application(std::make_unique<QApplication>(argc, argv))
@@ -73,7 +89,7 @@ void QmlTestSetup::applicationAvailable()
     if (!CameraProbe::registerCameras())
         qFatal("The test cameras need videotestsrc (gstreamer1.0-plugins-base)");
 
-    Mimicry::Internal::registerQmlTypes();
+    registerQmlTypes();
 }
 
 // Each test file gets its own engine and, with it, fresh managers and a new
@@ -85,30 +101,13 @@ void QmlTestSetup::qmlEngineAvailable(QQmlEngine *engine)
     channel->setUrl(m_guest->url());
     m_guestProbe->setChannel(channel);
     auto sensors = new SensorsEmulationManager(engine);
-    auto gps = new GPSEmulationManager(engine);
-    sensors->setRdbusinvoker(channel);
-    gps->setRdbusinvoker(channel);
-
-    const Utils::Theme *theme = Utils::creatorTheme();
-    const auto themeColor = [theme](int role) {
-        return QVariant::fromValue(theme->color(Utils::Theme::Color(role)));
-    };
-    QQmlContext *context = engine->rootContext();
-    context->setContextProperty(QStringLiteral("remoteDBusInvokerService"), channel);
-    context->setContextProperty(QStringLiteral("gpsEmulationManager"), gps);
-    context->setContextProperty(QStringLiteral("sensorsEmulationManager"), sensors);
-    context->setContextProperty(QStringLiteral("smartphone3DModelConfig"), new Smartphone3DModelConfig(engine));
     // Filled as the plug-in does before it shows the window.
     auto camera = new CameraEmulationManager(engine);
     camera->initCameras();
-    context->setContextProperty(QStringLiteral("cameraEmulationManager"), camera);
+    QQmlContext *context = engine->rootContext();
+    exposeToQml(context, channel, new GPSEmulationManager(engine), sensors, new Smartphone3DModelConfig(engine),
+                camera);
     context->setContextProperty(QStringLiteral("testCameras"), new CameraProbe(engine));
-    context->setContextProperty(QStringLiteral("themeBackgroundColorNormal"),
-                                themeColor(Mimicry::Constants::THEME_BACKGROUND_COLOR_NORMAL));
-    context->setContextProperty(QStringLiteral("themeHighlightColor"),
-                                themeColor(Mimicry::Constants::THEME_HIGHLIGHT_COLOR));
-    context->setContextProperty(QStringLiteral("themeSeparatorColor"),
-                                themeColor(Mimicry::Constants::THEME_SEPARATOR_COLOR));
     context->setContextProperty(QStringLiteral("guest"), m_guestProbe.get());
     context->setContextProperty(QStringLiteral("dialogs"), m_dialogProbe.get());
     context->setContextProperty(QStringLiteral("deviceConfig"), new DeviceConfig(sensors, engine));
@@ -124,3 +123,5 @@ void QmlTestSetup::qmlEngineAvailable(QQmlEngine *engine)
         qFatal("The channel did not reach the fake guest");
     m_guestProbe->clear();
 }
+
+#include "qmltestsetup.moc"

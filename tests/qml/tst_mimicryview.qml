@@ -270,7 +270,7 @@ Item {
             guest.send(data.reply)
             tryVerify(function() { return dialogs.shownMessageBoxTexts().length === 1 })
             compare(dialogs.shownMessageBoxTexts()[0], data.shown || data.reply)
-            compare(dialogs.shownMessageBoxTitles()[0], "Error")
+            compare(errorDialog().title, "Error")
             compare(errorDialog().icon, StandardIcon.Critical)
             compare(errorDialog().standardButtons, StandardButton.Ok)
         }
