@@ -13,7 +13,6 @@
 #include <hangar/emulator.h>
 #include <hangar/sdk.h>
 #include <hangar/virtualmachine.h>
-#include <utils/theme/theme.h>
 
 #include <QAction>
 #include <QCoreApplication>
@@ -55,29 +54,12 @@ bool MimicryPlugin::initialize(const QStringList &arguments, QString *errorStrin
 
     registerQmlTypes();
 
-    m_gpsEmulationManager.setRdbusinvoker(&m_remoteDBusInvokerService);
-    m_sensorsEmulationManager.setRdbusinvoker(&m_remoteDBusInvokerService);
-
-    const Utils::Theme *theme = Utils::creatorTheme();
-    const auto themeColor = [theme](int role) {
-        return QVariant::fromValue(theme->color(Utils::Theme::Color(role)));
-    };
     QQmlContext *context = m_mimicryView.rootContext();
-    context->setContextProperty(QStringLiteral("remoteDBusInvokerService"), &m_remoteDBusInvokerService);
-    context->setContextProperty(QStringLiteral("gpsEmulationManager"), &m_gpsEmulationManager);
-    context->setContextProperty(QStringLiteral("sensorsEmulationManager"), &m_sensorsEmulationManager);
-    context->setContextProperty(QStringLiteral("smartphone3DModelConfig"), &m_smartphone3DModelConfig);
+    exposeToQml(context, &m_remoteDBusInvokerService, &m_gpsEmulationManager, &m_sensorsEmulationManager,
+                &m_smartphone3DModelConfig, &m_cameraEmulationManager);
     context->setContextProperty(QStringLiteral("mimicryPlugin"), this);
-    context->setContextProperty(QStringLiteral("themeBackgroundColorNormal"),
-                                themeColor(Constants::THEME_BACKGROUND_COLOR_NORMAL));
-    context->setContextProperty(QStringLiteral("themeHighlightColor"),
-                                themeColor(Constants::THEME_HIGHLIGHT_COLOR));
-    context->setContextProperty(QStringLiteral("themeSeparatorColor"),
-                                themeColor(Constants::THEME_SEPARATOR_COLOR));
 
     loadSensorsConfigs();
-
-    context->setContextProperty(QStringLiteral("cameraEmulationManager"), &m_cameraEmulationManager);
 
     m_mimicryView.setTitle(tr("Mimicry"));
     m_mimicryView.setResizeMode(QQuickView::SizeRootObjectToView);

@@ -4,12 +4,19 @@
 #include "settingsmanager.h"
 #include "warningdialog.h"
 
+#include <camera/cameraemulationmanager.h>
+#include <gps/gpsemulationmanager.h>
 #include <gps/textfilereader.h>
+#include <link/remotedbusinvokerservice.h>
+#include <model3d/smartphone3dmodelconfig.h>
 #include <sensors/alsmodel.h>
 #include <sensors/sensorsemulationmanager.h>
 #include <sensors/tapmodel.h>
 #include <sensors/textfielddoublevalidator.h>
 
+#include <utils/theme/theme.h>
+
+#include <QQmlContext>
 #include <QQmlEngine>
 
 namespace Mimicry {
@@ -30,6 +37,30 @@ void registerQmlTypes()
                                          QStringLiteral("Could not create the TapModel instance"));
     // The GPS page reads its track files through it, off the GUI thread.
     qmlRegisterType<TextFileReader>(uri, 1, 0, "TextFileReader");
+}
+
+void exposeToQml(QQmlContext *context, RemoteDBusInvokerService *channel, GPSEmulationManager *gps,
+                 SensorsEmulationManager *sensors, Smartphone3DModelConfig *model3d,
+                 CameraEmulationManager *camera)
+{
+    gps->setRdbusinvoker(channel);
+    sensors->setRdbusinvoker(channel);
+
+    const Utils::Theme *theme = Utils::creatorTheme();
+    const auto themeColor = [theme](int role) {
+        return QVariant::fromValue(theme->color(Utils::Theme::Color(role)));
+    };
+    context->setContextProperty(QStringLiteral("remoteDBusInvokerService"), channel);
+    context->setContextProperty(QStringLiteral("gpsEmulationManager"), gps);
+    context->setContextProperty(QStringLiteral("sensorsEmulationManager"), sensors);
+    context->setContextProperty(QStringLiteral("smartphone3DModelConfig"), model3d);
+    context->setContextProperty(QStringLiteral("themeBackgroundColorNormal"),
+                                themeColor(Constants::THEME_BACKGROUND_COLOR_NORMAL));
+    context->setContextProperty(QStringLiteral("themeHighlightColor"),
+                                themeColor(Constants::THEME_HIGHLIGHT_COLOR));
+    context->setContextProperty(QStringLiteral("themeSeparatorColor"),
+                                themeColor(Constants::THEME_SEPARATOR_COLOR));
+    context->setContextProperty(QStringLiteral("cameraEmulationManager"), camera);
 }
 
 } // namespace Internal

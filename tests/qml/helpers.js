@@ -1,5 +1,8 @@
 .pragma library
 
+var sensorNames = ["accelerometer", "compass", "orientation", "magnetometer", "gyroscope", "als",
+                   "proximity", "tap"]
+
 // Items below `item`, depth first in child order, for which `predicate` holds.
 function findAll(item, predicate) {
     var found = []
@@ -13,30 +16,45 @@ function findAll(item, predicate) {
 }
 
 function find(item, predicate) {
-    var found = findAll(item, predicate)
-    return found.length > 0 ? found[0] : null
+    return findAll(item, predicate)[0] || null
 }
 
 function pageButton(view, text) {
-    return find(view, function(item) { return item.text === text && item.active !== undefined })
+    return find(view, item => item.text === text && item.active !== undefined)
 }
 
 function button(root, text) {
-    return find(root, function(item) { return item.text === text && item.clicked !== undefined })
+    return find(root, item => item.text === text && item.clicked !== undefined)
 }
 
 // SliderWithTextField instances, in the order they are laid out.
 function sliders(root) {
-    return findAll(root, function(item) { return item.textFieldFocus !== undefined })
+    return findAll(root, item => item.textFieldFocus !== undefined)
 }
 
 function textField(slider) {
-    return find(slider, function(item) { return item.acceptableInput !== undefined })
+    return find(slider, item => item.acceptableInput !== undefined)
 }
 
 function comboBox(root) {
-    return find(root, function(item) { return item.currentIndex !== undefined && item.activated !== undefined })
+    return find(root, item => item.currentIndex !== undefined && item.activated !== undefined)
 }
 
-var sensorNames = ["accelerometer", "compass", "orientation", "magnetometer", "gyroscope", "als",
-                   "proximity", "tap"]
+function without(names, removed) {
+    return names.filter(name => removed.indexOf(name) < 0)
+}
+
+// Every sensor available and switched on, as after a fresh connection.
+function resetSensors(manager, deviceConfig) {
+    for (var i = 0; i < sensorNames.length; ++i) {
+        if (!manager.sensorsAvailability[sensorNames[i]])
+            deviceConfig.setSensorAvailable(sensorNames[i], true)
+        manager.setSensorEnabled(sensorNames[i], true)
+    }
+}
+
+// Only `page` of the view's pages active.
+function activate(view, page) {
+    view.pagesIds.forEach(item => { item.active = false })
+    page.active = true
+}

@@ -1,5 +1,374 @@
-#include "qmltestsetup.h"
+#include "fakeguest.h"
+#include "modalanswerer.h"
 
+#include <camera/cameraemulationmanager.h>
+#include <gps/gpsemulationmanager.h>
+#include <link/remotedbusinvokerservice.h>
+#include <model3d/smartphone3dmodelconfig.h>
+#include <plugin/qmltypes.h>
+#include <sensors/sensorsemulationmanager.h>
+
+#include <idehost.h>
+#include <testcamera.h>
+#include <testvideos.h>
+
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QLabel>
+#include <QPointer>
+#include <QQmlContext>
+#include <QQmlEngine>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTextDocument>
 #include <QtQuickTest>
 
+#include <gst/gst.h>
+
+#include <algorithm>
+#include <memory>
+
+using namespace Mimicry::Internal;
+
+namespace {
+
+const int timeoutMs = 5000;
+// bus service path interface, then the method and its arguments.
+const int callField = 4;
+const QString markerCall = QStringLiteral("testMarker");
+
+QString callOf(const QString &line)
+{
+    return line.section(QLatin1Char(' '), callField);
+}
+
+bool allSensorsEnabled(const SensorsEmulationManager &manager)
+{
+    const QVariantMap states = manager.sensorsEnabledStates();
+    return std::all_of(states.cbegin(), states.cend(), [](const QVariant &state) { return state.toBool(); });
+}
+
+} // namespace
+
+// The guest's command service as the tests see it: the calls that the pages
+// sent, without the bus and service fields, and answers like those of a
+// guest that runs every sensor. One call can be made to fail.
+class GuestProbe : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(QStringList calls READ calls NOTIFY callsChanged)
+
+public:
+    explicit GuestProbe(FakeGuest *guest)
+        : m_guest(guest)
+    {
+        m_guest->setReplier([this](const QString &line) { return reply(line); });
+        connect(m_guest, &FakeGuest::lineReceived, this, &GuestProbe::callsChanged);
+    }
+
+    QStringList calls() const
+    {
+        QStringList result;
+        const QStringList lines = m_guest->lines();
+        for (const QString &line : lines) {
+            if (callOf(line).trimmed() != markerCall)
+                result.append(callOf(line));
+        }
+        return result;
+    }
+
+    void setChannel(RemoteDBusInvokerService *channel) { m_channel = channel; }
+
+    Q_INVOKABLE void clear()
+    {
+        m_guest->clearLines();
+        emit callsChanged();
+    }
+
+    // The next call that equals `call` gets this D-Bus error as its answer.
+    Q_INVOKABLE void failCall(const QString &call, const QString &errorName, const QString &errorText)
+    {
+        m_failingCall = call;
+        m_error = errorName + QLatin1Char(':') + errorText;
+    }
+
+    Q_INVOKABLE void send(const QString &message) { m_guest->sendToClients(message); }
+
+    // A marker call's round trip through the channel: once its answer is
+    // back, every call sent and every message answered before it has arrived.
+    Q_INVOKABLE bool sync()
+    {
+        if (!m_channel)
+            return false;
+        bool answered = false;
+        const QMetaObject::Connection connection = connect(
+            m_channel.data(), &RemoteDBusInvokerService::replyReceived, this,
+            [&answered](const QString &reply) { answered = answered || reply.startsWith(markerCall + ':'); });
+        m_channel->sendCommand(QStringLiteral("s"), QStringLiteral("m"), QStringLiteral("/m"), QStringLiteral("i"),
+                               markerCall, QString());
+        const QDeadlineTimer deadline(timeoutMs);
+        while (!answered && !deadline.hasExpired())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        disconnect(connection);
+        return answered;
+    }
+
+    // Lines still on their way must not count for what follows.
+    Q_INVOKABLE bool settle()
+    {
+        const bool synced = sync();
+        clear();
+        return synced;
+    }
+
+signals:
+    void callsChanged();
+
+private:
+    // method:argument values joined by "|":result:error name:error text, as
+    // the guest's command service writes them.
+    QString reply(const QString &line)
+    {
+        const QString call = callOf(line);
+        const QString method = call.section(QLatin1Char(' '), 0, 0);
+        if (call.trimmed() == markerCall)
+            return markerCall + QLatin1String("::::");
+        QStringList values;
+        const QStringList arguments = call.section(QLatin1Char(' '), 1).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        for (const QString &argument : arguments)
+            // A field never holds the separator: the guest turns its colons
+            // into semicolons, as in "array:double:1,2".
+            values.append(argument.section(QLatin1Char(':'), 1).replace(QLatin1Char(':'), QLatin1Char(';')));
+        const QString prefix = method + QLatin1Char(':') + values.join(QLatin1Char('|')) + QLatin1Char(':');
+        if (!m_failingCall.isEmpty() && call == m_failingCall) {
+            m_failingCall.clear();
+            return prefix + QLatin1Char(':') + m_error;
+        }
+        return prefix + (method == QLatin1String("enabled") ? QStringLiteral("true::") : QStringLiteral("::"));
+    }
+
+    FakeGuest *m_guest;
+    // Each test file's engine has its own.
+    QPointer<RemoteDBusInvokerService> m_channel;
+    QString m_failingCall;
+    QString m_error;
+};
+
+// Answers the modal message boxes (the WarningDialogs) and reads what the
+// non-modal ones (the QML message dialogs) show.
+class DialogProbe : public QObject
+{
+    Q_OBJECT
+
+public:
+    // From now on every modal box is answered with `button` (a
+    // QMessageBox::StandardButton), after ticking its check box if asked.
+    Q_INVOKABLE void answerWith(int button, bool tickCheckBox = false)
+    {
+        m_answerer = std::make_unique<ModalAnswerer>();
+        m_answerer->setAnswer(QMessageBox::StandardButton(button));
+        m_answerer->setTickCheckBox(tickCheckBox);
+    }
+
+    // Modal boxes stay open again; what was answered is forgotten.
+    Q_INVOKABLE void stopAnswering() { m_answerer.reset(); }
+
+    // What the answered boxes said: text, buttons and checkBoxVisible.
+    Q_INVOKABLE QVariantList answeredBoxes() const
+    {
+        QVariantList result;
+        const QList<ModalAnswerer::Box> boxes = m_answerer ? m_answerer->boxes() : QList<ModalAnswerer::Box>();
+        for (const ModalAnswerer::Box &box : boxes) {
+            result.append(QVariantMap{{QStringLiteral("text"), box.text},
+                                      {QStringLiteral("buttons"), int(box.buttons)},
+                                      {QStringLiteral("checkBoxVisible"), box.checkBoxVisible}});
+        }
+        return result;
+    }
+
+    // The text of each visible message box as the user reads it, that is
+    // after any rich text was rendered, as QLabel does.
+    Q_INVOKABLE QStringList shownMessageBoxTexts() const
+    {
+        QStringList result;
+        const QWidgetList widgets = QApplication::topLevelWidgets();
+        for (QWidget *widget : widgets) {
+            auto box = qobject_cast<QMessageBox *>(widget);
+            if (!box || !box->isVisible())
+                continue;
+            auto label = box->findChild<QLabel *>(QStringLiteral("qt_msgbox_label"));
+            const QString text = label ? label->text() : box->text();
+            const Qt::TextFormat format = label ? label->textFormat() : box->textFormat();
+            if (format == Qt::RichText || (format == Qt::AutoText && Qt::mightBeRichText(text))) {
+                QTextDocument document;
+                document.setHtml(text);
+                result.append(document.toPlainText());
+            } else {
+                result.append(text);
+            }
+        }
+        return result;
+    }
+
+private:
+    std::unique_ptr<ModalAnswerer> m_answerer;
+};
+
+// The test cameras and clips: cameras plugged in and out by name, clips made
+// on demand, and whether a camera streams.
+class CameraProbe : public QObject
+{
+    Q_OBJECT
+
+public:
+    using QObject::QObject;
+
+    Q_INVOKABLE void plugIn(const QString &displayName, const QString &caps)
+    {
+        TestCamera::add(TestCamera::Device(displayName, caps));
+    }
+
+    Q_INVOKABLE void unplugAll() { TestCamera::clear(); }
+
+    // A clip of that kind ("vp8", "theora", "fifo" or "directory"), its
+    // path; empty on failure. A name replaces the kind's own.
+    Q_INVOKABLE QString clip(const QString &kind, const QString &name = QString())
+    {
+        const QMap<QString, TestVideos::Kind> kinds{{QStringLiteral("theora"), TestVideos::Kind::Theora},
+                                                    {QStringLiteral("fifo"), TestVideos::Kind::Fifo},
+                                                    {QStringLiteral("directory"), TestVideos::Kind::Directory}};
+        QString error;
+        const QString path = TestVideos::make(m_clips.path(), kinds.value(kind, TestVideos::Kind::Vp8), 320, 240,
+                                              30, &error, name);
+        if (path.isEmpty())
+            qWarning().noquote() << "No clip:" << error;
+        return path;
+    }
+
+    // The URL of a path, as the file dialog hands it over.
+    Q_INVOKABLE QUrl fileUrl(const QString &path) const { return QUrl::fromLocalFile(path); }
+
+    // Whether the newest camera source element is playing.
+    Q_INVOKABLE bool cameraPlaying() const
+    {
+        GstElement *source = TestCamera::findSource("sourcePluginCam");
+        if (!source)
+            return false;
+        GstState state = GST_STATE_NULL;
+        gst_element_get_state(source, &state, nullptr, 0);
+        gst_object_unref(source);
+        return state == GST_STATE_PLAYING;
+    }
+
+private:
+    QTemporaryDir m_clips;
+};
+
+// Plays the per-device sensor configuration, which the plug-in applies from
+// C++ only.
+class DeviceConfig : public QObject
+{
+    Q_OBJECT
+
+public:
+    DeviceConfig(SensorsEmulationManager *manager, QObject *parent)
+        : QObject(parent)
+        , m_manager(manager)
+    {}
+
+    Q_INVOKABLE void setSensorAvailable(const QString &sensorName, bool available)
+    {
+        m_manager->setSensorAvailable(sensorName, available);
+    }
+
+private:
+    SensorsEmulationManager *m_manager;
+};
+
+// Gives each test file's engine what the plug-in gives its window, through
+// the plug-in's own wiring, with real managers on a real channel connected
+// to the fake guest; plus the probes.
+class QmlTestSetup : public QObject
+{
+    Q_OBJECT
+
+public:
+    // The warning dialogs are widgets, so the test needs a QApplication,
+    // made before the test runner would make a QGuiApplication.
+    QmlTestSetup()
+        : m_application(std::make_unique<QApplication>(argc, argv))
+    {}
+
+    ~QmlTestSetup() override
+    {
+        m_dialogProbe.reset();
+        m_guestProbe.reset();
+        m_guest.reset();
+        m_host.reset();
+    }
+
+public slots:
+    void applicationAvailable()
+    {
+        m_host = std::make_unique<IdeHost>(&m_settings);
+        m_guest = std::make_unique<FakeGuest>();
+        if (!m_guest->listen())
+            qFatal("The fake guest cannot listen");
+        m_guestProbe = std::make_unique<GuestProbe>(m_guest.get());
+        m_dialogProbe = std::make_unique<DialogProbe>();
+        gst_init(nullptr, nullptr);
+        if (!TestCamera::registerPlugin())
+            qFatal("The test cameras need videotestsrc (gstreamer1.0-plugins-base)");
+        registerQmlTypes();
+    }
+
+    // Each test file gets its own engine and, with it, fresh managers and a
+    // new connection to the guest.
+    void qmlEngineAvailable(QQmlEngine *engine)
+    {
+        auto channel = new RemoteDBusInvokerService(engine);
+        channel->setRetryDelays(20, 100);
+        channel->setUrl(m_guest->url());
+        m_guestProbe->setChannel(channel);
+        auto sensors = new SensorsEmulationManager(engine);
+        // Filled as the plug-in does before it shows the window.
+        auto camera = new CameraEmulationManager(engine);
+        camera->initCameras();
+        QQmlContext *context = engine->rootContext();
+        exposeToQml(context, channel, new GPSEmulationManager(engine), sensors,
+                    new Smartphone3DModelConfig(engine), camera);
+        context->setContextProperty(QStringLiteral("testCameras"), new CameraProbe(engine));
+        context->setContextProperty(QStringLiteral("guest"), m_guestProbe.get());
+        context->setContextProperty(QStringLiteral("dialogs"), m_dialogProbe.get());
+        context->setContextProperty(QStringLiteral("deviceConfig"), new DeviceConfig(sensors, engine));
+
+        // The first connection asks the guest for every sensor's state; the
+        // tests start once all answers are in.
+        QSignalSpy connected(channel, &RemoteDBusInvokerService::webSocketConnected);
+        channel->openConnection();
+        const QDeadlineTimer deadline(timeoutMs);
+        while (!deadline.hasExpired() && (connected.isEmpty() || !allSensorsEnabled(*sensors)))
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        if (connected.isEmpty() || !allSensorsEnabled(*sensors))
+            qFatal("The channel did not reach the fake guest");
+        m_guestProbe->clear();
+    }
+
+private:
+    static inline int argc = 1;
+    static inline char applicationName[] = "tst_qml";
+    static inline char *argv[] = {applicationName, nullptr};
+
+    std::unique_ptr<QApplication> m_application;
+    QTemporaryDir m_settingsDir;
+    QSettings m_settings{m_settingsDir.filePath(QStringLiteral("host.ini")), QSettings::IniFormat};
+    std::unique_ptr<IdeHost> m_host;
+    std::unique_ptr<FakeGuest> m_guest;
+    std::unique_ptr<GuestProbe> m_guestProbe;
+    std::unique_ptr<DialogProbe> m_dialogProbe;
+};
+
 QUICK_TEST_MAIN_WITH_SETUP(mimicry_qml, QmlTestSetup)
+
+#include "tst_qml.moc"
