@@ -4,6 +4,7 @@
 
 #include <QCryptographicHash>
 #include <QDataStream>
+#include <QElapsedTimer>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTcpServer>
@@ -15,18 +16,6 @@ using Mimicry::Internal::RemoteDBusInvokerService;
 namespace {
 
 enum class Hostility { HangUpEarly, HangUp, InvalidText, Silent, OversizeFrame, OversizeMessage };
-
-QUrl loopbackUrl(quint16 port)
-{
-    return QUrl(QStringLiteral("ws://127.0.0.1:%1").arg(port));
-}
-
-// A port nobody listens on, for as long as nobody else takes it.
-quint16 freePort()
-{
-    QTcpServer server;
-    return server.listen(QHostAddress::LocalHost) ? server.serverPort() : 0;
-}
 
 int warningCount = 0;
 QtMessageHandler testMessageHandler = nullptr;
@@ -90,12 +79,8 @@ private slots:
     void initTestCase();
     void commandLine_data();
     void commandLine();
-    void repliesPassUnchanged_data();
-    void repliesPassUnchanged();
     void nothingSentBeforeOpening();
-    void dropIsReportedOnceAndReconnectsAtOnce();
-    void reconnectsWhenTheGuestComesBack();
-    void refusedAttemptsDoNotSpin();
+    void lastingConnectionIsReconnectedAtOnce();
     void hostileGuest_data();
     void hostileGuest();
 
@@ -106,7 +91,6 @@ private:
 void tst_RemoteDBusInvokerService::connectChannel(RemoteDBusInvokerService &channel, FakeGuest &guest)
 {
     QSignalSpy connected(&channel, &RemoteDBusInvokerService::webSocketConnected);
-    QVERIFY(connected.isValid());
     channel.setUrl(guest.url());
     channel.openConnection();
     QVERIFY(connected.wait(5000));
@@ -150,35 +134,8 @@ void tst_RemoteDBusInvokerService::commandLine()
     RemoteDBusInvokerService channel;
     connectChannel(channel, guest);
 
-    QSignalSpy received(&guest, &FakeGuest::lineReceived);
     channel.sendCommand(fields.at(0), fields.at(1), fields.at(2), fields.at(3), fields.at(4), fields.at(5));
-    QVERIFY(received.wait(5000));
-    QCOMPARE(guest.lines(), QStringList{line});
-}
-
-void tst_RemoteDBusInvokerService::repliesPassUnchanged_data()
-{
-    QTest::addColumn<QString>("reply");
-    QTest::newRow("reply line") << "setAccelerometerX:500:::";
-    QTest::newRow("empty") << "";
-    QTest::newRow("free text with colons") << "no: such: thing";
-}
-
-void tst_RemoteDBusInvokerService::repliesPassUnchanged()
-{
-    QFETCH(QString, reply);
-
-    FakeGuest guest;
-    QVERIFY(guest.listen());
-    RemoteDBusInvokerService channel;
-    QSignalSpy replies(&channel, &RemoteDBusInvokerService::replyReceived);
-    QVERIFY(replies.isValid());
-    connectChannel(channel, guest);
-
-    guest.sendToClients(reply);
-    QVERIFY(replies.wait(5000));
-    QCOMPARE(replies.size(), 1);
-    QCOMPARE(replies.at(0).at(0).toString(), reply);
+    QTRY_COMPARE(guest.lines(), QStringList{line});
 }
 
 void tst_RemoteDBusInvokerService::nothingSentBeforeOpening()
@@ -188,8 +145,6 @@ void tst_RemoteDBusInvokerService::nothingSentBeforeOpening()
     RemoteDBusInvokerService channel;
     channel.setUrl(guest.url());
     QSignalSpy connected(&channel, &RemoteDBusInvokerService::webSocketConnected);
-    QSignalSpy disconnected(&channel, &RemoteDBusInvokerService::webSocketDisconnected);
-    QSignalSpy replies(&channel, &RemoteDBusInvokerService::replyReceived);
 
     channel.sendCommand("system", "s", "/p", "i", "setAlsValue", "int32:5");
     {
@@ -200,7 +155,7 @@ void tst_RemoteDBusInvokerService::nothingSentBeforeOpening()
     }
     QCOMPARE(guest.connectionCount(), 1);
     QVERIFY(guest.lines().isEmpty());
-    QCOMPARE(connected.size() + disconnected.size() + replies.size(), 0);
+    QVERIFY(connected.isEmpty());
 
     // A line sent while closed is lost, not queued for the first connection.
     QTRY_COMPARE(guest.clientCount(), 0);
@@ -209,7 +164,7 @@ void tst_RemoteDBusInvokerService::nothingSentBeforeOpening()
     QTRY_COMPARE(guest.lines(), QStringList{"system s /p i setAlsValue int32:6"});
 }
 
-void tst_RemoteDBusInvokerService::dropIsReportedOnceAndReconnectsAtOnce()
+void tst_RemoteDBusInvokerService::lastingConnectionIsReconnectedAtOnce()
 {
     FakeGuest guest;
     QVERIFY(guest.listen());
@@ -222,71 +177,12 @@ void tst_RemoteDBusInvokerService::dropIsReportedOnceAndReconnectsAtOnce()
     QSignalSpy disconnected(&channel, &RemoteDBusInvokerService::webSocketDisconnected);
     connectChannel(channel, guest);
 
-    for (int drop = 1; drop <= 3; ++drop) {
+    for (int drop = 1; drop <= 2; ++drop) {
         guest.dropClients();
         QTRY_COMPARE_WITH_TIMEOUT(connected.size(), drop + 1, 3000);
         QCOMPARE(disconnected.size(), drop);
     }
-    QCOMPARE(guest.connectionCount(), 4);
-}
-
-void tst_RemoteDBusInvokerService::reconnectsWhenTheGuestComesBack()
-{
-    auto guest = std::make_unique<FakeGuest>();
-    QVERIFY(guest->listen());
-    const quint16 port = guest->port();
-    RemoteDBusInvokerService channel;
-    channel.setRetryDelays(20, 100);
-    QSignalSpy connected(&channel, &RemoteDBusInvokerService::webSocketConnected);
-    QSignalSpy disconnected(&channel, &RemoteDBusInvokerService::webSocketDisconnected);
-    connectChannel(channel, *guest);
-
-    // While the guest is away, its port hangs up on every attempt.
-    guest.reset();
-    QTcpServer away;
-    QVERIFY(away.listen(QHostAddress::LocalHost, port));
-    int attempts = 0;
-    connect(&away, &QTcpServer::newConnection, &away, [&] {
-        while (QTcpSocket *socket = away.nextPendingConnection()) {
-            ++attempts;
-            socket->close();
-            socket->deleteLater();
-        }
-    });
-    QTRY_VERIFY(attempts >= 3);
-    away.close();
-    // Failed attempts while the guest is away are not drops.
-    QCOMPARE(disconnected.size(), 1);
-    QCOMPARE(connected.size(), 1);
-
-    guest = std::make_unique<FakeGuest>();
-    QVERIFY(guest->listen(port));
-    QTRY_COMPARE_WITH_TIMEOUT(connected.size(), 2, 5000);
-
-    QSignalSpy received(guest.get(), &FakeGuest::lineReceived);
-    channel.sendCommand("session", "s", "/p", "i", "startTrack", "");
-    QVERIFY(received.wait(5000));
-}
-
-void tst_RemoteDBusInvokerService::refusedAttemptsDoNotSpin()
-{
-    const quint16 port = freePort();
-    QVERIFY(port);
-    RemoteDBusInvokerService channel;
-    channel.setUrl(loopbackUrl(port));
-    QSignalSpy connected(&channel, &RemoteDBusInvokerService::webSocketConnected);
-    channel.openConnection();
-
-    const clock_t before = clock();
-    QTest::qWait(1000);
-    const double cpuSeconds = double(clock() - before) / CLOCKS_PER_SEC;
-    QVERIFY2(cpuSeconds < 0.25, qPrintable(QString::number(cpuSeconds)));
-
-    // Still trying, though: a guest that appears is found within the longest
-    // delay.
-    FakeGuest guest;
-    QVERIFY(guest.listen(port));
-    QTRY_COMPARE_WITH_TIMEOUT(connected.size(), 1, 3000);
+    QCOMPARE(guest.connectionCount(), 3);
 }
 
 void tst_RemoteDBusInvokerService::hostileGuest_data()
@@ -304,44 +200,50 @@ void tst_RemoteDBusInvokerService::hostileGuest_data()
         << Hostility::OversizeMessage << true;
 }
 
+// A guest that goes wrong after a first connection, then comes back.
 void tst_RemoteDBusInvokerService::hostileGuest()
 {
     QFETCH(Hostility, hostility);
     QFETCH(bool, warns);
 
-    // Hostile until told otherwise; then it answers with one reply line.
-    QTcpServer guest;
-    QVERIFY(guest.listen(QHostAddress::LocalHost));
-    bool hostile = true;
-    int attempts = 0;
-    connect(&guest, &QTcpServer::newConnection, &guest, [&] {
-        while (QTcpSocket *socket = guest.nextPendingConnection()) {
-            ++attempts;
-            if (hostile && hostility == Hostility::HangUpEarly)
-                socket->close();
-            else if (!hostile)
-                answerHandshake(socket, QByteArray("\x81\x10" "setAlsValue:5:::"), false);
-            else if (hostility != Hostility::Silent)
-                answerHandshake(socket, hostileFrames(hostility), hostility == Hostility::HangUp);
-        }
-    });
-
+    FakeGuest guest;
+    QVERIFY(guest.listen());
+    const quint16 port = guest.port();
     RemoteDBusInvokerService channel;
-    channel.setUrl(loopbackUrl(guest.serverPort()));
-    channel.setRetryDelays(50, 400);
+    channel.setRetryDelays(50, 200);
     channel.setConnectionTimes(200, 1000);
     QSignalSpy connected(&channel, &RemoteDBusInvokerService::webSocketConnected);
     QSignalSpy disconnected(&channel, &RemoteDBusInvokerService::webSocketDisconnected);
     QSignalSpy replies(&channel, &RemoteDBusInvokerService::replyReceived);
-    warningCount = 0;
-    channel.openConnection();
-    QTest::qWait(1500);
-    const int hostileAttempts = attempts;
-    // 50 ms doubling to 400 ms, plus 200 ms for each unanswered handshake.
-    QVERIFY2(hostileAttempts >= 3 && hostileAttempts <= 10, qPrintable(QString::number(hostileAttempts)));
+    connectChannel(channel, guest);
 
-    hostile = false;
-    QTRY_COMPARE_WITH_TIMEOUT(replies.size(), 1, 3000);
+    QTcpServer hostile;
+    int attempts = 0;
+    connect(&hostile, &QTcpServer::newConnection, &hostile, [&] {
+        while (QTcpSocket *socket = hostile.nextPendingConnection()) {
+            ++attempts;
+            if (hostility == Hostility::HangUpEarly)
+                socket->close();
+            else if (hostility != Hostility::Silent)
+                answerHandshake(socket, hostileFrames(hostility), hostility == Hostility::HangUp);
+        }
+    });
+    warningCount = 0;
+    guest.close();
+    QVERIFY(hostile.listen(QHostAddress::LocalHost, port));
+    QElapsedTimer clock;
+    clock.start();
+    QTRY_VERIFY_WITH_TIMEOUT(attempts >= 4, 5000);
+    // The fourth attempt comes at least 50 + 100 + 200 ms after the first,
+    // less the leeway of coarse timers.
+    QVERIFY2(clock.elapsed() >= 300, qPrintable(QString::number(clock.elapsed())));
+    hostile.close();
+    const int hostileAttempts = attempts;
+
+    QVERIFY(guest.listen(port));
+    QTRY_COMPARE_WITH_TIMEOUT(guest.clientCount(), 1, 3000);
+    guest.sendToClients(QStringLiteral("setAlsValue:5:::"));
+    QVERIFY(replies.wait(5000));
     QCOMPARE(replies.at(0).at(0).toString(), QStringLiteral("setAlsValue:5:::"));
     // Only connections that were made are reported as dropped.
     QCOMPARE(disconnected.size(), connected.size() - 1);
