@@ -8,10 +8,8 @@
 #include <coreplugin/actionmanager/actionmanager.h>
 #include <coreplugin/actionmanager/command.h>
 #include <guest/sshserver.h>
-#include <hangar/emulator.h>
 #include <hangar/emulatorconfiguration.h>
 #include <hangar/sdk.h>
-#include <hangar/virtualmachine.h>
 
 #include <QAction>
 #include <QDBusConnection>
@@ -22,8 +20,6 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
-
-#include <csignal>
 
 namespace {
 
@@ -45,7 +41,6 @@ private slots:
     void initTestCase();
     void init();
     void cleanup();
-    void menuStartsTheMachineAgainAfterItStopped();
     void sensorValuesReachTheGuestAfterItsCommandServiceRestarted();
     void positionAndTrackReachThePositioningService();
     void orientationPresetDrivesTheAccelerometer();
@@ -65,7 +60,6 @@ private:
     std::unique_ptr<QSettings> m_settings;
     std::unique_ptr<IdeHost> m_host;
     std::unique_ptr<ModalAnswerer> m_answerer;
-    Hangar::Emulator *m_emulator = nullptr;
     QStringList m_qmlErrors;
     int m_busConnections = 0;
 };
@@ -95,7 +89,6 @@ void tst_SimulatedEmulator::init()
                  .load(m_host->sdk(), &error),
              qPrintable(error));
     QCOMPARE(Hangar::Sdk::emulators().size(), 1);
-    m_emulator = Hangar::Sdk::emulators().constFirst();
     m_answerer = std::make_unique<ModalAnswerer>();
 }
 
@@ -156,36 +149,14 @@ void tst_SimulatedEmulator::openWindow()
     QTRY_VERIFY_WITH_TIMEOUT(!connected.isEmpty(), 10000);
 }
 
-void tst_SimulatedEmulator::menuStartsTheMachineAgainAfterItStopped()
-{
-    Hangar::VirtualMachine *machine = m_emulator->virtualMachine();
-    QVERIFY(machine->isOff());
-    openWindow();
-    QCOMPARE(machine->state(), Hangar::VirtualMachine::Connected);
-    // The rules outlive the host: they are in the SDK's configuration.
-    const QSettings config(m_dir->filePath(QStringLiteral("emulators.ini")), QSettings::IniFormat);
-    QCOMPARE(config.value(QStringLiteral("emulators/1/rules")).toStringList(),
-             (QStringList{"mimicrytcp:tcp:5454:1234", "mimicryudp:udp:34343:34343"}));
-
-    const qint64 pid = readFile(stateDir() + QLatin1String("/run/pid")).toLongLong();
-    QVERIFY(pid > 0);
-    QCOMPARE(::kill(pid_t(pid), SIGTERM), 0);
-    QTRY_VERIFY_WITH_TIMEOUT(machine->isOff(), 15000);
-    QVERIFY(!mimicryViewVisible());
-    // The next choice starts the machine again and checks its packages.
-    openWindow();
-}
-
 void tst_SimulatedEmulator::sensorValuesReachTheGuestAfterItsCommandServiceRestarted()
 {
     openWindow();
     QSignalSpy gpsConnected(mimicryContextObject("gpsEmulationManager"), SIGNAL(emulatorConnected()));
     QSignalSpy sensorsConnected(mimicryContextObject("sensorsEmulationManager"), SIGNAL(emulatorConnected()));
-    const QDBusMessage restart = callGuest(
-        QStringLiteral("session"), QDBusMessage::createMethodCall(
-                                       "org.mimicry.Machine", "/org/mimicry/Machine", "org.mimicry.Machine",
-                                       "restartCommandService"));
-    QCOMPARE(restart.type(), QDBusMessage::ReplyMessage);
+    const QDBusMessage restart = QDBusMessage::createMethodCall("org.mimicry.Machine", "/org/mimicry/Machine",
+                                                                "org.mimicry.Machine", "restartCommandService");
+    QCOMPARE(callGuest(QStringLiteral("session"), restart).type(), QDBusMessage::ReplyMessage);
     QTRY_COMPARE_WITH_TIMEOUT(gpsConnected.size(), 1, 10000);
     QCOMPARE(sensorsConnected.size(), 1);
 

@@ -77,8 +77,6 @@ class tst_RemoteDBusInvokerService : public QObject
 
 private slots:
     void initTestCase();
-    void commandLine_data();
-    void commandLine();
     void nothingSentBeforeOpening();
     void lastingConnectionIsReconnectedAtOnce();
     void hostileGuest_data();
@@ -102,42 +100,6 @@ void tst_RemoteDBusInvokerService::initTestCase()
     testMessageHandler = qInstallMessageHandler(countWarnings);
 }
 
-void tst_RemoteDBusInvokerService::commandLine_data()
-{
-    QTest::addColumn<QStringList>("fields");
-    QTest::addColumn<QString>("line");
-
-    QTest::newRow("call without arguments keeps the last space")
-        << QStringList{"session", "org.tern.GeoclueMimicry", "/org/tern/GeoclueMimicry",
-                       "org.tern.GeoclueMimicry", "stopTrack", ""}
-        << "session org.tern.GeoclueMimicry /org/tern/GeoclueMimicry org.tern.GeoclueMimicry stopTrack ";
-    QTest::newRow("three typed arguments")
-        << QStringList{"system", "org.tern.SensorfwMimicry", "/org/tern/SensorfwMimicry",
-                       "org.tern.SensorfwMimicry", "setAccelerometerValues",
-                       "int32:0 int32:0 int32:1000"}
-        << "system org.tern.SensorfwMimicry /org/tern/SensorfwMimicry org.tern.SensorfwMimicry "
-           "setAccelerometerValues int32:0 int32:0 int32:1000";
-    QTest::newRow("placeholders in a field go out as given")
-        << QStringList{"system", "a%2b", "/%1", "%6", "m%3", "string:%5%4"}
-        << "system a%2b /%1 %6 m%3 string:%5%4";
-    QTest::newRow("non-ASCII text") << QStringList{"session", "s", "/p", "i", "setName", "string:Zürich"}
-                                    << QString::fromUtf8("session s /p i setName string:Zürich");
-}
-
-void tst_RemoteDBusInvokerService::commandLine()
-{
-    QFETCH(QStringList, fields);
-    QFETCH(QString, line);
-
-    FakeGuest guest;
-    QVERIFY(guest.listen());
-    RemoteDBusInvokerService channel;
-    connectChannel(channel, guest);
-
-    channel.sendCommand(fields.at(0), fields.at(1), fields.at(2), fields.at(3), fields.at(4), fields.at(5));
-    QTRY_COMPARE(guest.lines(), QStringList{line});
-}
-
 void tst_RemoteDBusInvokerService::nothingSentBeforeOpening()
 {
     FakeGuest guest;
@@ -156,12 +118,6 @@ void tst_RemoteDBusInvokerService::nothingSentBeforeOpening()
     QCOMPARE(guest.connectionCount(), 1);
     QVERIFY(guest.lines().isEmpty());
     QVERIFY(connected.isEmpty());
-
-    // A line sent while closed is lost, not queued for the first connection.
-    QTRY_COMPARE(guest.clientCount(), 0);
-    connectChannel(channel, guest);
-    channel.sendCommand("system", "s", "/p", "i", "setAlsValue", "int32:6");
-    QTRY_COMPARE(guest.lines(), QStringList{"system s /p i setAlsValue int32:6"});
 }
 
 void tst_RemoteDBusInvokerService::lastingConnectionIsReconnectedAtOnce()
