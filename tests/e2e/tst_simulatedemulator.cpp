@@ -65,7 +65,6 @@ private:
     QVariantMap sensorState() { return guestState(QStringLiteral("system"), QStringLiteral("org.tern.SensorfwMimicry")); }
     QVariantMap positionState() { return guestState(QStringLiteral("session"), QStringLiteral("org.tern.GeoclueMimicry")); }
     QVariantMap cameraState() { return guestState(QStringLiteral("session"), QStringLiteral("org.mimicry.CameraReceiver")); }
-    QString stateDir() const { return m_dir->filePath(QStringLiteral("emulators/1")); }
 
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<QSettings> m_settings;
@@ -129,7 +128,7 @@ QVariant tst_SimulatedEmulator::evaluate(const QString &expression)
 // One call on one of the guest's buses, over a connection of its own.
 QDBusMessage tst_SimulatedEmulator::callGuest(const QString &bus, const QDBusMessage &call)
 {
-    const QString address = readFile(stateDir() + QStringLiteral("/run/%1_bus_address").arg(bus));
+    const QString address = readFile(m_dir->filePath(QStringLiteral("emulators/1/run/%1_bus_address").arg(bus)));
     const QString name = QStringLiteral("test-%1").arg(++m_busConnections);
     QDBusMessage reply;
     {
@@ -163,14 +162,11 @@ void tst_SimulatedEmulator::openWindow()
 void tst_SimulatedEmulator::sensorValuesReachTheGuestAfterItsCommandServiceRestarted()
 {
     openWindow();
-    // Both managers hear the new connection.
-    QSignalSpy gpsConnected(mimicryContextObject("gpsEmulationManager"), SIGNAL(emulatorConnected()));
-    QSignalSpy sensorsConnected(mimicryContextObject("sensorsEmulationManager"), SIGNAL(emulatorConnected()));
+    QSignalSpy reconnected(mimicryContextObject("sensorsEmulationManager"), SIGNAL(emulatorConnected()));
     const QDBusMessage restart = QDBusMessage::createMethodCall("org.mimicry.Machine", "/org/mimicry/Machine",
                                                                 "org.mimicry.Machine", "restartCommandService");
     QCOMPARE(callGuest(QStringLiteral("session"), restart).type(), QDBusMessage::ReplyMessage);
-    QTRY_COMPARE_WITH_TIMEOUT(gpsConnected.size(), 1, 10000);
-    QCOMPARE(sensorsConnected.size(), 1);
+    QTRY_COMPARE_WITH_TIMEOUT(reconnected.size(), 1, 10000);
 
     evaluate(QStringLiteral("sensorsEmulationManager.disableSensor('gyroscope')"));
     evaluate(QStringLiteral("sensorsEmulationManager.setAccelerometerValues(120, -340, 980)"));

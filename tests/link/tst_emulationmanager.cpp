@@ -32,6 +32,13 @@ public:
     QStringList hooks;
 };
 
+// The one channel the managers share, and the guest at its other end.
+struct Link
+{
+    FakeGuest guest;
+    RemoteDBusInvokerService channel;
+};
+
 } // namespace
 
 class tst_EmulationManager : public QObject
@@ -39,41 +46,23 @@ class tst_EmulationManager : public QObject
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
     void commandLine_data();
     void commandLine();
     void replies_data();
     void replies();
 
 private:
-    void connectChannel(EmulationManager &manager);
-
-    std::unique_ptr<FakeGuest> m_guest;
-    std::unique_ptr<RemoteDBusInvokerService> m_channel;
+    void connectChannel(Link &link, EmulationManager &manager);
 };
 
-void tst_EmulationManager::init()
+void tst_EmulationManager::connectChannel(Link &link, EmulationManager &manager)
 {
-    m_guest = std::make_unique<FakeGuest>();
-    QVERIFY(m_guest->listen());
-    m_channel = std::make_unique<RemoteDBusInvokerService>();
-    m_channel->setUrl(m_guest->url());
-    m_channel->setRetryDelays(20, 100);
-}
-
-void tst_EmulationManager::cleanup()
-{
-    m_channel.reset();
-    m_guest.reset();
-}
-
-void tst_EmulationManager::connectChannel(EmulationManager &manager)
-{
+    QVERIFY(link.guest.listen());
+    link.channel.setUrl(link.guest.url());
     QSignalSpy connected(&manager, &EmulationManager::emulatorConnected);
-    m_channel->openConnection();
+    link.channel.openConnection();
     QVERIFY(connected.wait(5000));
-    QTRY_COMPARE(m_guest->clientCount(), 1);
+    QTRY_COMPARE(link.guest.clientCount(), 1);
 }
 
 void tst_EmulationManager::commandLine_data()
@@ -96,15 +85,16 @@ void tst_EmulationManager::commandLine()
     QFETCH(QString, arguments);
     QFETCH(QString, line);
 
+    Link link;
     RecordingManager manager;
     QSignalSpy changed(&manager, &EmulationManager::rdbusinvokerChanged);
-    manager.setRdbusinvoker(m_channel.get());
+    manager.setRdbusinvoker(&link.channel);
     QCOMPARE(changed.size(), 1);
-    QCOMPARE(manager.property("rdbusinvoker").value<RemoteDBusInvokerService *>(), m_channel.get());
-    connectChannel(manager);
+    QCOMPARE(manager.property("rdbusinvoker").value<RemoteDBusInvokerService *>(), &link.channel);
+    connectChannel(link, manager);
 
     manager.callMethod(method, arguments);
-    QTRY_COMPARE(m_guest->lines(),
+    QTRY_COMPARE(link.guest.lines(),
                  QStringList{"system org.example.Service /org/example/Service org.example.Interface " + line});
 }
 
@@ -140,6 +130,7 @@ void tst_EmulationManager::replies()
     QFETCH(QStringList, heard);
     QFETCH(QStringList, hooks);
 
+    Link link;
     QTemporaryDir dir;
     QSettings settings(dir.filePath(QStringLiteral("host.ini")), QSettings::IniFormat);
     IdeHost host(&settings);
@@ -149,19 +140,19 @@ void tst_EmulationManager::replies()
     QStringList seen;
     const QList<QPair<EmulationManager *, QString>> managers{{&gps, "gps"}, {&sensors, "sensors"}, {&recorder, "recorder"}};
     for (const auto &manager : managers) {
-        manager.first->setRdbusinvoker(m_channel.get());
+        manager.first->setRdbusinvoker(&link.channel);
         connect(manager.first, &EmulationManager::replyFromEmulatorReceived, this,
                 [&seen, name = manager.second](const QString &text) { seen.append(name + ": " + text); });
     }
     QSignalSpy recorderConnected(&recorder, &EmulationManager::emulatorConnected);
-    connectChannel(sensors);
+    connectChannel(link, sensors);
     QCOMPARE(recorderConnected.size(), 1);
     recorder.callMethod(QStringLiteral("m"), QString());
     const QStringList sensorNames = sensors.sensorsEnabledStates().keys();
 
     // Connected after the managers, so it hears the reply last.
-    QSignalSpy channelReplies(m_channel.get(), &RemoteDBusInvokerService::replyReceived);
-    m_guest->sendToClients(reply);
+    QSignalSpy channelReplies(&link.channel, &RemoteDBusInvokerService::replyReceived);
+    link.guest.sendToClients(reply);
     QVERIFY(channelReplies.wait(5000));
     QCOMPARE(seen, heard);
     QCOMPARE(recorder.hooks, hooks);
