@@ -114,8 +114,6 @@ void tst_EmulationManager::replies_data()
     QTest::newRow("six fields pass unchanged") << "m:b:c:d:e:f" << QStringList{"recorder: m:b:c:d:e:f"}
                                                << QStringList();
     QTest::newRow("GPS error") << "setTrackSpeed:2::E:refused" << QStringList{"gps: E refused"} << QStringList();
-    QTest::newRow("sensor error") << "setAlsValue:5::E:refused" << QStringList{"sensors: E refused"}
-                                  << QStringList();
     QTest::newRow("enabled for no such sensor") << "enabled:bogus7:true::" << QStringList{"sensors: OK"}
                                                 << QStringList();
     // Nobody's call: shown through the sensors manager only.
