@@ -46,6 +46,15 @@ void answerHandshake(QTcpSocket *socket, const QByteArray &frames, bool hangUp)
     });
 }
 
+void connectChannel(RemoteDBusInvokerService &channel, FakeGuest &guest)
+{
+    QSignalSpy connected(&channel, &RemoteDBusInvokerService::webSocketConnected);
+    channel.setUrl(guest.url());
+    channel.openConnection();
+    QVERIFY(connected.wait(5000));
+    QTRY_COMPARE(guest.clientCount(), 1);
+}
+
 } // namespace
 
 class tst_RemoteDBusInvokerService : public QObject
@@ -57,19 +66,7 @@ private slots:
     void connectsWhenOpenedAndAtOnceAfterADrop();
     void hostileGuest_data();
     void hostileGuest();
-
-private:
-    void connectChannel(RemoteDBusInvokerService &channel, FakeGuest &guest);
 };
-
-void tst_RemoteDBusInvokerService::connectChannel(RemoteDBusInvokerService &channel, FakeGuest &guest)
-{
-    QSignalSpy connected(&channel, &RemoteDBusInvokerService::webSocketConnected);
-    channel.setUrl(guest.url());
-    channel.openConnection();
-    QVERIFY(connected.wait(5000));
-    QTRY_COMPARE(guest.clientCount(), 1);
-}
 
 void tst_RemoteDBusInvokerService::initTestCase()
 {
