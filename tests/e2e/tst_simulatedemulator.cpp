@@ -23,12 +23,6 @@
 
 namespace {
 
-QString readFile(const QString &fileName)
-{
-    QFile file(fileName);
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()).trimmed() : QString();
-}
-
 // "key=value" for each key of `expected` ("key=value" too), from a guest state.
 QStringList pick(const QVariantMap &state, const QStringList &expected)
 {
@@ -70,7 +64,6 @@ private:
     std::unique_ptr<IdeHost> m_host;
     std::unique_ptr<ModalAnswerer> m_answerer;
     QStringList m_qmlErrors;
-    int m_busConnections = 0;
 };
 
 void tst_SimulatedEmulator::initTestCase()
@@ -127,13 +120,11 @@ QVariant tst_SimulatedEmulator::evaluate(const QString &expression)
 // One call on one of the guest's buses, over a connection of its own.
 QDBusMessage tst_SimulatedEmulator::callGuest(const QString &bus, const QDBusMessage &call)
 {
-    const QString address = readFile(m_dir->filePath(QStringLiteral("emulators/1/run/%1_bus_address").arg(bus)));
-    const QString name = QStringLiteral("test-%1").arg(++m_busConnections);
-    QDBusMessage reply;
-    {
-        QDBusConnection connection = QDBusConnection::connectToBus(address, name);
-        reply = connection.call(call, QDBus::Block, 5000);
-    }
+    QFile addressFile(m_dir->filePath(QStringLiteral("emulators/1/run/%1_bus_address").arg(bus)));
+    addressFile.open(QIODevice::ReadOnly);
+    const QString address = QString::fromUtf8(addressFile.readAll()).trimmed();
+    const QString name = QStringLiteral("test-") + bus;
+    const QDBusMessage reply = QDBusConnection::connectToBus(address, name).call(call, QDBus::Block, 5000);
     QDBusConnection::disconnectFromBus(name);
     if (reply.type() != QDBusMessage::ReplyMessage)
         qWarning().noquote() << call.member() << "on" << address << reply.errorMessage();
