@@ -176,7 +176,9 @@ void tst_SimulatedEmulator::sensorsReachTheGuestAfterItsCommandServiceRestarted(
     const QStringList faceUpValues{"accelerometer.x=0", "accelerometer.y=0", "accelerometer.z=1000"};
     QTRY_COMPARE_WITH_TIMEOUT(pick(sensorState(), faceUpValues), faceUpValues, 10000);
 
-    // ... and the manager sets any sensor.
+    // ... and the manager sets any sensor, once that page no longer drives
+    // the accelerometer on its timer.
+    evaluate(QStringLiteral("switchVisiblePage(sensorsValuesPage)"));
     evaluate(QStringLiteral("sensorsEmulationManager.disableSensor('gyroscope')"));
     evaluate(QStringLiteral("sensorsEmulationManager.setAccelerometerValues(120, -340, 980)"));
     evaluate(QStringLiteral("sensorsEmulationManager.setMagnetometerValues(2.5e-05, -1e-06, 3.1e-05)"));
