@@ -9,16 +9,6 @@ FakeGuest::FakeGuest(QObject *parent)
     connect(&m_server, &QWebSocketServer::newConnection, this, &FakeGuest::handleNewConnection);
 }
 
-FakeGuest::~FakeGuest()
-{
-    close();
-}
-
-bool FakeGuest::listen(quint16 port)
-{
-    return m_server.listen(QHostAddress::LocalHost, port);
-}
-
 void FakeGuest::close()
 {
     m_server.close();
@@ -60,6 +50,5 @@ void FakeGuest::handleNewConnection()
             m_clients.removeOne(client);
             client->deleteLater();
         });
-        emit clientConnected();
     }
 }

@@ -17,10 +17,10 @@ class FakeGuest : public QObject
 
 public:
     explicit FakeGuest(QObject *parent = nullptr);
-    ~FakeGuest() override;
+    ~FakeGuest() override { close(); }
 
     // Port 0 lets the system pick a free port; url() tells the channel.
-    bool listen(quint16 port = 0);
+    bool listen(quint16 port = 0) { return m_server.listen(QHostAddress::LocalHost, port); }
     quint16 port() const { return m_server.serverPort(); }
     QUrl url() const { return m_server.serverUrl(); }
     void close();
@@ -38,7 +38,6 @@ public:
 
 signals:
     void lineReceived(const QString &line);
-    void clientConnected();
 
 private:
     void handleNewConnection();

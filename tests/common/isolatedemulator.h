@@ -6,13 +6,6 @@
 #include <QSettings>
 #include <QStringList>
 
-// The four packages the plug-in checks for, as the simulated guest lists them.
-inline QStringList guestPackages()
-{
-    return {"sensorfw-qt5-emulator-plugins-0.14.2-1.i486", "remote-dbus-invoker-1.0.3-1.i486",
-            "geoclue-emulator-0.3.1-1.i486", "gstreamer-emulator-1.2.0-1.i486"};
-}
-
 // One simulated emulator with a free SSH port and a guest address of its own,
 // so that a machine left over from elsewhere cannot answer in its place.
 inline void writeIsolatedEmulatorConfig(const QString &configFile, const QString &name, const QString &sshKey)
@@ -24,7 +17,10 @@ inline void writeIsolatedEmulatorConfig(const QString &configFile, const QString
     config.setValue(QStringLiteral("deviceModel"), QStringLiteral("Keel Phone X"));
     config.setValue(QStringLiteral("sshPort"), Guest::SshServer::unusedPort());
     config.setValue(QStringLiteral("sshKey"), sshKey);
-    config.setValue(QStringLiteral("packages"), guestPackages());
+    // The four packages the plug-in checks for, as the simulated guest lists them.
+    config.setValue(QStringLiteral("packages"),
+                    QStringList{"sensorfw-qt5-emulator-plugins-0.14.2-1.i486", "remote-dbus-invoker-1.0.3-1.i486",
+                                "geoclue-emulator-0.3.1-1.i486", "gstreamer-emulator-1.2.0-1.i486"});
     config.setValue(QStringLiteral("guestAddress"), QStringLiteral("127.0.%1.%2")
                                                         .arg(QRandomGenerator::global()->bounded(1, 250))
                                                         .arg(QRandomGenerator::global()->bounded(2, 250)));

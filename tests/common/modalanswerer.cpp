@@ -27,14 +27,8 @@ void ModalAnswerer::poll()
         return;
     box->setProperty("answered", true);
 
-    Box seen;
-    seen.title = box->windowTitle();
-    seen.text = box->text();
-    seen.informativeText = box->informativeText();
-    seen.icon = box->icon();
-    seen.buttons = box->standardButtons();
-    seen.checkBoxVisible = box->checkBox() && box->checkBox()->isVisible();
-    m_boxes.append(seen);
+    m_boxes.append({box->windowTitle(), box->text(), box->informativeText(), box->icon(),
+                    box->standardButtons(), box->checkBox() && box->checkBox()->isVisible()});
 
     if (m_tickCheckBox && box->checkBox())
         box->checkBox()->setChecked(true);

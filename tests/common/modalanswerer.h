@@ -32,7 +32,6 @@ public:
 
     QList<Box> boxes() const { return m_boxes; }
     QStringList texts() const;
-    void clear() { m_boxes.clear(); }
 
 signals:
     void answered();

@@ -16,6 +16,7 @@ using namespace Mimicry::Internal;
 
 namespace {
 
+// Records which reply hook saw which fields.
 class RecordingManager : public EmulationManager
 {
 public:
@@ -25,17 +26,27 @@ public:
     QString serviceName() const override { return QStringLiteral("org.example.Service"); }
     QString objectPath() const override { return QStringLiteral("/org/example/Service"); }
     QString interfaceName() const override { return QStringLiteral("org.example.Interface"); }
-    void handleSuccessfulReply(const QStringList &fields) override { successfulReplies.append(fields); }
+    void handleSuccessfulReply(const QStringList &fields) override { hooks.append("success " + fields.join(',')); }
+    void handleFailedReply(const QStringList &fields) override { hooks.append("failure " + fields.join(',')); }
 
-    QList<QStringList> successfulReplies;
+    QStringList hooks;
 };
 
-QStringList texts(const QSignalSpy &spy)
+// The one channel the managers share, and the guest at its other end.
+struct Link
 {
-    QStringList result;
-    for (const QList<QVariant> &arguments : spy)
-        result.append(arguments.at(0).toString());
-    return result;
+    FakeGuest guest;
+    RemoteDBusInvokerService channel;
+};
+
+void connectChannel(Link &link, EmulationManager &manager)
+{
+    QVERIFY(link.guest.listen());
+    link.channel.setUrl(link.guest.url());
+    QSignalSpy connected(&manager, &EmulationManager::emulatorConnected);
+    link.channel.openConnection();
+    QVERIFY(connected.wait(5000));
+    QTRY_COMPARE(link.guest.clientCount(), 1);
 }
 
 } // namespace
@@ -45,165 +56,98 @@ class tst_EmulationManager : public QObject
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
-    void callMethodWritesTheSubclassFields();
-    void replyOutcome_data();
-    void replyOutcome();
-    void repliesReachTheCallingManager_data();
-    void repliesReachTheCallingManager();
-    void twoManagersHearEachConnectionOnce();
-
-private:
-    void connectChannel(EmulationManager &manager);
-
-    std::unique_ptr<FakeGuest> m_guest;
-    std::unique_ptr<RemoteDBusInvokerService> m_channel;
+    void commandLine_data();
+    void commandLine();
+    void replies_data();
+    void replies();
 };
 
-void tst_EmulationManager::init()
+void tst_EmulationManager::commandLine_data()
 {
-    m_guest = std::make_unique<FakeGuest>();
-    QVERIFY(m_guest->listen());
-    m_channel = std::make_unique<RemoteDBusInvokerService>();
-    m_channel->setUrl(m_guest->url());
-    m_channel->setRetryDelays(20, 100);
+    QTest::addColumn<QString>("method");
+    QTest::addColumn<QString>("arguments");
+    QTest::addColumn<QString>("line");
+
+    QTest::newRow("call without arguments keeps the last space") << "stopTrack" << "" << "stopTrack ";
+    QTest::newRow("typed arguments") << "setAccelerometerValues" << "int32:0 int32:0 int32:1000"
+                                     << "setAccelerometerValues int32:0 int32:0 int32:1000";
+    QTest::newRow("placeholders go out as given") << "m%3" << "string:%5%1" << "m%3 string:%5%1";
+    QTest::newRow("non-ASCII text") << "setName" << "string:Zürich" << "setName string:Zürich";
 }
 
-void tst_EmulationManager::cleanup()
+// The subclass names bus, service, path and interface, in this order.
+void tst_EmulationManager::commandLine()
 {
-    m_channel.reset();
-    m_guest.reset();
-}
+    QFETCH(QString, method);
+    QFETCH(QString, arguments);
+    QFETCH(QString, line);
 
-void tst_EmulationManager::connectChannel(EmulationManager &manager)
-{
-    QSignalSpy connected(&manager, &EmulationManager::emulatorConnected);
-    m_channel->openConnection();
-    QVERIFY(connected.wait(5000));
-    QTRY_COMPARE(m_guest->clientCount(), 1);
-}
-
-void tst_EmulationManager::callMethodWritesTheSubclassFields()
-{
+    Link link;
     RecordingManager manager;
     QSignalSpy changed(&manager, &EmulationManager::rdbusinvokerChanged);
-    manager.setRdbusinvoker(m_channel.get());
+    manager.setRdbusinvoker(&link.channel);
     QCOMPARE(changed.size(), 1);
-    QCOMPARE(manager.property("rdbusinvoker").value<RemoteDBusInvokerService *>(), m_channel.get());
+    QCOMPARE(manager.property("rdbusinvoker").value<RemoteDBusInvokerService *>(), &link.channel);
+    connectChannel(link, manager);
 
-    connectChannel(manager);
-    manager.callMethod(QStringLiteral("setAlsValue"), QStringLiteral("int32:100"));
-    manager.callMethod(QStringLiteral("stopTrack"), QString());
-    QTRY_COMPARE(m_guest->lines(),
-                 (QStringList{"system org.example.Service /org/example/Service org.example.Interface "
-                              "setAlsValue int32:100",
-                              "system org.example.Service /org/example/Service org.example.Interface "
-                              "stopTrack "}));
+    manager.callMethod(method, arguments);
+    QTRY_COMPARE(link.guest.lines(),
+                 QStringList{"system org.example.Service /org/example/Service org.example.Interface " + line});
 }
 
-void tst_EmulationManager::replyOutcome_data()
+void tst_EmulationManager::replies_data()
 {
     QTest::addColumn<QString>("reply");
-    QTest::addColumn<QString>("emitted");
-    QTest::addColumn<QStringList>("hookFields");
+    QTest::addColumn<QStringList>("heard");
+    QTest::addColumn<QStringList>("hooks");
 
-    QTest::newRow("success calls the hook")
-        << "enabled:accelerometer:true::" << "OK"
-        << QStringList{"enabled", "accelerometer", "true", "", ""};
-    QTest::newRow("all fields empty is a success") << "::::" << "OK" << QStringList{"", "", "", "", ""};
+    QTest::newRow("success") << "m:a|b:r::" << QStringList{"recorder: OK"} << QStringList{"success m,a|b,r,,"};
     QTest::newRow("error name and text joined by a space")
-        << "setTrackSpeed:::E:boom" << "E boom" << QStringList();
+        << "m:a:r:E:boom" << QStringList{"recorder: E boom"} << QStringList{"failure m,a,r,E,boom"};
     QTest::newRow("error without text") << "m:a:r:org.freedesktop.DBus.Error.Failed:"
-                                        << "org.freedesktop.DBus.Error.Failed " << QStringList();
-    QTest::newRow("four fields pass unchanged") << "a:b:c:d" << "a:b:c:d" << QStringList();
-    QTest::newRow("six fields pass unchanged") << "a:b:c:d:e:f" << "a:b:c:d:e:f" << QStringList();
-    QTest::newRow("empty passes unchanged") << "" << "" << QStringList();
-}
-
-void tst_EmulationManager::replyOutcome()
-{
-    QFETCH(QString, reply);
-    QFETCH(QString, emitted);
-    QFETCH(QStringList, hookFields);
-
-    RecordingManager manager;
-    manager.setRdbusinvoker(m_channel.get());
-    QSignalSpy replies(&manager, &EmulationManager::replyFromEmulatorReceived);
-    QVERIFY(replies.isValid());
-    connectChannel(manager);
-    // A manager hears the replies to the methods it called.
-    manager.callMethod(reply.section(QLatin1Char(':'), 0, 0), QString());
-
-    m_guest->sendToClients(reply);
-    QVERIFY(replies.wait(5000));
-    QCOMPARE(replies.size(), 1);
-    QCOMPARE(replies.at(0).at(0).toString(), emitted);
-    if (hookFields.isEmpty())
-        QVERIFY(manager.successfulReplies.isEmpty());
-    else
-        QCOMPARE(manager.successfulReplies, QList<QStringList>{hookFields});
-}
-
-void tst_EmulationManager::repliesReachTheCallingManager_data()
-{
-    QTest::addColumn<QString>("reply");
-    QTest::addColumn<QStringList>("gpsEmits");
-    QTest::addColumn<QStringList>("sensorsEmits");
-
-    QTest::newRow("GPS error") << "setTrackSpeed:2::E:refused" << QStringList{"E refused"} << QStringList();
-    QTest::newRow("GPS success") << "setPosition:1|2|3:::" << QStringList{"OK"} << QStringList();
-    QTest::newRow("GPS method, malformed") << "stopTrack:x" << QStringList{"stopTrack:x"} << QStringList();
-    QTest::newRow("sensor error") << "setAlsValue:5::E:refused" << QStringList() << QStringList{"E refused"};
-    QTest::newRow("enabled for no such sensor") << "enabled:bogus7:true::" << QStringList() << QStringList{"OK"};
+                                        << QStringList{"recorder: org.freedesktop.DBus.Error.Failed "}
+                                        << QStringList{"failure m,a,r,org.freedesktop.DBus.Error.Failed,"};
+    QTest::newRow("four fields pass unchanged") << "m:b:c:d" << QStringList{"recorder: m:b:c:d"} << QStringList();
+    QTest::newRow("six fields pass unchanged") << "m:b:c:d:e:f" << QStringList{"recorder: m:b:c:d:e:f"}
+                                               << QStringList();
+    QTest::newRow("GPS error") << "setTrackSpeed:2::E:refused" << QStringList{"gps: E refused"} << QStringList();
     // Nobody's call: shown through the sensors manager only.
-    QTest::newRow("garbage") << "garbage" << QStringList() << QStringList{"garbage"};
-    QTest::newRow("error to an uncalled method") << "setBarometer:1::E:no" << QStringList()
-                                                 << QStringList{"E no"};
+    QTest::newRow("garbage") << "garbage" << QStringList{"sensors: garbage"} << QStringList();
 }
 
-// Bound in the plug-in's order, to one channel.
-void tst_EmulationManager::repliesReachTheCallingManager()
+// Each reply reaches the manager that called its method, bound in the
+// plug-in's order to one channel, and becomes "OK", an error or itself.
+void tst_EmulationManager::replies()
 {
     QFETCH(QString, reply);
-    QFETCH(QStringList, gpsEmits);
-    QFETCH(QStringList, sensorsEmits);
+    QFETCH(QStringList, heard);
+    QFETCH(QStringList, hooks);
 
+    Link link;
     QTemporaryDir dir;
     QSettings settings(dir.filePath(QStringLiteral("host.ini")), QSettings::IniFormat);
     IdeHost host(&settings);
     GPSEmulationManager gps;
     SensorsEmulationManager sensors;
-    gps.setRdbusinvoker(m_channel.get());
-    sensors.setRdbusinvoker(m_channel.get());
-    QSignalSpy gpsReplies(&gps, &EmulationManager::replyFromEmulatorReceived);
-    QSignalSpy sensorsReplies(&sensors, &EmulationManager::replyFromEmulatorReceived);
-    connectChannel(sensors);
-    const QStringList sensorNames = sensors.sensorsEnabledStates().keys();
+    RecordingManager recorder;
+    QStringList seen;
+    const QList<QPair<EmulationManager *, QString>> managers{{&gps, "gps"}, {&sensors, "sensors"}, {&recorder, "recorder"}};
+    for (const auto &manager : managers) {
+        manager.first->setRdbusinvoker(&link.channel);
+        connect(manager.first, &EmulationManager::replyFromEmulatorReceived, this,
+                [&seen, name = manager.second](const QString &text) { seen.append(name + ": " + text); });
+    }
+    QSignalSpy recorderConnected(&recorder, &EmulationManager::emulatorConnected);
+    connectChannel(link, sensors);
+    QCOMPARE(recorderConnected.size(), 1);
+    recorder.callMethod(QStringLiteral("m"), QString());
 
     // Connected after the managers, so it hears the reply last.
-    QSignalSpy channelReplies(m_channel.get(), &RemoteDBusInvokerService::replyReceived);
-    m_guest->sendToClients(reply);
+    QSignalSpy channelReplies(&link.channel, &RemoteDBusInvokerService::replyReceived);
+    link.guest.sendToClients(reply);
     QVERIFY(channelReplies.wait(5000));
-    QCOMPARE(texts(gpsReplies), gpsEmits);
-    QCOMPARE(texts(sensorsReplies), sensorsEmits);
-    QCOMPARE(sensors.sensorsEnabledStates().keys(), sensorNames);
-}
-
-void tst_EmulationManager::twoManagersHearEachConnectionOnce()
-{
-    RecordingManager first;
-    RecordingManager second;
-    first.setRdbusinvoker(m_channel.get());
-    second.setRdbusinvoker(m_channel.get());
-    QSignalSpy secondConnected(&second, &EmulationManager::emulatorConnected);
-    connectChannel(first);
-    QCOMPARE(secondConnected.size(), 1);
-
-    QSignalSpy firstConnected(&first, &EmulationManager::emulatorConnected);
-    m_guest->dropClients();
-    QTRY_COMPARE(firstConnected.size(), 1);
-    QCOMPARE(secondConnected.size(), 2);
+    QCOMPARE(seen, heard);
+    QCOMPARE(recorder.hooks, hooks);
 }
 
 QTEST_MAIN(tst_EmulationManager)
