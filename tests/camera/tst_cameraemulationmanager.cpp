@@ -1,11 +1,14 @@
 #include <camera/cameraemulationmanager.h>
+#include <guest/camerareceiver.h>
 
 #include "testcamera.h"
+#include "testvideos.h"
 
 #include <QAbstractEventDispatcher>
 #include <QElapsedTimer>
 #include <QScopeGuard>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <gst/gst.h>
@@ -13,14 +16,20 @@
 #include <memory>
 
 using TestCamera::Property;
+using TestVideos::Kind;
 
 Q_DECLARE_METATYPE(TestCamera::Property)
+Q_DECLARE_METATYPE(TestVideos::Kind)
 
 namespace {
 
 const char hd[] = "video/x-raw,format=I420,width=1280,height=720,framerate={30/1,15/1};"
                   "video/x-raw,format=I420,width=640,height=480,framerate={30/1,15/1}";
 const char small[] = "video/x-raw,width=320,height=240,framerate=15/1";
+// Where the emulator forwards the camera's UDP port from.
+const quint16 CameraPort = 34343;
+const QSize ClipSize(320, 240);
+const int ClipFrames = 15;
 
 using ElementRef = std::unique_ptr<GstElement, void (*)(gpointer)>;
 
@@ -78,8 +87,23 @@ QString rendered(const CameraEmulationManager &manager)
     return entries.join(QLatin1Char(' '));
 }
 
+bool runsGLibContext()
+{
+    return QAbstractEventDispatcher::instance()->inherits("QEventDispatcherGlib");
+}
+
+// Frames on their way when a stream stops may still come in; a stream left
+// running keeps sending.
+bool noMoreFrames(const Guest::CameraReceiver &receiver)
+{
+    const int stoppedAt = receiver.frameCount();
+    return !QTest::qWaitFor([&] { return receiver.frameCount() > stoppedAt + 1; }, ClipFrames * 1000 / 30 + 300);
+}
+
 } // namespace
 
+// The manager's pipelines, and what they send into the guest's camera
+// receiver, bound where the port forwarding of the emulator listens.
 class tst_CameraEmulationManager : public QObject
 {
     Q_OBJECT
@@ -100,11 +124,20 @@ private slots:
     void missingElementIsReported();
     void localFilePath_data();
     void localFilePath();
+    void cameraAndVideoFileStream_data();
+    void cameraAndVideoFileStream();
+    void otherFilesAreRefused_data();
+    void otherFilesAreRefused();
 
 private:
     CameraEmulationManager &start(const QList<TestCamera::Device> &devices);
+    QString clip(Kind kind);
 
     std::unique_ptr<CameraEmulationManager> m_manager;
+    // Spaces and a non-ASCII letter: the file goes through a URI and a local path.
+    QTemporaryDir m_dir{QDir::tempPath() + QStringLiteral("/camera clips \u00e9-XXXXXX")};
+    QString m_clipsMissing;
+    QMap<Kind, QString> m_clips;
 };
 
 void tst_CameraEmulationManager::initTestCase()
@@ -112,6 +145,8 @@ void tst_CameraEmulationManager::initTestCase()
     gst_init(nullptr, nullptr);
     if (!TestCamera::registerPlugin())
         QSKIP("The test camera needs videotestsrc (gstreamer1.0-plugins-base)");
+    TestVideos::available(&m_clipsMissing);
+    QVERIFY(m_dir.isValid());
 }
 
 void tst_CameraEmulationManager::cleanup()
@@ -127,6 +162,18 @@ CameraEmulationManager &tst_CameraEmulationManager::start(const QList<TestCamera
     m_manager = std::make_unique<CameraEmulationManager>();
     m_manager->initCameras();
     return *m_manager;
+}
+
+QString tst_CameraEmulationManager::clip(Kind kind)
+{
+    if (!m_clips.contains(kind)) {
+        QString error;
+        m_clips.insert(kind, TestVideos::make(m_dir.path(), kind, ClipSize.width(), ClipSize.height(), ClipFrames,
+                                              &error));
+        if (m_clips.value(kind).isEmpty())
+            qWarning().noquote() << error;
+    }
+    return m_clips.value(kind);
 }
 
 void tst_CameraEmulationManager::framerates_data()
@@ -244,7 +291,7 @@ void tst_CameraEmulationManager::resolutionChoiceIsSafe()
 
 void tst_CameraEmulationManager::hotPlugThroughTheBusWatchAlone()
 {
-    if (!QAbstractEventDispatcher::instance()->inherits("QEventDispatcherGlib"))
+    if (!runsGLibContext())
         QSKIP("Qt's event loop runs GLib's default context only with its GLib dispatcher (not with QT_NO_GLIB)");
     // Nothing but Qt's event loop runs GLib's default context here.
     CameraEmulationManager &manager = start({});
@@ -367,6 +414,98 @@ void tst_CameraEmulationManager::localFilePath()
     QFETCH(QString, pagePath);
     QFETCH(QString, expected);
     QCOMPARE(CameraEmulationManager::localFilePath(pagePath), expected);
+}
+
+void tst_CameraEmulationManager::cameraAndVideoFileStream_data()
+{
+    QTest::addColumn<Kind>("kind");
+    QTest::addColumn<bool>("unplugCamera");
+    // Rows are named after the codec.
+    QTest::newRow("VP9") << Kind::Vp9 << false;
+    QTest::newRow("VP8") << Kind::Vp8 << true;
+}
+
+void tst_CameraEmulationManager::cameraAndVideoFileStream()
+{
+    QFETCH(Kind, kind);
+    QFETCH(bool, unplugCamera);
+    if (!m_clipsMissing.isEmpty())
+        QSKIP(qPrintable(m_clipsMissing));
+    if (unplugCamera && !runsGLibContext())
+        QSKIP("Qt's event loop runs GLib's default context only with its GLib dispatcher (not with QT_NO_GLIB)");
+    const QString path = clip(kind);
+    QVERIFY(!path.isEmpty());
+    Guest::CameraReceiver receiver;
+    QString error;
+    QVERIFY2(receiver.start(QHostAddress(QHostAddress::LocalHost), CameraPort, &error), qPrintable(error));
+    CameraEmulationManager &manager = start({{QStringLiteral("Camera"), hd}});
+
+    // Camera frames arrive at the chosen size, until the file takes over.
+    manager.setResolutionIndex(1);
+    manager.setCameraStreamSettings();
+    manager.startCameraStream();
+    QTRY_COMPARE_WITH_TIMEOUT(receiver.lastFrameSize(), QSize(640, 480), 10000);
+    QSignalSpy checked(&manager, &CameraEmulationManager::videoFileCodecChecked);
+    manager.startVideoStream(path);
+    QCOMPARE(sourceState(), GST_STATE_NULL);
+    QCOMPARE(checked.count(), 1);
+    QCOMPARE(checked.constFirst().at(0).toBool(), true);
+    QVERIFY(checked.constFirst().at(1).toString().contains(QLatin1String(QTest::currentDataTag())));
+    QVERIFY(manager.streamRunning());
+
+    // Frames keep coming after the file's end, twice over. The end is
+    // emitted on a streaming thread and counted on ours.
+    int ends = 0;
+    connect(&manager, &CameraEmulationManager::videoStreamStopped, this, [&ends] { ++ends; });
+    QTRY_COMPARE_WITH_TIMEOUT(receiver.lastFrameSize(), ClipSize, 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(ends >= 2, 10000);
+    const int frames = receiver.frameCount();
+    QTRY_VERIFY_WITH_TIMEOUT(receiver.frameCount() >= frames + ClipFrames / 2, 5000);
+    QCOMPARE(receiver.lastFrameSize(), ClipSize);
+    QVERIFY(manager.streamRunning());
+
+    // Updating the cameras ends the stream, whichever it is; the chosen
+    // camera going away while idle does not. A stop wins over an end of
+    // file queued behind it.
+    if (unplugCamera) {
+        TestCamera::remove(QStringLiteral("Camera"));
+        QTRY_VERIFY(manager.cameras().isEmpty());
+        QVERIFY(manager.streamRunning());
+        const int before = receiver.frameCount();
+        QTRY_VERIFY_WITH_TIMEOUT(receiver.frameCount() >= before + ClipFrames, 5000);
+        manager.stopVideoStream();
+    } else {
+        manager.updateCamerasList();
+    }
+    emit manager.videoStreamStopped();
+    QVERIFY(!manager.streamRunning());
+    QVERIFY(noMoreFrames(receiver));
+}
+
+void tst_CameraEmulationManager::otherFilesAreRefused_data()
+{
+    if (!m_clipsMissing.isEmpty())
+        QSKIP(qPrintable(m_clipsMissing));
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("codec");
+    QTest::newRow("Theora in Matroska") << clip(Kind::Theora) << "Theora";
+    QTest::newRow("truncated") << clip(Kind::Truncated) << "";
+    QTest::newRow("missing") << m_dir.filePath(QStringLiteral("missing.webm")) << "";
+}
+
+void tst_CameraEmulationManager::otherFilesAreRefused()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, codec);
+    CameraEmulationManager &manager = start({});
+    QSignalSpy running(&manager, &CameraEmulationManager::streamRunningChanged);
+    QSignalSpy checked(&manager, &CameraEmulationManager::videoFileCodecChecked);
+    manager.startVideoStream(path);
+    QCOMPARE(checked.count(), 1);
+    QCOMPARE(checked.constFirst().at(0).toBool(), false);
+    const QString name = checked.constFirst().at(1).toString();
+    QVERIFY2(codec.isEmpty() ? name.isEmpty() : name.contains(codec), qPrintable(name));
+    QVERIFY(running.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(tst_CameraEmulationManager)
