@@ -1,8 +1,6 @@
 #include "testcamera.h"
 
 #include <QList>
-#include <QMutex>
-#include <QMutexLocker>
 
 #include <gst/gst.h>
 
@@ -17,12 +15,11 @@ const char *const propertyNames[] = {"device", "device-index", "device-path"};
 const char *const factoryNames[] = {"mimicrytestdevicesrc", "mimicrytestindexsrc", "mimicrytestpathsrc"};
 const char DeviceKey[] = "mimicry-test-device";
 
-// Devices are added and removed on the test's thread, where the monitor
-// starts the provider too; sources may be disposed on any thread.
+// All on the test's thread: the monitor starts the provider there, and the
+// manager makes and drops its pipelines there.
 QList<Device> devices;
 GstDeviceProvider *startedProvider = nullptr;
 GType deviceType = 0;
-QMutex sourcesLock;
 QList<GstElement *> sources;
 
 // A "src" template of the subclass replaces videotestsrc's own: the
@@ -60,9 +57,9 @@ void getSourceProperty(GObject *object, guint, GValue *value, GParamSpec *pspec)
         g_param_value_set_default(pspec, value);
 }
 
-void sourceClassInit(gpointer klass, gpointer data)
+void sourceClassInit(gpointer klass, gpointer)
 {
-    const auto property = Property(GPOINTER_TO_INT(data));
+    const auto property = Property(GPOINTER_TO_INT(g_type_get_qdata(G_TYPE_FROM_CLASS(klass), g_quark_from_static_string("mimicry-test-property"))));
     const char *name = propertyNames[int(property)];
     const auto flags = GParamFlags(G_PARAM_READWRITE | G_PARAM_STATIC_STRINGS);
     auto objectClass = G_OBJECT_CLASS(klass);
@@ -78,14 +75,10 @@ void sourceClassInit(gpointer klass, gpointer data)
 void sourceInit(GTypeInstance *instance, gpointer)
 {
     g_object_set(instance, "is-live", TRUE, nullptr);
-    g_object_weak_ref(G_OBJECT(instance),
-                      [](gpointer, GObject *gone) {
-                          QMutexLocker locker(&sourcesLock);
-                          sources.removeOne(reinterpret_cast<GstElement *>(gone));
-                      },
-                      nullptr);
-    QMutexLocker locker(&sourcesLock);
     sources.append(GST_ELEMENT(instance));
+    g_object_weak_ref(
+        G_OBJECT(instance), [](gpointer, GObject *gone) { sources.removeOne(reinterpret_cast<GstElement *>(gone)); },
+        nullptr);
 }
 
 // ---- device and provider ---------------------------------------------------
@@ -129,18 +122,6 @@ void providerClassInit(gpointer klass, gpointer)
                                                   "Cameras that the tests plug in and out", "Mimicry");
 }
 
-GType registerType(GType parent, const char *name, guint classSize, GClassInitFunc classInit, guint instanceSize,
-                   GInstanceInitFunc instanceInit = nullptr, gconstpointer classData = nullptr)
-{
-    GTypeInfo info{};
-    info.class_size = guint16(classSize);
-    info.class_init = classInit;
-    info.class_data = classData;
-    info.instance_size = guint16(instanceSize);
-    info.instance_init = instanceInit;
-    return g_type_register_static(parent, name, &info, GTypeFlags(0));
-}
-
 gboolean pluginInit(GstPlugin *plugin)
 {
     GstElement *testSource = gst_element_factory_make("videotestsrc", nullptr);
@@ -150,17 +131,20 @@ gboolean pluginInit(GstPlugin *plugin)
     g_type_query(G_OBJECT_TYPE(testSource), &parent);
     gst_object_unref(gst_object_ref_sink(testSource));
     for (int i = 0; i < 3; ++i) {
-        const GType type = registerType(parent.type, factoryNames[i], parent.class_size, sourceClassInit,
-                                        parent.instance_size, sourceInit, GINT_TO_POINTER(i));
+        const GType type = g_type_register_static_simple(
+            parent.type, factoryNames[i], parent.class_size, sourceClassInit, parent.instance_size,
+            sourceInit, GTypeFlags(0));
+        g_type_set_qdata(type, g_quark_from_static_string("mimicry-test-property"), GINT_TO_POINTER(i));
         if (!gst_element_register(plugin, factoryNames[i], GST_RANK_NONE, type))
             return FALSE;
     }
-    deviceType = registerType(GST_TYPE_DEVICE, "MimicryTestDevice", sizeof(GstDeviceClass),
-                              [](gpointer klass, gpointer) { GST_DEVICE_CLASS(klass)->create_element = createElement; },
-                              sizeof(GstDevice));
-    const GType providerType = registerType(GST_TYPE_DEVICE_PROVIDER, "MimicryTestCameraProvider",
-                                            sizeof(GstDeviceProviderClass), providerClassInit,
-                                            sizeof(GstDeviceProvider));
+    deviceType = g_type_register_static_simple(
+        GST_TYPE_DEVICE, "MimicryTestDevice", sizeof(GstDeviceClass),
+        [](gpointer klass, gpointer) { GST_DEVICE_CLASS(klass)->create_element = createElement; }, sizeof(GstDevice),
+        nullptr, GTypeFlags(0));
+    const GType providerType = g_type_register_static_simple(
+        GST_TYPE_DEVICE_PROVIDER, "MimicryTestCameraProvider", sizeof(GstDeviceProviderClass),
+        providerClassInit, sizeof(GstDeviceProvider), nullptr, GTypeFlags(0));
     return gst_device_provider_register(plugin, "mimicrytestcameraprovider", GST_RANK_PRIMARY, providerType);
 }
 
@@ -197,14 +181,12 @@ void remove(const QString &displayName)
 
 void clear()
 {
-    const QList<Device> current = devices;
-    for (const Device &device : current)
-        remove(device.displayName);
+    while (!devices.isEmpty())
+        remove(QString(devices.constFirst().displayName)); // a copy: the entry goes away
 }
 
 GstElement *findSource(const char *elementName)
 {
-    QMutexLocker locker(&sourcesLock);
     for (auto it = sources.crbegin(); it != sources.crend(); ++it) {
         if (g_strcmp0(GST_OBJECT_NAME(*it), elementName) == 0)
             return GST_ELEMENT(gst_object_ref(*it));

@@ -63,19 +63,13 @@ bool makeNonRegular(const QString &path, Kind kind)
 
 bool available(QString *missing)
 {
-    if (QStandardPaths::findExecutable(QStringLiteral("gst-launch-1.0")).isEmpty()) {
+    if (QStandardPaths::findExecutable(QStringLiteral("gst-launch-1.0")).isEmpty())
         *missing = QStringLiteral("gst-launch-1.0 is not installed (gstreamer1.0-tools)");
-        return false;
-    }
     for (const char *name : {"videotestsrc", "vp8enc", "vp9enc", "webmmux", "theoraenc", "matroskamux"}) {
-        GstElementFactory *factory = gst_element_factory_find(name);
-        if (!factory) {
+        if (!gst_registry_check_feature_version(gst_registry_get(), name, 1, 0, 0))
             *missing = QStringLiteral("The clips need the GStreamer element %1").arg(QLatin1String(name));
-            return false;
-        }
-        gst_object_unref(factory);
     }
-    return true;
+    return missing->isEmpty();
 }
 
 QString make(const QString &dir, Kind kind, int width, int height, int frames, QString *error,
