@@ -51,10 +51,9 @@ void setSourceProperty(GObject *object, guint, const GValue *value, GParamSpec *
 
 void getSourceProperty(GObject *object, guint, GValue *value, GParamSpec *pspec)
 {
+    // Never set, the property keeps GLib's zero value.
     if (auto stored = static_cast<const GValue *>(g_object_get_data(object, g_param_spec_get_name(pspec))))
         g_value_copy(stored, value);
-    else
-        g_param_value_set_default(pspec, value);
 }
 
 void sourceClassInit(gpointer klass, gpointer)
