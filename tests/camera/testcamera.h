@@ -23,17 +23,15 @@ struct Device
 
     QString displayName;
     QString caps;
-    Property property = Property::Device;
+    Property property;
     // The property's value; "stall" for a Device source makes an element
     // that never prerolls.
     QString value;
 };
 
 // Registers the plug-in with the running process (once); GStreamer must be
-// initialised. False when an element it wraps is missing.
+// initialised. False when videotestsrc is missing.
 bool registerPlugin();
-
-const char *factoryName(Property property);
 
 // While a device monitor runs, add() and remove() post device-added and
 // device-removed messages; otherwise the devices are simply listed.

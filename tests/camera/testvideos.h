@@ -7,10 +7,10 @@ namespace TestVideos {
 
 // Fifo and Directory are no clips but what a file dialog may still hand
 // over under a clip's name.
-enum class Kind { Vp8, Vp9, Theora, Truncated, Fifo, Directory };
+enum class Kind { Vp8, Vp9, Theora, Fifo, Directory };
 
 // Whether gst-launch-1.0 and every element the clips need are installed;
-// the reason in *missing when not.
+// the reason in *missing (empty before) when not.
 bool available(QString *missing);
 
 // Writes the clip into dir and returns its path, or an empty string with

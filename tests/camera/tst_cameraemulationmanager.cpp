@@ -1,11 +1,9 @@
 #include <camera/cameraemulationmanager.h>
+#include <guest/camerareceiver.h>
 
 #include "testcamera.h"
+#include "testvideos.h"
 
-#include <QAbstractEventDispatcher>
-#include <QElapsedTimer>
-#include <QScopeGuard>
-#include <QSignalSpy>
 #include <QtTest>
 
 #include <gst/gst.h>
@@ -13,13 +11,58 @@
 #include <memory>
 
 using TestCamera::Property;
+using TestVideos::Kind;
 
 Q_DECLARE_METATYPE(TestCamera::Property)
+Q_DECLARE_METATYPE(TestVideos::Kind)
 
 namespace {
 
 const char hd[] = "video/x-raw,format=I420,width=1280,height=720,framerate={30/1,15/1};"
                   "video/x-raw,format=I420,width=640,height=480,framerate={30/1,15/1}";
+const char small[] = "video/x-raw,width=320,height=240,framerate=15/1";
+// Where the emulator forwards the camera's UDP port from.
+const quint16 CameraPort = 34343;
+const QSize ClipSize(320, 240);
+const int ClipFrames = 15;
+
+using ElementRef = std::unique_ptr<GstElement, void (*)(gpointer)>;
+
+// The camera pipeline's source element, which the manager made from the test camera's factory.
+ElementRef cameraSource()
+{
+    return ElementRef(TestCamera::findSource("sourcePluginCam"), gst_object_unref);
+}
+
+GstState sourceState()
+{
+    GstState state = GST_STATE_VOID_PENDING;
+    gst_element_get_state(cameraSource().get(), &state, nullptr, 0);
+    return state;
+}
+
+// A property of an element of the camera pipeline as text, whatever its type.
+QString cameraProperty(const char *elementName, const char *property)
+{
+    const ElementRef source = cameraSource();
+    GstObject *pipeline = source ? GST_OBJECT_PARENT(source.get()) : nullptr;
+    if (!pipeline)
+        return QStringLiteral("<no pipeline>");
+    const ElementRef element(gst_bin_get_by_name(GST_BIN(pipeline), elementName), gst_object_unref);
+    GValue text = G_VALUE_INIT;
+    g_value_init(&text, G_TYPE_STRING);
+    g_object_get_property(G_OBJECT(element.get()), property, &text);
+    const QString result = QString::fromUtf8(g_value_get_string(&text));
+    g_value_unset(&text);
+    return result;
+}
+
+// As GStreamer writes the caps filter's caps out.
+QString capsText(int width, int height, const char *framerate)
+{
+    return QStringLiteral("video/x-raw, width=(int)%1, height=(int)%2, framerate=(fraction)%3")
+        .arg(width).arg(height).arg(QLatin1String(framerate));
+}
 
 // "1280x720:30/1,15/1 640x480:..." for the current camera.
 QString rendered(const CameraEmulationManager &manager)
@@ -34,374 +77,379 @@ QString rendered(const CameraEmulationManager &manager)
     return entries.join(QLatin1Char(' '));
 }
 
-struct ElementRef
-{
-    explicit ElementRef(GstElement *element = nullptr) : element(element) {}
-    ~ElementRef() { gst_clear_object(&element); }
-    ElementRef(const ElementRef &) = delete;
-    GstElement *element;
-};
-
-// The camera pipeline's source element, which the manager made from the test camera's factory.
-GstElement *cameraSource()
-{
-    static ElementRef source;
-    gst_clear_object(&source.element);
-    source.element = TestCamera::findSource("sourcePluginCam");
-    return source.element;
-}
-
-QString capsFilterText()
-{
-    GstElement *source = cameraSource();
-    if (!source || !GST_OBJECT_PARENT(source))
-        return QStringLiteral("<no pipeline>");
-    ElementRef filter(gst_bin_get_by_name(GST_BIN(GST_OBJECT_PARENT(source)), "capsfilterCam"));
-    GstCaps *caps = nullptr;
-    g_object_get(filter.element, "caps", &caps, nullptr);
-    gchar *text = gst_caps_to_string(caps);
-    const QString result = QString::fromUtf8(text);
-    g_free(text);
-    gst_caps_unref(caps);
-    return result;
-}
-
-// As GStreamer writes caps out.
-QString capsText(int width, int height, const char *framerate)
-{
-    return QStringLiteral("video/x-raw, width=(int)%1, height=(int)%2, framerate=(fraction)%3")
-        .arg(width).arg(height).arg(QLatin1String(framerate));
-}
-
-GstState sourceState()
-{
-    GstState state = GST_STATE_VOID_PENDING;
-    gst_element_get_state(cameraSource(), &state, nullptr, 0);
-    return state;
-}
-
 } // namespace
 
+// The manager's pipelines, and what they send into the guest's camera
+// receiver, bound where the port forwarding of the emulator listens.
 class tst_CameraEmulationManager : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void cleanup();
-    void framerates_data();
-    void framerates();
-    void capabilities_data();
-    void capabilities();
-    void camerasInKeyOrder();
-    void sourceProperty_data();
-    void sourceProperty();
-    void resolutionChoiceIsSafe();
-    void hotPlugThroughTheBusWatchAlone();
-    void firstCameraOfAHostWithoutOneStreams();
-    void settingsRestartARunningStream();
-    void stopOfAPipelineThatNeverSettlesIsBounded();
-    void missingElementIsReported();
-    void localFilePath_data();
-    void localFilePath();
+    void initTestCase()
+    {
+        gst_init(nullptr, nullptr);
+        if (!TestCamera::registerPlugin())
+            QSKIP("The test camera needs videotestsrc (gstreamer1.0-plugins-base)");
+        // Hot plugging reaches the manager through GLib's default context.
+        QVERIFY2(QAbstractEventDispatcher::instance()->inherits("QEventDispatcherGlib"),
+                 "Qt's event loop runs GLib's default context only with its GLib dispatcher (unset QT_NO_GLIB)");
+        TestVideos::available(&m_clipsMissing);
+        QVERIFY(m_dir.isValid());
+    }
+
+    void cleanup()
+    {
+        m_manager.reset();
+        TestCamera::clear();
+    }
+
+    void framerates_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("range 1-32 ends past its bound") << "[ 1/1, 32/1 ]"
+                                                        << "35/1,30/1,25/1,20/1,15/1,10/1,5/1,2/1,1/1";
+        QTest::newRow("range 15-15") << "[ 15/1, 15/1 ]" << "15/1";
+        QTest::newRow("lone NTSC rate") << "30000/1001" << "30000/1001";
+        QTest::newRow("zero denominator counts as 0") << "[ 1/0, 7/1 ]" << "10/1,5/1,1/1,0/1";
+        QStringList capped;
+        for (int rate = 240; rate >= 5; rate -= 5)
+            capped << QStringLiteral("%1/1").arg(rate);
+        QTest::newRow("any rate at all is capped") << "[ 0/1, 2147483647/1 ]"
+                                                   << (capped + QStringList{"1/1", "0/1"}).join(',');
+        QTest::newRow("rates beyond int") << "[ 2147483647/1, 9999999999/1 ]" << "2147483647/1";
+    }
+
+    void framerates()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, expected);
+        QCOMPARE(CameraEmulationManager::parseFramerates(text).join(QLatin1Char(',')), expected);
+    }
+
+    void capabilities_data()
+    {
+        QTest::addColumn<QString>("caps");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("list with an NTSC rate")
+            << "video/x-raw,width=640,height=480,framerate={30/1,15/1,30000/1001}" << "640x480:30/1,29/1,15/1";
+        QTest::newRow("list holding a range drops its structure")
+            << "video/x-raw,width=1280,height=720,framerate={[1/1,30/1],60/1};"
+               "video/x-raw,width=640,height=480,framerate=30/1"
+            << "640x480:30/1";
+        QTest::newRow("no frame rate") << "video/x-raw,width=320,height=240" << "320x240:";
+        QTest::newRow("size ranges are no size")
+            << "video/x-raw,width=[1,1920],height=[1,1080],framerate=30/1" << "";
+        QTest::newRow("first structure of a size wins, sorted by width only")
+            << "video/x-raw,width=640,height=480,framerate=30/1;video/x-raw,width=640,height=360,framerate=25/1;"
+               "image/jpeg,width=1280,height=720,framerate=10/1;video/x-raw,width=640,height=480,framerate=5/1"
+            << "1280x720:10/1 640x480:30/1 640x360:25/1";
+    }
+
+    void capabilities()
+    {
+        QFETCH(QString, caps);
+        QFETCH(QString, expected);
+        CameraEmulationManager &manager = start({{QStringLiteral("Cam"), caps}});
+        QCOMPARE(manager.cameras(), QStringList{QStringLiteral("Cam")});
+        QCOMPARE(rendered(manager), expected);
+
+        // The first size and its highest rate are chosen; nothing is chosen without a size.
+        const QString first = expected.section(QLatin1Char(' '), 0, 0);
+        const QString size = first.section(QLatin1Char(':'), 0, 0);
+        QCOMPARE(QStringLiteral("%1x%2").arg(manager.width()).arg(manager.height()),
+                 size.isEmpty() ? QStringLiteral("-1x-1") : size);
+        QCOMPARE(manager.framerate(), first.section(QLatin1Char(':'), 1).section(QLatin1Char(','), 0, 0));
+        QCOMPARE(manager.framerates().join(QLatin1Char(',')), first.section(QLatin1Char(':'), 1));
+        if (size.isEmpty())
+            QCOMPARE(cameraProperty("capsfilterCam", "caps"), QStringLiteral("video/x-raw"));
+    }
+
+    void sourceProperty_data()
+    {
+        QTest::addColumn<Property>("property");
+        QTest::addColumn<QString>("value");
+        QTest::newRow("device") << Property::Device << "/dev/video7";
+        QTest::newRow("device-index") << Property::DeviceIndex << "3";
+        QTest::newRow("device-path") << Property::DevicePath << "usb-0000:00:14.0-2";
+    }
+
+    void sourceProperty()
+    {
+        QFETCH(Property, property);
+        QFETCH(QString, value);
+        // The camera that sorts first is chosen; its value must be replaced by ours.
+        start({{QStringLiteral("B"), hd, property, value}, {QStringLiteral("A"), hd, property, QStringLiteral("1")}});
+        QCOMPARE(m_manager->cameraName(), QStringLiteral("A"));
+        m_manager->setCameraName(QStringLiteral("B"));
+        m_manager->setCameraStreamSettings();
+        // Rows are named after the property.
+        QCOMPARE(cameraProperty("sourcePluginCam", QTest::currentDataTag()), value);
+    }
+
+    void resolutionChoiceIsSafe()
+    {
+        CameraEmulationManager &manager = start(
+            {{QStringLiteral("Cam"), QStringLiteral("video/x-raw,width=800,height=600,framerate={25/1,15/1};"
+                                                    "video/x-raw,width=640,height=480,framerate={30/1,15/1};"
+                                                    "video/x-raw,width=320,height=240")}});
+        // A rate the new size offers too stays; any other gives way to the size's first.
+        manager.setFramerate(QStringLiteral("15/1"));
+        manager.setResolutionIndex(1);
+        QCOMPARE(manager.framerate(), QStringLiteral("15/1"));
+        manager.setFramerate(QStringLiteral("30/1"));
+        manager.setResolutionIndex(0);
+        QCOMPARE(manager.framerate(), QStringLiteral("25/1"));
+
+        // Past either end the size stays; a size without rates keeps the rate.
+        QSignalSpy widthChanged(&manager, &CameraEmulationManager::widthChanged);
+        for (int index : {3, -1, 2}) {
+            manager.setResolutionIndex(index);
+            QCOMPARE(manager.framerate(), QStringLiteral("25/1"));
+            QVERIFY(manager.framerates().isEmpty());
+        }
+        QCOMPARE(QSize(manager.width(), manager.height()), QSize(320, 240));
+        QCOMPARE(widthChanged.count(), 3);
+        manager.setFramerate(QStringLiteral("30"));
+        QCOMPARE(manager.framerate(), QString());
+    }
+
+    void hotPlugThroughTheBusWatchAlone()
+    {
+        // Nothing but Qt's event loop runs GLib's default context here.
+        CameraEmulationManager &manager = start({});
+        QSignalSpy applied(&manager, &CameraEmulationManager::cameraStreamSettingsApplied);
+        QVERIFY(!cameraSource());
+
+        // The first camera of a host without one brings the source; its
+        // settings are applied, but it is not chosen.
+        TestCamera::add({QStringLiteral("Cam B"), hd, Property::Device, QStringLiteral("b")});
+        QTRY_COMPARE(manager.cameras(), QStringList{"Cam B"});
+        QCOMPARE(applied.count(), 1);
+        QCOMPARE(manager.cameraName(), QString());
+        manager.setCameraName(QStringLiteral("Cam B"));
+        manager.setCameraStreamSettings();
+        manager.startCameraStream();
+        QTRY_COMPARE(sourceState(), GST_STATE_PLAYING);
+        QCOMPARE(cameraProperty("capsfilterCam", "caps"), capsText(1280, 720, "30/1"));
+
+        TestCamera::add({QStringLiteral("Cam A"), small, Property::Device, QStringLiteral("a")});
+        QTRY_COMPARE(manager.cameras(), (QStringList{"Cam A", "Cam B"}));
+        QCOMPARE(manager.cameraName(), QStringLiteral("Cam B"));
+        QVERIFY(manager.streamRunning());
+        QCOMPARE(sourceState(), GST_STATE_PLAYING);
+
+        // The streaming camera going away ends the stream; the first one left takes over.
+        TestCamera::remove(QStringLiteral("Cam B"));
+        QTRY_COMPARE(manager.cameras(), QStringList{"Cam A"});
+        QVERIFY(!manager.streamRunning());
+        QCOMPARE(sourceState(), GST_STATE_NULL);
+        QCOMPARE(manager.cameraName(), QStringLiteral("Cam A"));
+        QCOMPARE(applied.count(), 3);
+        QCOMPARE(cameraProperty("capsfilterCam", "caps"), capsText(320, 240, "15/1"));
+        QCOMPARE(cameraProperty("sourcePluginCam", "device"), QStringLiteral("a"));
+        manager.startCameraStream();
+        manager.stopCameraStream();
+        QVERIFY(!manager.streamRunning());
+        QCOMPARE(sourceState(), GST_STATE_NULL);
+
+        // A second camera of a known name changes nothing.
+        TestCamera::remove(QStringLiteral("Cam A"));
+        QTRY_VERIFY(manager.cameras().isEmpty());
+        TestCamera::add({QStringLiteral("Cam C"), hd});
+        TestCamera::add({QStringLiteral("Cam C"), small});
+        TestCamera::add({QStringLiteral("Cam D"), hd});
+        QTRY_COMPARE(manager.cameras(), (QStringList{"Cam C", "Cam D"}));
+        QCOMPARE(applied.count(), 4);
+        manager.setCameraName(QStringLiteral("Cam C"));
+        QCOMPARE(manager.width(), 1280);
+    }
+
+    void stopOfAPipelineThatNeverSettlesIsBounded()
+    {
+        CameraEmulationManager &manager =
+            start({{QStringLiteral("Stuck"), hd, Property::Device, QStringLiteral("stall")}});
+        manager.startCameraStream();
+        const ElementRef source = cameraSource();
+        GstElement *pipeline = GST_ELEMENT(GST_OBJECT_PARENT(source.get()));
+        QCOMPARE(gst_element_get_state(pipeline, nullptr, nullptr, 100 * GST_MSECOND), GST_STATE_CHANGE_ASYNC);
+
+        QElapsedTimer timer;
+        timer.start();
+        manager.startVideoStream(QString());
+        QVERIFY2(timer.elapsed() < 8000, qPrintable(QString::number(timer.elapsed())));
+        GstState state = GST_STATE_VOID_PENDING;
+        QCOMPARE(gst_element_get_state(pipeline, &state, nullptr, 0), GST_STATE_CHANGE_SUCCESS);
+        QCOMPARE(state, GST_STATE_NULL);
+    }
+
+    void missingElementIsReported()
+    {
+        // As if its plug-in were not installed, until the test ends.
+        GstRegistry *registry = gst_registry_get();
+        GstPluginFeature *jpegenc = gst_registry_lookup_feature(registry, "jpegenc");
+        QVERIFY(jpegenc);
+        gst_registry_remove_feature(registry, jpegenc);
+        const auto restore = qScopeGuard([=] {
+            gst_registry_add_feature(registry, jpegenc);
+            gst_object_unref(jpegenc);
+        });
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("\"jpegencVS\".*jpegenc"));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("\"jpegencCam\".*jpegenc"));
+        CameraEmulationManager &manager = start({{QStringLiteral("Cam"), hd}});
+        manager.startCameraStream();
+        QVERIFY(!manager.streamRunning());
+        QVERIFY(!cameraSource());
+    }
+
+    void localFilePath_data()
+    {
+        QTest::addColumn<QString>("pagePath");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("Windows drive") << "/C:/dir/My clip.webm" << "C:\\dir\\My clip.webm";
+        QTest::newRow("lower-case drive") << "/d:/clip.mkv" << "d:\\clip.mkv";
+        QTest::newRow("absolute path") << "/home/me/C:/clip.webm" << "/home/me/C:/clip.webm";
+    }
+
+    void localFilePath()
+    {
+        QFETCH(QString, pagePath);
+        QFETCH(QString, expected);
+        QCOMPARE(CameraEmulationManager::localFilePath(pagePath), expected);
+    }
+
+    void cameraThenVideoFileStream_data()
+    {
+        QTest::addColumn<Kind>("kind");
+        QTest::addColumn<bool>("unplugCamera");
+        // Rows are named after the codec.
+        QTest::newRow("VP9") << Kind::Vp9 << false;
+        QTest::newRow("VP8") << Kind::Vp8 << true;
+    }
+
+    void cameraThenVideoFileStream()
+    {
+        QFETCH(Kind, kind);
+        QFETCH(bool, unplugCamera);
+        if (!m_clipsMissing.isEmpty())
+            QSKIP(qPrintable(m_clipsMissing));
+        const QString path = clip(kind);
+        QVERIFY(!path.isEmpty());
+        Guest::CameraReceiver receiver;
+        QString error;
+        QVERIFY2(receiver.start(QHostAddress(QHostAddress::LocalHost), CameraPort, &error), qPrintable(error));
+        CameraEmulationManager &manager = start({{QStringLiteral("Camera"), hd}});
+        manager.startCameraStream();
+        QTRY_COMPARE_WITH_TIMEOUT(receiver.lastFrameSize(), QSize(1280, 720), 10000);
+
+        // New settings restart a running camera.
+        QStringList events;
+        connect(&manager, &CameraEmulationManager::streamRunningChanged, this,
+                [&] { events << (manager.streamRunning() ? "running" : "stopped"); });
+        connect(&manager, &CameraEmulationManager::cameraStreamSettingsApplied, this, [&] { events << "applied"; });
+        manager.setResolutionIndex(1);
+        manager.setFramerate(QStringLiteral("15/1"));
+        manager.setCameraStreamSettings();
+        QCOMPARE(events, (QStringList{"stopped", "running", "applied"}));
+        QCOMPARE(cameraProperty("capsfilterCam", "caps"), capsText(640, 480, "15/1"));
+        QTRY_COMPARE_WITH_TIMEOUT(receiver.lastFrameSize(), QSize(640, 480), 10000);
+
+        // The file takes over.
+        QSignalSpy checked(&manager, &CameraEmulationManager::videoFileCodecChecked);
+        manager.startVideoStream(path);
+        QCOMPARE(sourceState(), GST_STATE_NULL);
+        QCOMPARE(checked.count(), 1);
+        QCOMPARE(checked.constFirst().at(0).toBool(), true);
+        QVERIFY(checked.constFirst().at(1).toString().contains(QLatin1String(QTest::currentDataTag())));
+        QVERIFY(manager.streamRunning());
+
+        // Frames keep coming after the file's end, twice over. The end is
+        // emitted on a streaming thread and counted on ours.
+        int ends = 0;
+        connect(&manager, &CameraEmulationManager::videoStreamStopped, this, [&ends] { ++ends; });
+        QTRY_COMPARE_WITH_TIMEOUT(receiver.lastFrameSize(), ClipSize, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(ends >= 2, 10000);
+        const int frames = receiver.frameCount();
+        QTRY_VERIFY_WITH_TIMEOUT(receiver.frameCount() >= frames + ClipFrames / 2, 5000);
+        QCOMPARE(receiver.lastFrameSize(), ClipSize);
+        QVERIFY(manager.streamRunning());
+
+        // Updating the cameras ends the stream, whichever it is; the chosen
+        // camera going away while idle does not. A stop wins over an end of
+        // file queued behind it.
+        if (unplugCamera) {
+            TestCamera::remove(QStringLiteral("Camera"));
+            QTRY_VERIFY(manager.cameras().isEmpty());
+            QVERIFY(manager.streamRunning());
+            const int before = receiver.frameCount();
+            QTRY_VERIFY_WITH_TIMEOUT(receiver.frameCount() >= before + ClipFrames, 5000);
+            manager.stopVideoStream();
+        } else {
+            manager.updateCamerasList();
+            QCOMPARE(manager.cameras(), QStringList{"Camera"});
+        }
+        emit manager.videoStreamStopped();
+        QVERIFY(!manager.streamRunning());
+        // A frame on its way may still come in; a stream left running keeps sending.
+        const int stoppedAt = receiver.frameCount();
+        QVERIFY(!QTest::qWaitFor([&] { return receiver.frameCount() > stoppedAt + 1; }, 800));
+    }
+
+    void otherFilesAreRefused_data()
+    {
+        if (!m_clipsMissing.isEmpty())
+            QSKIP(qPrintable(m_clipsMissing));
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("codec");
+        QTest::newRow("Theora in Matroska") << clip(Kind::Theora) << "Theora";
+        const QString garbage = m_dir.filePath(QStringLiteral("garbage.webm"));
+        QFile file(garbage);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("\x1a\x45\xdf\xa3 and no clip at all") > 0);
+        QTest::newRow("garbage") << garbage << "";
+        QTest::newRow("missing") << m_dir.filePath(QStringLiteral("missing.webm")) << "";
+    }
+
+    void otherFilesAreRefused()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, codec);
+        CameraEmulationManager &manager = start({});
+        QSignalSpy running(&manager, &CameraEmulationManager::streamRunningChanged);
+        QSignalSpy checked(&manager, &CameraEmulationManager::videoFileCodecChecked);
+        manager.startVideoStream(path);
+        QCOMPARE(checked.count(), 1);
+        QCOMPARE(checked.constFirst().at(0).toBool(), false);
+        const QString name = checked.constFirst().at(1).toString();
+        QVERIFY2(codec.isEmpty() ? name.isEmpty() : name.contains(codec), qPrintable(name));
+        QVERIFY(running.isEmpty());
+    }
 
 private:
-    CameraEmulationManager &start(const QList<TestCamera::Device> &devices);
+    CameraEmulationManager &start(const QList<TestCamera::Device> &devices)
+    {
+        for (const TestCamera::Device &device : devices)
+            TestCamera::add(device);
+        m_manager = std::make_unique<CameraEmulationManager>();
+        m_manager->initCameras();
+        return *m_manager;
+    }
+
+    QString clip(Kind kind)
+    {
+        QString error;
+        const QString path = TestVideos::make(m_dir.path(), kind, ClipSize.width(), ClipSize.height(), ClipFrames,
+                                              &error);
+        if (path.isEmpty())
+            qWarning().noquote() << error;
+        return path;
+    }
 
     std::unique_ptr<CameraEmulationManager> m_manager;
+    // Spaces and a non-ASCII letter: the file goes through a URI and a local path.
+    QTemporaryDir m_dir{QDir::tempPath() + QStringLiteral("/camera clips \u00e9-XXXXXX")};
+    QString m_clipsMissing;
 };
-
-void tst_CameraEmulationManager::initTestCase()
-{
-    gst_init(nullptr, nullptr);
-    if (!TestCamera::registerPlugin())
-        QSKIP("The test camera needs videotestsrc (gstreamer1.0-plugins-base)");
-}
-
-void tst_CameraEmulationManager::cleanup()
-{
-    m_manager.reset();
-    TestCamera::clear();
-}
-
-CameraEmulationManager &tst_CameraEmulationManager::start(const QList<TestCamera::Device> &devices)
-{
-    for (const TestCamera::Device &device : devices)
-        TestCamera::add(device);
-    m_manager = std::make_unique<CameraEmulationManager>();
-    m_manager->initCameras();
-    return *m_manager;
-}
-
-void tst_CameraEmulationManager::framerates_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("range 1-32 ends past its bound") << "[ 1/1, 32/1 ]"
-                                                    << "35/1,30/1,25/1,20/1,15/1,10/1,5/1,2/1,1/1";
-    QTest::newRow("range 15-15") << "[ 15/1, 15/1 ]" << "15/1";
-    QTest::newRow("lone NTSC rate") << "30000/1001" << "30000/1001";
-    QTest::newRow("zero denominator counts as 0") << "[ 1/0, 7/1 ]" << "10/1,5/1,1/1,0/1";
-    QStringList capped;
-    for (int rate = 240; rate >= 5; rate -= 5)
-        capped << QStringLiteral("%1/1").arg(rate);
-    QTest::newRow("any rate at all is capped") << "[ 0/1, 2147483647/1 ]"
-                                               << (capped + QStringList{"1/1", "0/1"}).join(',');
-    QTest::newRow("rates beyond int") << "[ 2147483647/1, 9999999999/1 ]" << "2147483647/1";
-}
-
-void tst_CameraEmulationManager::framerates()
-{
-    QFETCH(QString, text);
-    QFETCH(QString, expected);
-    QCOMPARE(CameraEmulationManager::parseFramerates(text).join(QLatin1Char(',')), expected);
-}
-
-void tst_CameraEmulationManager::capabilities_data()
-{
-    QTest::addColumn<QString>("caps");
-    QTest::addColumn<QString>("expected");
-
-    QTest::newRow("list with an NTSC rate") << "video/x-raw,width=640,height=480,framerate={30/1,15/1,30000/1001}"
-                                            << "640x480:30/1,29/1,15/1";
-    QTest::newRow("range 1-30") << "video/x-raw,width=640,height=480,framerate=[1/1,30/1]"
-                                << "640x480:30/1,25/1,20/1,15/1,10/1,5/1,2/1,1/1";
-    QTest::newRow("list holding a range drops its structure")
-        << "video/x-raw,width=1280,height=720,framerate={[1/1,30/1],60/1};"
-           "video/x-raw,width=640,height=480,framerate=30/1"
-        << "640x480:30/1";
-    QTest::newRow("no frame rate") << "video/x-raw,width=320,height=240" << "320x240:";
-    QTest::newRow("size ranges are no size") << "video/x-raw,width=[1,1920],height=[1,1080],framerate=30/1" << "";
-    QTest::newRow("first structure of a size wins, sorted by width only")
-        << "video/x-raw,width=640,height=480,framerate=30/1;video/x-raw,width=640,height=360,framerate=25/1;"
-           "video/x-raw,width=1280,height=720,framerate=10/1;video/x-raw,width=640,height=480,framerate=5/1"
-        << "1280x720:10/1 640x480:30/1 640x360:25/1";
-    QTest::newRow("every media type counts")
-        << "image/jpeg,width=1920,height=1080,framerate=30/1;video/x-raw,width=640,height=480,framerate=15/1"
-        << "1920x1080:30/1 640x480:15/1";
-}
-
-void tst_CameraEmulationManager::capabilities()
-{
-    QFETCH(QString, caps);
-    QFETCH(QString, expected);
-    CameraEmulationManager &manager = start({{QStringLiteral("Cam"), caps}});
-    QCOMPARE(manager.cameras(), QStringList{QStringLiteral("Cam")});
-    QCOMPARE(rendered(manager), expected);
-
-    // The first size and its highest rate are chosen; nothing is chosen without a size.
-    const QString first = expected.section(QLatin1Char(' '), 0, 0);
-    const QString size = first.section(QLatin1Char(':'), 0, 0);
-    QCOMPARE(QStringLiteral("%1x%2").arg(manager.width()).arg(manager.height()),
-             size.isEmpty() ? QStringLiteral("-1x-1") : size);
-    QCOMPARE(manager.framerate(), first.section(QLatin1Char(':'), 1).section(QLatin1Char(','), 0, 0));
-    QCOMPARE(manager.framerates().join(QLatin1Char(',')), first.section(QLatin1Char(':'), 1));
-    if (size.isEmpty())
-        QCOMPARE(capsFilterText(), QStringLiteral("video/x-raw"));
-}
-
-void tst_CameraEmulationManager::camerasInKeyOrder()
-{
-    const QString small = QStringLiteral("video/x-raw,width=320,height=240,framerate=30/1");
-    CameraEmulationManager &manager = start({{QStringLiteral("b-cam"), hd},
-                                             {QStringLiteral("Twin"), hd},
-                                             {QStringLiteral("A-cam"), hd},
-                                             {QStringLiteral("Twin"), small}});
-    QCOMPARE(manager.cameras(), (QStringList{"A-cam", "Twin", "b-cam"}));
-    QCOMPARE(manager.cameraName(), QStringLiteral("A-cam"));
-    // Of two devices with one name, the one listed last stays.
-    manager.setCameraName(QStringLiteral("Twin"));
-    QCOMPARE(rendered(manager), QStringLiteral("320x240:30/1"));
-}
-
-void tst_CameraEmulationManager::sourceProperty_data()
-{
-    QTest::addColumn<Property>("property");
-    QTest::addColumn<QString>("value");
-    QTest::newRow("device") << Property::Device << "/dev/video7";
-    QTest::newRow("device-index") << Property::DeviceIndex << "3";
-    QTest::newRow("device-path") << Property::DevicePath << "usb-0000:00:14.0-2";
-}
-
-void tst_CameraEmulationManager::sourceProperty()
-{
-    QFETCH(Property, property);
-    QFETCH(QString, value);
-    // The other camera sorts first; its value must be replaced by ours.
-    start({{QStringLiteral("B"), hd, property, value}, {QStringLiteral("A"), hd, property, QStringLiteral("1")}});
-    m_manager->setCameraName(QStringLiteral("B"));
-    m_manager->setCameraStreamSettings();
-
-    GstElement *source = cameraSource();
-    QVERIFY(source);
-    QCOMPARE(GST_OBJECT_NAME(gst_element_get_factory(source)), TestCamera::factoryName(property));
-    // Rows are named after the property; GLib turns the index into text.
-    GValue text = G_VALUE_INIT;
-    g_value_init(&text, G_TYPE_STRING);
-    g_object_get_property(G_OBJECT(source), QTest::currentDataTag(), &text);
-    const QString actual = QString::fromUtf8(g_value_get_string(&text));
-    g_value_unset(&text);
-    QCOMPARE(actual, value);
-}
-
-void tst_CameraEmulationManager::resolutionChoiceIsSafe()
-{
-    CameraEmulationManager &manager = start(
-        {{QStringLiteral("Cam"), QStringLiteral("video/x-raw,width=800,height=600,framerate={25/1,15/1};"
-                                                "video/x-raw,width=640,height=480,framerate={30/1,15/1};"
-                                                "video/x-raw,width=320,height=240")}});
-    QCOMPARE(manager.framerate(), QStringLiteral("25/1"));
-    manager.setFramerate(QStringLiteral("15/1"));
-    manager.setResolutionIndex(1);
-    QCOMPARE(manager.framerate(), QStringLiteral("15/1"));
-
-    QSignalSpy widthChanged(&manager, &CameraEmulationManager::widthChanged);
-    for (int index : {7, -1, 2}) {
-        manager.setResolutionIndex(index);
-        QCOMPARE(manager.framerate(), QStringLiteral("15/1"));
-    }
-    QCOMPARE(manager.width(), 320);
-    QCOMPARE(widthChanged.count(), 3);
-    manager.setCameraName(QStringLiteral("gone"));
-    QCOMPARE(QSize(manager.width(), manager.height()), QSize(320, 240));
-    QVERIFY(manager.framerates().isEmpty());
-    manager.setFramerate(QStringLiteral("30"));
-    QCOMPARE(manager.framerate(), QString());
-}
-
-void tst_CameraEmulationManager::hotPlugThroughTheBusWatchAlone()
-{
-    if (!QAbstractEventDispatcher::instance()->inherits("QEventDispatcherGlib"))
-        QSKIP("Qt's event loop runs GLib's default context only with its GLib dispatcher (not with QT_NO_GLIB)");
-    CameraEmulationManager &manager = start({{QStringLiteral("Cam B"), hd, Property::Device, QStringLiteral("b")}});
-    QSignalSpy applied(&manager, &CameraEmulationManager::cameraStreamSettingsApplied);
-    manager.startCameraStream();
-    QTRY_COMPARE(sourceState(), GST_STATE_PLAYING);
-
-    // Nothing but Qt's event loop runs GLib's default context here.
-    TestCamera::add({QStringLiteral("Cam A"), QStringLiteral("video/x-raw,width=320,height=240,framerate=15/1"),
-                     Property::Device, QStringLiteral("a")});
-    QTRY_COMPARE(manager.cameras(), (QStringList{"Cam A", "Cam B"}));
-    QCOMPARE(manager.cameraName(), QStringLiteral("Cam B"));
-    QVERIFY(manager.streamRunning());
-
-    TestCamera::remove(QStringLiteral("Cam B"));
-    QTRY_COMPARE(manager.cameras(), QStringList{"Cam A"});
-    QVERIFY(!manager.streamRunning());
-    QCOMPARE(sourceState(), GST_STATE_NULL);
-    QCOMPARE(manager.cameraName(), QStringLiteral("Cam A"));
-    QCOMPARE(applied.count(), 1);
-    QCOMPARE(capsFilterText(), capsText(320, 240, "15/1"));
-    gchar *device = nullptr;
-    g_object_get(cameraSource(), "device", &device, nullptr);
-    QCOMPARE(device, "a");
-    g_free(device);
-
-    // A camera arriving in an empty table is applied but not chosen; a second
-    // one of the same name changes nothing.
-    TestCamera::remove(QStringLiteral("Cam A"));
-    QTRY_VERIFY(manager.cameras().isEmpty());
-    TestCamera::add({QStringLiteral("Cam C"), hd});
-    QTRY_COMPARE(applied.count(), 2);
-    QCOMPARE(manager.cameraName(), QStringLiteral("Cam A"));
-    TestCamera::add({QStringLiteral("Cam C"), QStringLiteral("video/x-raw,width=320,height=240,framerate=15/1")});
-    TestCamera::add({QStringLiteral("Cam D"), hd});
-    QTRY_COMPARE(manager.cameras(), (QStringList{"Cam C", "Cam D"}));
-    manager.setCameraName(QStringLiteral("Cam C"));
-    QCOMPARE(manager.width(), 1280);
-}
-
-void tst_CameraEmulationManager::firstCameraOfAHostWithoutOneStreams()
-{
-    if (!QAbstractEventDispatcher::instance()->inherits("QEventDispatcherGlib"))
-        QSKIP("Qt's event loop runs GLib's default context only with its GLib dispatcher (not with QT_NO_GLIB)");
-    CameraEmulationManager &manager = start({});
-    QVERIFY(!cameraSource());
-    TestCamera::add({QStringLiteral("Cam A"), hd, Property::Device, QStringLiteral("a")});
-    QTRY_COMPARE(manager.cameras(), QStringList{"Cam A"});
-    manager.setCameraName(QStringLiteral("Cam A"));
-    manager.setCameraStreamSettings();
-    manager.startCameraStream();
-    QTRY_COMPARE(sourceState(), GST_STATE_PLAYING);
-    QCOMPARE(capsFilterText(), capsText(1280, 720, "30/1"));
-}
-
-void tst_CameraEmulationManager::settingsRestartARunningStream()
-{
-    CameraEmulationManager &manager = start({{QStringLiteral("Cam"), hd}});
-    manager.startCameraStream();
-    QTRY_COMPARE(sourceState(), GST_STATE_PLAYING);
-
-    QStringList events;
-    connect(&manager, &CameraEmulationManager::streamRunningChanged, this,
-            [&] { events << (manager.streamRunning() ? "running" : "stopped"); });
-    connect(&manager, &CameraEmulationManager::cameraStreamSettingsApplied, this, [&] { events << "applied"; });
-    manager.setResolutionIndex(1);
-    manager.setFramerate(QStringLiteral("15/1"));
-    QCOMPARE(capsFilterText(), capsText(1280, 720, "30/1"));
-    manager.setCameraStreamSettings();
-    QCOMPARE(events, (QStringList{"stopped", "running", "applied"}));
-    QCOMPARE(capsFilterText(), capsText(640, 480, "15/1"));
-    QTRY_COMPARE(sourceState(), GST_STATE_PLAYING);
-
-    // Updating the list rebuilds the pipeline and stops the stream.
-    manager.updateCamerasList();
-    QCOMPARE(events.mid(3), QStringList({"stopped", "applied"}));
-    QCOMPARE(manager.cameras(), QStringList{"Cam"});
-    QCOMPARE(sourceState(), GST_STATE_NULL);
-}
-
-void tst_CameraEmulationManager::stopOfAPipelineThatNeverSettlesIsBounded()
-{
-    CameraEmulationManager &manager =
-        start({{QStringLiteral("Stuck"), hd, Property::Device, QStringLiteral("stall")}});
-    manager.startCameraStream();
-    GstElement *pipeline = GST_ELEMENT(GST_OBJECT_PARENT(cameraSource()));
-    QCOMPARE(gst_element_get_state(pipeline, nullptr, nullptr, 100 * GST_MSECOND), GST_STATE_CHANGE_ASYNC);
-
-    QElapsedTimer timer;
-    timer.start();
-    manager.startVideoStream(QString());
-    QVERIFY2(timer.elapsed() < 8000, qPrintable(QString::number(timer.elapsed())));
-    GstState state = GST_STATE_VOID_PENDING;
-    QCOMPARE(gst_element_get_state(pipeline, &state, nullptr, 0), GST_STATE_CHANGE_SUCCESS);
-    QCOMPARE(state, GST_STATE_NULL);
-}
-
-void tst_CameraEmulationManager::missingElementIsReported()
-{
-    // As if its plug-in were not installed, until the test ends.
-    GstRegistry *registry = gst_registry_get();
-    GstPluginFeature *jpegenc = gst_registry_lookup_feature(registry, "jpegenc");
-    QVERIFY(jpegenc);
-    gst_registry_remove_feature(registry, jpegenc);
-    const auto restore = qScopeGuard([=] {
-        gst_registry_add_feature(registry, jpegenc);
-        gst_object_unref(jpegenc);
-    });
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("\"jpegencVS\".*jpegenc"));
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("\"jpegencCam\".*jpegenc"));
-    CameraEmulationManager &manager = start({{QStringLiteral("Cam"), hd}});
-    manager.startCameraStream();
-    QVERIFY(!manager.streamRunning());
-    QVERIFY(!cameraSource());
-}
-
-void tst_CameraEmulationManager::localFilePath_data()
-{
-    QTest::addColumn<QString>("pagePath");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("Windows drive") << "/C:/dir/My clip.webm" << "C:\\dir\\My clip.webm";
-    QTest::newRow("lower-case drive") << "/d:/clip.mkv" << "d:\\clip.mkv";
-    QTest::newRow("absolute path") << "/home/me/C:/clip.webm" << "/home/me/C:/clip.webm";
-}
-
-void tst_CameraEmulationManager::localFilePath()
-{
-    QFETCH(QString, pagePath);
-    QFETCH(QString, expected);
-    QCOMPARE(CameraEmulationManager::localFilePath(pagePath), expected);
-}
 
 QTEST_GUILESS_MAIN(tst_CameraEmulationManager)
 
