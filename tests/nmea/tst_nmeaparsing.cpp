@@ -124,7 +124,7 @@ void NmeaParsingTest::tracks()
     QFETCH(bool, fromQml);
 
     Nmea &nmea = fromQml ? m_qml : m_bare;
-    QJSValue points = nmea(readFile(dataDir + expected["file"].toString()));
+    const QJSValue points = nmea(readFile(dataDir + expected["file"].toString()));
     QVERIFY2(points.isArray(), qPrintable(points.toString()));
     const QJsonArray rows = expected["points"].toArray();
     QCOMPARE(points.property("length").toInt(), rows.size());
