@@ -1,5 +1,3 @@
-#include <QDir>
-#include <QJSEngine>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -23,49 +21,27 @@ QString readFile(const QString &path)
     return QString::fromUtf8(file.readAll());
 }
 
-// The expected tracks and errors of the logs in tests/data/nmea, worked out
-// by hand.
-const QJsonObject &expectedResults()
-{
-    static const QJsonObject results = QJsonDocument::fromJson(readFile(dataDir + "expected.json").toUtf8()).object();
-    return results;
-}
-
-// js/nmea-parsing.js imported from qml/ as the GPS page does, where QML reads
-// the ".pragma library" line and provides qsTranslate, or in a bare engine
-// that has neither, with the line blanked out.
+// js/nmea-parsing.js imported from qml/ as the GPS page does.
 struct Nmea
 {
-    explicit Nmea(bool fromQml)
+    Nmea()
     {
-        if (fromQml) {
-            auto qmlEngine = std::make_unique<QQmlEngine>();
-            QQmlComponent component(qmlEngine.get());
-            component.setData("import QtQml 2.15\nimport \"../js/nmea-parsing.js\" as Nmea\n"
-                              "QtObject { property var load: Nmea.loadNmeaLog;"
-                              "           property var withoutDateTime: Nmea.trackHasPointsWithoutDateTime }",
-                              QUrl::fromLocalFile(QStringLiteral(MIMICRY_SOURCE_DIR "/qml/NmeaCheck.qml")));
-            object.reset(component.create());
-            if (!object)
-                qFatal("%s", qPrintable(component.errorString()));
-            load = object->property("load").value<QJSValue>();
-            withoutDateTime = object->property("withoutDateTime").value<QJSValue>();
-            engine = std::move(qmlEngine);
-            return;
-        }
-        engine = std::make_unique<QJSEngine>();
-        const QString path = QStringLiteral(MIMICRY_SOURCE_DIR "/js/nmea-parsing.js");
-        const QJSValue loaded = engine->evaluate(readFile(path).replace(".pragma library", QString()), path);
-        if (loaded.isError())
-            qFatal("%s", qPrintable(loaded.toString()));
-        load = engine->globalObject().property("loadNmeaLog");
-        withoutDateTime = engine->globalObject().property("trackHasPointsWithoutDateTime");
+        QQmlComponent component(&engine);
+        component.setData("import QtQml 2.15\nimport \"../js/nmea-parsing.js\" as Nmea\n"
+                          "QtObject { property var load: Nmea.loadNmeaLog;"
+                          "           property var withoutDateTime: Nmea.trackHasPointsWithoutDateTime }",
+                          QUrl::fromLocalFile(QStringLiteral(MIMICRY_SOURCE_DIR "/qml/NmeaCheck.qml")));
+        object.reset(component.create());
+        if (!object)
+            qFatal("%s", qPrintable(component.errorString()));
+        load = object->property("load").value<QJSValue>();
+        withoutDateTime = object->property("withoutDateTime").value<QJSValue>();
     }
 
     // The points, or the error thrown.
     QJSValue operator()(const QString &text) { return load.call({text}); }
 
-    std::unique_ptr<QJSEngine> engine;
+    QQmlEngine engine;
     std::unique_ptr<QObject> object;
     QJSValue load;
     QJSValue withoutDateTime;
@@ -78,7 +54,6 @@ class NmeaParsingTest : public QObject
     Q_OBJECT
 
 private slots:
-    void everyLogHasItsResult();
     void tracks_data() { addRows("tracks"); }
     void tracks();
     void errors_data() { addRows("errors"); }
@@ -89,42 +64,23 @@ private slots:
 private:
     static void addRows(const char *group);
 
-    Nmea m_bare{false};
-    Nmea m_qml{true};
+    Nmea m_nmea;
 };
 
-void NmeaParsingTest::everyLogHasItsResult()
-{
-    QStringList files;
-    for (const QJsonValue track : expectedResults()["tracks"].toObject())
-        files << track["file"].toString();
-    for (const QJsonValue error : expectedResults()["errors"].toObject())
-        files << error[0].toString();
-    QStringList logs = QDir(dataDir).entryList({"*.nmea"});
-    logs.sort();
-    files.sort();
-    QCOMPARE(files, logs);
-}
-
-// Each row runs in both engines.
 void NmeaParsingTest::addRows(const char *group)
 {
     QTest::addColumn<QJsonValue>("expected");
-    QTest::addColumn<bool>("fromQml");
-    const QJsonObject rows = expectedResults()[QLatin1String(group)].toObject();
-    for (auto row = rows.begin(); row != rows.end(); ++row) {
-        QTest::addRow("%s, bare", qPrintable(row.key())) << row.value() << false;
-        QTest::addRow("%s, QML", qPrintable(row.key())) << row.value() << true;
-    }
+    // The expected tracks and errors of the logs, worked out by hand.
+    const QJsonDocument expected = QJsonDocument::fromJson(readFile(dataDir + "expected.json").toUtf8());
+    const QJsonObject rows = expected[QLatin1String(group)].toObject();
+    for (auto row = rows.begin(); row != rows.end(); ++row)
+        QTest::newRow(qPrintable(row.key())) << row.value();
 }
 
 void NmeaParsingTest::tracks()
 {
     QFETCH(QJsonValue, expected);
-    QFETCH(bool, fromQml);
-
-    Nmea &nmea = fromQml ? m_qml : m_bare;
-    const QJSValue points = nmea(readFile(dataDir + expected["file"].toString()));
+    const QJSValue points = m_nmea(readFile(dataDir + expected["file"].toString()));
     QVERIFY2(points.isArray(), qPrintable(points.toString()));
     const QJsonArray rows = expected["points"].toArray();
     QCOMPARE(points.property("length").toInt(), rows.size());
@@ -138,15 +94,13 @@ void NmeaParsingTest::tracks()
             QCOMPARE(point.property(QLatin1String(name)).toNumber(), values[column++].toDouble());
         QCOMPARE(point.property("timeString").toString(), values[5].toString());
     }
-    QCOMPARE(nmea.withoutDateTime.call({points}).toVariant(), QVariant(expected["withoutDateTime"].toBool()));
+    QCOMPARE(m_nmea.withoutDateTime.call({points}).toVariant(), QVariant(expected["withoutDateTime"].toBool()));
 }
 
 void NmeaParsingTest::errors()
 {
     QFETCH(QJsonValue, expected); // file, message, line
-    QFETCH(bool, fromQml);
-
-    const QJSValue error = (fromQml ? m_qml : m_bare)(readFile(dataDir + expected[0].toString()));
+    const QJSValue error = m_nmea(readFile(dataDir + expected[0].toString()));
     QCOMPARE(error.property("name").toString(), QStringLiteral("SyntaxError"));
     QCOMPARE(error.property("message").toString(), expected[1].toString());
     QVERIFY(error.property("incorrectLine").isNumber());
@@ -184,7 +138,7 @@ void NmeaParsingTest::localTimeZone()
         tzset();
     });
 
-    Nmea nmea(false); // takes the zone when it starts
+    Nmea nmea; // takes the zone when it starts
     QString log, instants;
     for (int i = 0; i < 200; ++i) {
         log += QStringLiteral("$GPRMC,%1,A,5956.3210,N,03018.8460,E,0.0,0.0,%2,,,A\n")
@@ -195,7 +149,7 @@ void NmeaParsingTest::localTimeZone()
                         .arg(from.time().msec());
         from = from.addMSecs(i % 11 == 10 ? -400000 : 137000 + 1000 * (i % 5) + 250 * (i % 3));
     }
-    const QJSValue expected = nmea.engine->evaluate(QLatin1Char('[') + instants + QLatin1Char(']'));
+    const QJSValue expected = nmea.engine.evaluate(QLatin1Char('[') + instants + QLatin1Char(']'));
     const QJSValue points = nmea(log);
     QVERIFY2(points.isArray(), qPrintable(points.toString()));
     for (quint32 i = 0; i < 200; ++i) {

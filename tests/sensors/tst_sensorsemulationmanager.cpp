@@ -140,11 +140,7 @@ void tst_SensorsEmulationManager::commandLines_data()
     auto row = [](const char *name, Action action, const QStringList &expected, Action check = {}) {
         QTest::newRow(name) << action << calls(expected) << check;
     };
-    row("some values", setSomeValues, someValuesSent, [](SensorsEmulationManager &m) {
-        const DoubleXYZModel *field = m.magneticField();
-        QCOMPARE((QList<double>{field->x(), field->y(), field->z()}), (QList<double>{1.5, -2.5, 3.5}));
-        QCOMPARE(m.magnetometer()->calibrationLevel(), 2);
-    });
+    row("some values", setSomeValues, someValuesSent);
     // From any attitude: level the device and turn the field.
     row("compass 30 from a tilted device", [](SensorsEmulationManager &m) {
         m.setAccelerometerValues(300, -200, 500);
@@ -162,10 +158,6 @@ void tst_SensorsEmulationManager::commandLines_data()
     }, {"setMagnetometerX double:-48.76", "setMagnetometerY double:1.23457e+06", "setGyroscopeZ double:1e-07",
         "setAccelerometerX int32:-250", "setAccelerometerY int32:9810", "setMagnetometerCalibrationLevel int32:1"},
         [](SensorsEmulationManager &m) { QCOMPARE(m.compass()->calibrationLevel(), 1); });
-    row("proximity", [](SensorsEmulationManager &m) {
-        m.setProximitySensorNearValue(false);
-        m.setProximitySensorReflectanceValue(3);
-    }, {"setProximitySensorValue int32:10", "setProximitySensorValue int32:3"});
     row("local only", [](SensorsEmulationManager &m) {
         m.setOrientation(0);
         m.setOrientation(7);
@@ -303,7 +295,6 @@ void tst_SensorsEmulationManager::enabledReplies_data()
     QTest::addColumn<QString>("sensor"); // whose state the reply sets, none when it is ignored
     QTest::addColumn<bool>("available");
     QTest::addColumn<bool>("enabled");
-    QTest::newRow("available") << "enabled:accelerometer:true::" << "accelerometer" << true << true;
     // The device has no such sensor, whatever the guest says.
     QTest::newRow("unavailable") << "enabled:accelerometer:true::" << "accelerometer" << false << false;
     QTest::newRow("capitals, empty parts, two arguments") << "ENABLED:||als|x:1::" << "als" << true << true;
