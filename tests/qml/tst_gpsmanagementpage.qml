@@ -158,7 +158,6 @@ Item {
 
         function test_timerInterval_data() {
             return [
-                { tag: "speed 1", seconds: [0, 1], speed: 1, defaultInterval: false, interval: 1000 },
                 { tag: "speed 3", seconds: [0, 1], speed: 3, defaultInterval: false, interval: 333 },
                 { tag: "same time", seconds: [0, 0], speed: 1, defaultInterval: false, interval: 1 },
                 { tag: "backwards", seconds: [5, 0], speed: 2, defaultInterval: false, interval: 1 },

@@ -34,7 +34,7 @@ Item {
 
         function init() {
             dialogs.stopAnswering()
-            Helpers.resetSensors(sensorsEmulationManager, deviceConfig)
+            Helpers.resetSensors(sensorsEmulationManager, testDevice)
             Helpers.activate(view, page)
             verify(guest.settle())
         }
@@ -100,7 +100,7 @@ Item {
 
         // Hidden boxes are still sent, so the guest switches those sensors off.
         function test_applySendsEveryBoxInOrder() {
-            deviceConfig.setSensorAvailable("tap", false)
+            testDevice.setSensorAvailable("tap", false)
             tryCompare(guest, "calls", ["disableSensor string:tap"])
             guest.clear()
             mouseClick(box("magnetometer"))
@@ -146,14 +146,14 @@ Item {
         }
 
         function test_unavailableSensorsAreHidden() {
-            deviceConfig.setSensorAvailable("gyroscope", false)
-            deviceConfig.setSensorAvailable("proximity", false)
+            testDevice.setSensorAvailable("gyroscope", false)
+            testDevice.setSensorAvailable("proximity", false)
             compare(page.sensorsControlsIds.filter(item => !item.visible).map(item => item.sensorName),
                     ["gyroscope", "proximity"])
             compare(checkedNames(), Helpers.without(all, ["gyroscope", "proximity"]))
 
-            deviceConfig.setSensorAvailable("gyroscope", true)
-            deviceConfig.setSensorAvailable("proximity", true)
+            testDevice.setSensorAvailable("gyroscope", true)
+            testDevice.setSensorAvailable("proximity", true)
             compare(page.sensorsControlsIds.filter(item => !item.visible), [])
             compare(checkedNames(), all)
         }
