@@ -280,8 +280,6 @@ Item {
             return [
                 { tag: "track", file: "rmc-same-time.nmea", points: 3,
                   track: point + "0;" + point + "0;" + point + "1000" },
-                { tag: "times going backwards", file: "rmc-backwards.nmea", points: 3,
-                  track: point + "0;" + point + "0;" + point + "0" },
                 { tag: "missing", file: "no-such-file.nmea", points: 0, error: missing },
                 { tag: "text just over 2^24 characters", text: longText(), points: 2398 }
             ]
