@@ -84,7 +84,8 @@ Item {
             compare(buttonsEnabled(), [true, false, false])
         }
 
-        // A seek to the last point while playing starts again from point 0.
+        // A seek to the last point while playing starts again from point 0;
+        // stop goes back to point 0.
         function test_buttonStates_data() {
             return [
                 { tag: "play, pause, stop", seekTo: "" },
@@ -94,7 +95,7 @@ Item {
         }
 
         function test_buttonStates(data) {
-            load(track([0, 10, 20]))
+            load(track([0, 10, 20]).replace(rmc(0), rmc(0, "5900.0000")))
             mouseClick(child("playButton"))
             var slider = child("trackSlider")
             if (data.seekTo === "slider") {
@@ -113,22 +114,17 @@ Item {
             compare(buttonsEnabled(), [false, true, true])
             mouseClick(child("pauseButton"))
             compare(buttonsEnabled(), [true, false, true])
-            mouseClick(child("stopButton"))
-            compare(buttonsEnabled(), [true, false, false])
-        }
 
-        function test_stopReturnsToFirstPointWithoutPositionCall() {
-            load(track([0, 1, 2]).replace(rmc(0), rmc(0, "5900.0000")))
-            mouseClick(child("playButton"))
+            // Stop goes back to the first point without a position call.
             gpsEmulationManager.currentPositionIndex = 1
             verify(guest.settle())
             mouseClick(child("stopButton"))
+            compare(buttonsEnabled(), [true, false, false])
             compare(gpsEmulationManager.currentPositionIndex, 0)
             compare(child("trackPointsTable").currentRow, 0)
             compare(child("currentLatitude").text, "59.0000000")
             verify(guest.sync())
-            compare(callsNamed("setPosition"), [])
-            compare(callsNamed("stopTrack").length, 1)
+            compare(sent(), ["stopTrack"])
         }
 
         // Looped on one point, the guest is sent back to it every tenth of a
