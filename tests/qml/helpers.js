@@ -36,6 +36,14 @@ function textField(slider) {
     return find(slider, item => item.acceptableInput !== undefined)
 }
 
+// Types `keys` over the field's text, as `testCase` sends them.
+function typeInto(testCase, textField, keys) {
+    textField.forceActiveFocus()
+    textField.selectAll()
+    for (var i = 0; i < keys.length; ++i)
+        testCase.keyClick(keys[i])
+}
+
 function comboBox(root) {
     return find(root, item => item.currentIndex !== undefined && item.activated !== undefined)
 }
@@ -45,10 +53,10 @@ function without(names, removed) {
 }
 
 // Every sensor available and switched on, as after a fresh connection.
-function resetSensors(manager, deviceConfig) {
+function resetSensors(manager, device) {
     for (var i = 0; i < sensorNames.length; ++i) {
         if (!manager.sensorsAvailability[sensorNames[i]])
-            deviceConfig.setSensorAvailable(sensorNames[i], true)
+            device.setSensorAvailable(sensorNames[i], true)
         manager.setSensorEnabled(sensorNames[i], true)
     }
 }

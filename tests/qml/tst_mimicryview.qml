@@ -80,20 +80,27 @@ Item {
             fresh.destroy()
         }
 
+        // The reset question is asked on the way from the values page only,
+        // and only after a change there.
         function test_buttonActivatesItsPage_data() {
             return [
                 { tag: "Sensors Management", index: 0 },
-                { tag: "Orientation Management", index: 2 },
+                { tag: "Orientation Management, unchanged", index: 2 },
                 { tag: "GPS Management", index: 3 },
                 { tag: "Camera Management", index: 4 },
-                { tag: "back to Sensors Values", index: 1, from: "GPS Management" }
+                { tag: "back to Sensors Values", index: 1, from: "GPS Management" },
+                { tag: "Orientation from GPS Management, changed", index: 2, from: "GPS Management", change: true }
             ]
         }
 
         function test_buttonActivatesItsPage(data) {
+            dialogs.answerWith(StandardButton.Cancel)
             if (data.from)
                 clickPage(data.from)
+            if (data.change)
+                changeAccelerometer()
             clickPage(pageNames[data.index])
+            compare(dialogs.answeredBoxes(), [])
             var expected = pageNames.map((name, i) => i === data.index)
             compare(view.pagesIds.map(page => page.active), expected)
             compare(view.pagesIds.map(page => page.visible), expected)
@@ -113,23 +120,6 @@ Item {
                 verify(Qt.colorEqual(background.color, active ? themeHighlightColor : themeBackgroundColorNormal),
                        pageNames[i])
             }
-        }
-
-        function test_orientationWithoutChangesAsksNothing_data() {
-            return [
-                { tag: "from Sensors Values, unchanged", from: "Sensors Values", change: false },
-                { tag: "from GPS Management, changed", from: "GPS Management", change: true }
-            ]
-        }
-
-        function test_orientationWithoutChangesAsksNothing(data) {
-            clickPage(data.from)
-            if (data.change)
-                changeAccelerometer()
-            dialogs.answerWith(StandardButton.Cancel)
-            clickPage("Orientation Management")
-            compare(dialogs.answeredBoxes(), [])
-            compare(activePages(), ["Orientation Management"])
         }
 
         function test_resetWarningOnTheWayToOrientation_data() {

@@ -215,14 +215,18 @@ private:
     std::unique_ptr<ModalAnswerer> m_answerer;
 };
 
-// The test cameras and clips: cameras plugged in and out by name, clips made
-// on demand, and whether a camera streams.
-class CameraProbe : public QObject
+// The device under the plug-in: the test cameras, plugged in and out by
+// name, and clips made on demand; and the per-device sensor configuration,
+// which the plug-in applies from C++ only.
+class TestDevice : public QObject
 {
     Q_OBJECT
 
 public:
-    using QObject::QObject;
+    TestDevice(SensorsEmulationManager *sensors, QObject *parent)
+        : QObject(parent)
+        , m_sensors(sensors)
+    {}
 
     Q_INVOKABLE void plugIn(const QString &displayName, const QString &caps)
     {
@@ -231,13 +235,12 @@ public:
 
     Q_INVOKABLE void unplugAll() { TestCamera::clear(); }
 
-    // A clip of that kind ("vp8", "theora", "fifo" or "directory"), its
+    // A clip of that kind ("vp8", "theora" or "fifo"), its
     // path; empty on failure. A name replaces the kind's own.
     Q_INVOKABLE QString clip(const QString &kind, const QString &name = QString())
     {
         const QMap<QString, TestVideos::Kind> kinds{{QStringLiteral("theora"), TestVideos::Kind::Theora},
-                                                    {QStringLiteral("fifo"), TestVideos::Kind::Fifo},
-                                                    {QStringLiteral("directory"), TestVideos::Kind::Directory}};
+                                                    {QStringLiteral("fifo"), TestVideos::Kind::Fifo}};
         QString error;
         const QString path = TestVideos::make(m_clips.path(), kinds.value(kind, TestVideos::Kind::Vp8), 320, 240,
                                               30, &error, name);
@@ -261,29 +264,14 @@ public:
         return state == GST_STATE_PLAYING;
     }
 
-private:
-    QTemporaryDir m_clips;
-};
-
-// Plays the per-device sensor configuration, which the plug-in applies from
-// C++ only.
-class DeviceConfig : public QObject
-{
-    Q_OBJECT
-
-public:
-    DeviceConfig(SensorsEmulationManager *manager, QObject *parent)
-        : QObject(parent)
-        , m_manager(manager)
-    {}
-
     Q_INVOKABLE void setSensorAvailable(const QString &sensorName, bool available)
     {
-        m_manager->setSensorAvailable(sensorName, available);
+        m_sensors->setSensorAvailable(sensorName, available);
     }
 
 private:
-    SensorsEmulationManager *m_manager;
+    SensorsEmulationManager *m_sensors;
+    QTemporaryDir m_clips;
 };
 
 // Gives each test file's engine what the plug-in gives its window, through
@@ -299,14 +287,6 @@ public:
     QmlTestSetup()
         : m_application(std::make_unique<QApplication>(argc, argv))
     {}
-
-    ~QmlTestSetup() override
-    {
-        m_dialogProbe.reset();
-        m_guestProbe.reset();
-        m_guest.reset();
-        m_host.reset();
-    }
 
 public slots:
     void applicationAvailable()
@@ -338,10 +318,9 @@ public slots:
         QQmlContext *context = engine->rootContext();
         exposeToQml(context, channel, new GPSEmulationManager(engine), sensors,
                     new Smartphone3DModelConfig(engine), camera);
-        context->setContextProperty(QStringLiteral("testCameras"), new CameraProbe(engine));
+        context->setContextProperty(QStringLiteral("testDevice"), new TestDevice(sensors, engine));
         context->setContextProperty(QStringLiteral("guest"), m_guestProbe.get());
         context->setContextProperty(QStringLiteral("dialogs"), m_dialogProbe.get());
-        context->setContextProperty(QStringLiteral("deviceConfig"), new DeviceConfig(sensors, engine));
 
         // The first connection asks the guest for every sensor's state; the
         // tests start once all answers are in.

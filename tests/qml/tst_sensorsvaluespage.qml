@@ -12,6 +12,8 @@ Item {
     }
 
     TestCase {
+        id: testCase
+
         readonly property var page: view.pagesIds[1]
         readonly property var panelSensors: ["accelerometer", "compass", "orientation", "magneticField",
             "magnetometer", "gyroscope", "als", "proximity", "tap"]
@@ -25,17 +27,9 @@ Item {
             return Helpers.textField(Helpers.sliders(panel(panelName))[row])
         }
 
-        function typeInto(textField, keys) {
-            textField.forceActiveFocus()
-            verify(textField.activeFocus)
-            textField.selectAll()
-            for (var i = 0; i < keys.length; ++i)
-                keyClick(keys[i])
-        }
-
         function init() {
             page.clearFocus()
-            Helpers.resetSensors(sensorsEmulationManager, deviceConfig)
+            Helpers.resetSensors(sensorsEmulationManager, testDevice)
             sensorsEmulationManager.setDefaultValues()
             verify(guest.settle())
         }
@@ -56,7 +50,7 @@ Item {
             var affected = () => panelSensors.filter(name => !(data.missing ? panel(name).visible
                                                                               : panel(name).controlsEnabled))
             var switchSensors = on => data.sensors.forEach(name => data.missing
-                                                           ? deviceConfig.setSensorAvailable(name, on)
+                                                           ? testDevice.setSensorAvailable(name, on)
                                                            : sensorsEmulationManager.setSensorEnabled(name, on))
             compare(affected(), [])
             switchSensors(false)
@@ -72,35 +66,47 @@ Item {
             compare(affected(), [])
         }
 
-        // What the user may type in a field of three decimals between -3 and
-        // 3, and what Return and then leaving the field send.
-        function test_accelerometerField_data() {
+        // What the user may type in a slider's field (the accelerometer's
+        // takes three decimals between -3 and 3), what Return and then
+        // leaving the field send, and what the field then shows.
+        // Rows: panel, slider row, keys, text typed, call sent, text shown.
+        function test_typedValues_data() {
             return [
-                { tag: "fourth decimal refused", keys: "1.2345", typed: "1.234", sent: 1234, shown: "1.234" },
-                { tag: "out of range refused", keys: "4", typed: "0.000", sent: 0, shown: "0.000" },
-                { tag: "minus alone", keys: "-", typed: "-", shown: "0.000" },
-                { tag: "typed thousandths arrive whole", keys: "1.005", typed: "1.005", sent: 1005, shown: "1.005" },
-                { tag: "small negative", keys: "-0.029", typed: "-0.029", sent: -29, shown: "-0.029" }
-            ]
+                ["accelerometer", 0, "1.2345", "1.234", "setAccelerometerX int32:1234", "1.234"],
+                ["accelerometer", 0, "4", "0.000", "setAccelerometerX int32:0", "0.000"],
+                ["accelerometer", 0, "-", "-", null, "0.000"],
+                ["accelerometer", 0, "1.005", "1.005", "setAccelerometerX int32:1005", "1.005"],
+                ["accelerometer", 0, "-0.029", "-0.029", "setAccelerometerX int32:-29", "-0.029"],
+                ["magnetometer", 0, "-12.5", "-12.5", "setMagnetometerX double:-1.25e-05", "-12.500"],
+                ["magnetometer", 3, "2", "2", "setMagnetometerCalibrationLevel int32:2", "2"],
+                ["gyroscope", 1, "-7.25", "-7.25", "setGyroscopeY double:-7.25", "-7.250"],
+                ["als", 0, "-1", "-1", "setAlsValue int32:-1", "-1"],
+                ["proximity", 0, "7", "7", "setProximitySensorValue int32:7", "7"],
+                ["compass", 1, "1", "1", "setMagnetometerCalibrationLevel int32:1", "1"],
+                // The magnetic field lives on the host only.
+                ["magneticField", 1, "33.3", "33.3", null, "33.300"]
+            ].map(row => ({ tag: row[0] + " " + row[1] + " " + row[2], panel: row[0], row: row[1], keys: row[2],
+                            typed: row[3], call: row[4], shown: row[5] }))
         }
 
-        function test_accelerometerField(data) {
-            var textField = field("accelerometer", 0)
-            compare(textField.text, "0.000")
-            typeInto(textField, data.keys)
+        function test_typedValues(data) {
+            var textField = field(data.panel, data.row)
+            Helpers.typeInto(testCase, textField, data.keys)
             compare(textField.text, data.typed)
-            var onReturn = data.sent === undefined ? [] : ["setAccelerometerX int32:" + data.sent]
+            var onReturn = data.call ? [data.call] : []
 
             keyClick(Qt.Key_Return)
             verify(guest.sync())
             compare(guest.calls, onReturn)
 
             // Leaving the field submits acceptable text again, unchanged or not.
-            panel("accelerometer").clearFocus()
+            panel(data.panel).clearFocus()
             verify(!textField.activeFocus)
             verify(guest.sync())
             compare(guest.calls, onReturn.concat(onReturn))
             compare(textField.text, data.shown)
+            if (data.panel === "magneticField")
+                compare(sensorsEmulationManager.magneticField.y, 33.3)
         }
 
         // Every control shows its model's value, whatever set it. The light
@@ -138,29 +144,6 @@ Item {
             compare(data.row === null ? control.currentText : control.text, data.shown)
         }
 
-        // Rows: panel, slider row, keys typed, the call sent on Return.
-        function test_submittedValuesReachTheManager_data() {
-            return [
-                ["magnetometer", 0, "-12.5", "setMagnetometerX double:-1.25e-05"],
-                ["magnetometer", 3, "2", "setMagnetometerCalibrationLevel int32:2"],
-                ["gyroscope", 1, "-7.25", "setGyroscopeY double:-7.25"],
-                ["als", 0, "-1", "setAlsValue int32:-1"],
-                ["proximity", 0, "7", "setProximitySensorValue int32:7"],
-                ["compass", 1, "1", "setMagnetometerCalibrationLevel int32:1"],
-                // The magnetic field lives on the host only.
-                ["magneticField", 1, "33.3", null]
-            ].map(row => ({ tag: row[0] + " " + row[1], panel: row[0], row: row[1], keys: row[2], call: row[3] }))
-        }
-
-        function test_submittedValuesReachTheManager(data) {
-            typeInto(field(data.panel, data.row), data.keys)
-            keyClick(Qt.Key_Return)
-            verify(guest.sync())
-            compare(guest.calls, data.call ? [data.call] : [])
-            if (!data.call)
-                compare(sensorsEmulationManager.magneticField.y, Number(data.keys))
-        }
-
         function test_derivedValues_data() {
             return [
                 { tag: "accelerometer in m/s²", panel: "accelerometer", pattern: /m\/s²$/,
@@ -187,7 +170,7 @@ Item {
             var defaults = guest.calls.slice()
             guest.clear()
 
-            typeInto(field("accelerometer", 1), "0.5")
+            Helpers.typeInto(testCase, field("accelerometer", 1), "0.5")
             mouseClick(Helpers.button(page, "Reset values"))
             tryCompare(guest, "calls", ["setAccelerometerY int32:500"].concat(defaults))
             compare(field("accelerometer", 1).text, "0.000")

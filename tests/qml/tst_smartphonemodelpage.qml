@@ -19,6 +19,8 @@ Item {
     }
 
     TestCase {
+        id: testCase
+
         property var page: null
         // X-Rot, Y-Rot, Z-Rot, then X, Y, Z.
         property var sliders: []
@@ -82,7 +84,7 @@ Item {
         }
 
         function init() {
-            Helpers.resetSensors(sensorsEmulationManager, deviceConfig)
+            Helpers.resetSensors(sensorsEmulationManager, testDevice)
             sensorsEmulationManager.setMagneticFieldValues(10, 20, 30)
             page = createTemporaryObject(pageComponent, testRoot)
             sliders = Helpers.sliders(page)
@@ -110,11 +112,7 @@ Item {
             waitForCalls("setMagnetometerValues", 1)
             guest.clear()
             if (typeof data.preset === "string") {
-                var textField = Helpers.textField(sliders[2])
-                textField.forceActiveFocus()
-                textField.selectAll()
-                for (var i = 0; i < data.preset.length; ++i)
-                    keyClick(data.preset[i])
+                Helpers.typeInto(testCase, Helpers.textField(sliders[2]), data.preset)
                 // Leaving the field submits it; Return would reach the page's keys too.
                 sliders[2].textFieldFocus = false
             } else {
@@ -241,7 +239,7 @@ Item {
                 if (data.available)
                     sensorsEmulationManager.setSensorEnabled(data.sensors[i], false)
                 else
-                    deviceConfig.setSensorAvailable(data.sensors[i], false)
+                    testDevice.setSensorAvailable(data.sensors[i], false)
             }
             show()
             mouseClick(presetButton(5))
