@@ -98,11 +98,10 @@ private slots:
     void menuEntryAndHiddenWindowAreReady();
     void deviceModelSelectsItsFiles_data();
     void deviceModelSelectsItsFiles();
-    void modelsAreUncreatable_data();
-    void modelsAreUncreatable();
+    void modelsAreUncreatableButNameTheirEnums_data();
+    void modelsAreUncreatableButNameTheirEnums();
     void translationFollowsTheSetting();
-    void hidingTheWindowStopsTheStream();
-    void unwritableSettingsNoticedOnce();
+    void windowShowsTheSettingsProblemOnceAndStopsStreamsWhenHidden();
 
 private:
     void startHost(const QVariant &language = QVariant(),
@@ -254,23 +253,28 @@ void tst_MimicryPlugin::deviceModelSelectsItsFiles()
     QCOMPARE(model3dChanged.size(), firstModel.isEmpty() ? 1 : 2);
 }
 
-// The pages use their enums, which need the types registered.
-void tst_MimicryPlugin::modelsAreUncreatable_data()
+// The light level the user picks is the lux value the guest gets.
+void tst_MimicryPlugin::modelsAreUncreatableButNameTheirEnums_data()
 {
     QTest::addColumn<QString>("type");
-    QTest::newRow("AlsModel") << "AlsModel";
-    QTest::newRow("TapModel") << "TapModel";
+    QTest::addColumn<QString>("enumerator");
+    QTest::addColumn<int>("value");
+    QTest::newRow("AlsModel") << "AlsModel" << "Bright" << 400;
+    QTest::newRow("TapModel") << "TapModel" << "Y_Neg" << 8;
 }
 
-void tst_MimicryPlugin::modelsAreUncreatable()
+void tst_MimicryPlugin::modelsAreUncreatableButNameTheirEnums()
 {
     QFETCH(QString, type);
+    QFETCH(QString, enumerator);
+    QFETCH(int, value);
     startHost();
     QQmlComponent component(mimicryView()->engine());
     component.setData(QStringLiteral("import org.plover 1.0\n%1 {}\n").arg(type).toUtf8(), QUrl());
     QVERIFY(component.isError());
     const QString reason = QStringLiteral("Could not create the %1 instance").arg(type);
     QVERIFY2(component.errorString().contains(reason), qPrintable(component.errorString()));
+    QCOMPARE(evaluate(type + QLatin1Char('.') + enumerator).toInt(), value);
 }
 
 // Without the setting the system's locale (here C) decides.
@@ -281,7 +285,7 @@ void tst_MimicryPlugin::translationFollowsTheSetting()
     QCOMPARE(mimicryView()->title(), QString::fromUtf8("Мимикрия"));
 }
 
-void tst_MimicryPlugin::hidingTheWindowStopsTheStream()
+void tst_MimicryPlugin::windowShowsTheSettingsProblemOnceAndStopsStreamsWhenHidden()
 {
     QString error;
     gst_init(nullptr, nullptr);
@@ -289,21 +293,6 @@ void tst_MimicryPlugin::hidingTheWindowStopsTheStream()
         QSKIP(qPrintable(error));
     const QString clip = TestVideos::make(m_settingsDir->path(), TestVideos::Kind::Vp8, 160, 120, 90, &error);
     QVERIFY2(!clip.isEmpty(), qPrintable(error));
-    startHost();
-    QQuickView *view = mimicryView();
-    view->show();
-    QObject *camera = mimicryContextObject("cameraEmulationManager");
-    QVERIFY(QMetaObject::invokeMethod(camera, "startVideoStream", Q_ARG(QString, clip)));
-    QVERIFY(camera->property("streamRunning").toBool());
-    QTRY_VERIFY(isOpen(clip));
-
-    view->hide();
-    QVERIFY(!camera->property("streamRunning").toBool());
-    QVERIFY(!isOpen(clip));
-}
-
-void tst_MimicryPlugin::unwritableSettingsNoticedOnce()
-{
     // Not even root can make a folder below a plain file.
     QFile blocker(m_settingsDir->filePath(QStringLiteral("blocker")));
     QVERIFY(blocker.open(QIODevice::WriteOnly));
@@ -317,11 +306,18 @@ void tst_MimicryPlugin::unwritableSettingsNoticedOnce()
     QVERIFY(notice->isVisible());
     const QString text = notice->property("text").toString();
     QVERIFY2(text.contains(blocker.fileName() + QLatin1String(" is not a folder")), qPrintable(text));
-
     QVERIFY(QMetaObject::invokeMethod(notice, "dismiss"));
+
+    QObject *camera = mimicryContextObject("cameraEmulationManager");
+    QVERIFY(QMetaObject::invokeMethod(camera, "startVideoStream", Q_ARG(QString, clip)));
+    QVERIFY(camera->property("streamRunning").toBool());
+    QTRY_VERIFY(isOpen(clip));
+    view->hide();
+    QVERIFY(!camera->property("streamRunning").toBool());
+    QVERIFY(!isOpen(clip));
+
     // Later writes fail as well, but the user knows already.
     evaluate(QStringLiteral("sensorsEmulationManager.setAlsLuxValue(10)"));
-    view->hide();
     view->show();
     QVERIFY(QTest::qWaitForWindowExposed(view));
     QVERIFY(!notice->isVisible());
