@@ -277,7 +277,7 @@ void tst_MimicryPlugin::modelsAreUncreatableButNameTheirEnums()
     QCOMPARE(evaluate(type + QLatin1Char('.') + enumerator).toInt(), value);
 }
 
-// Without the setting the system's locale (here C) decides.
+// The setting overrides the system's locale, which is C here.
 void tst_MimicryPlugin::translationFollowsTheSetting()
 {
     startHost(QStringLiteral("ru"));
