@@ -50,10 +50,9 @@ private slots:
     void runningMachineWithoutARuleIsLeftAlone_data();
     void runningMachineWithoutARuleIsLeftAlone();
     void failedCheckShowsTheMissingPackages();
-    void windowComesBackAtOnceUntilTheMachineGoesOff();
     void connectRequestSurvivesUntilConnected();
-    void connectionLostDuringATrack_data();
-    void connectionLostDuringATrack();
+    void sessionOfARunningEmulator_data();
+    void sessionOfARunningEmulator();
     void firstListedEmulatorIsUsed();
 
 private:
@@ -228,25 +227,6 @@ void tst_EmulatorBinding::failedCheckShowsTheMissingPackages()
     QVERIFY(!mimicryViewVisible());
 }
 
-void tst_EmulatorBinding::windowComesBackAtOnceUntilTheMachineGoesOff()
-{
-    Hangar::Emulator *emulator = addEmulator(QStringLiteral("Keel Emulator"), true, bothRules);
-    QSignalSpy showed(mimicryContextObject("mimicryPlugin"), SIGNAL(mimicryViewShowed()));
-    openWindow();
-    QCOMPARE(showed.size(), 1);
-
-    mimicryView()->close();
-    chooseMenuEntry();
-    QVERIFY(mimicryViewVisible());
-    QCOMPARE(showed.size(), 2);
-
-    emulator->virtualMachine()->setOff(true);
-    QVERIFY(!mimicryViewVisible());
-    chooseMenuEntry();
-    QTRY_VERIFY_WITH_TIMEOUT(mimicryViewVisible(), 15000);
-    QCOMPARE(checksRun(), 2);
-}
-
 void tst_EmulatorBinding::connectRequestSurvivesUntilConnected()
 {
     Hangar::Emulator *emulator = addEmulator(QStringLiteral("Keel Emulator"), false, bothRules);
@@ -273,18 +253,22 @@ void tst_EmulatorBinding::connectRequestSurvivesUntilConnected()
     QVERIFY(m_answerer->boxes().isEmpty());
 }
 
-void tst_EmulatorBinding::connectionLostDuringATrack_data()
+void tst_EmulatorBinding::sessionOfARunningEmulator_data()
 {
     QTest::addColumn<bool>("trackLoaded");
     QTest::newRow("with a track") << true;
     QTest::newRow("without a track") << false;
 }
 
-void tst_EmulatorBinding::connectionLostDuringATrack()
+// The channel drops while the window is open, the window is closed and
+// opened again, and the machine goes off.
+void tst_EmulatorBinding::sessionOfARunningEmulator()
 {
     QFETCH(bool, trackLoaded);
-    addEmulator(QStringLiteral("Keel Emulator 2"), true, bothRules);
+    Hangar::Emulator *emulator = addEmulator(QStringLiteral("Keel Emulator 2"), true, bothRules);
+    QSignalSpy showed(mimicryContextObject("mimicryPlugin"), SIGNAL(mimicryViewShowed()));
     openWindow();
+    QCOMPARE(showed.size(), 1);
     // The SDK's signals bind the emulator again and again.
     for (int i = 0; i < 3; ++i)
         m_host->sdk()->notifyDeviceModelsChanged();
@@ -305,6 +289,17 @@ void tst_EmulatorBinding::connectionLostDuringATrack()
     // listener has heard of the drop before the channel reconnects.
     QTRY_COMPARE(m_guest->connectionCount(), 2);
     QCOMPARE(m_answerer->boxes().size(), trackLoaded ? 1 : 0);
+
+    // The window comes back at once until the machine goes off.
+    mimicryView()->close();
+    chooseMenuEntry();
+    QVERIFY(mimicryViewVisible());
+    QCOMPARE(showed.size(), 2);
+    emulator->virtualMachine()->setOff(true);
+    QVERIFY(!mimicryViewVisible());
+    chooseMenuEntry();
+    QTRY_VERIFY_WITH_TIMEOUT(mimicryViewVisible(), 15000);
+    QCOMPARE(checksRun(), 2);
 }
 
 void tst_EmulatorBinding::firstListedEmulatorIsUsed()
