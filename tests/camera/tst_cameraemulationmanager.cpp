@@ -165,11 +165,11 @@ private slots:
     {
         QTest::addColumn<Property>("property");
         QTest::addColumn<QString>("value");
-        QTest::newRow("device") << Property::Device << "/dev/video7";
         QTest::newRow("device-index") << Property::DeviceIndex << "3";
         QTest::newRow("device-path") << Property::DevicePath << "usb-0000:00:14.0-2";
     }
 
+    // A "device" camera takes over in hotPlugThroughTheBusWatchAlone.
     void sourceProperty()
     {
         QFETCH(Property, property);
