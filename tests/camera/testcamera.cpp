@@ -31,13 +31,8 @@ GstStaticPadTemplate srcTemplate =
 
 void setSourceProperty(GObject *object, guint, const GValue *value, GParamSpec *pspec)
 {
-    auto stored = g_new0(GValue, 1);
-    g_value_init(stored, G_VALUE_TYPE(value));
-    g_value_copy(value, stored);
-    g_object_set_data_full(object, g_param_spec_get_name(pspec), stored, [](gpointer data) {
-        g_value_unset(static_cast<GValue *>(data));
-        g_free(data);
-    });
+    g_object_set_data_full(object, g_param_spec_get_name(pspec), g_boxed_copy(G_TYPE_VALUE, value),
+                           [](gpointer data) { g_boxed_free(G_TYPE_VALUE, data); });
     if (G_VALUE_HOLDS_STRING(value) && g_strcmp0(g_value_get_string(value), "stall") == 0) {
         // Not live and held before its first buffer: the pipeline never
         // reaches PAUSED, until it is taken down.

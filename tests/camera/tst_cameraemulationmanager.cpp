@@ -14,7 +14,6 @@ using TestCamera::Property;
 using TestVideos::Kind;
 
 Q_DECLARE_METATYPE(TestCamera::Property)
-Q_DECLARE_METATYPE(TestVideos::Kind)
 
 namespace {
 
@@ -110,7 +109,6 @@ private slots:
         QTest::addColumn<QString>("expected");
         QTest::newRow("range 1-32 ends past its bound") << "[ 1/1, 32/1 ]"
                                                         << "35/1,30/1,25/1,20/1,15/1,10/1,5/1,2/1,1/1";
-        QTest::newRow("range 15-15") << "[ 15/1, 15/1 ]" << "15/1";
         QTest::newRow("lone NTSC rate") << "30000/1001" << "30000/1001";
         QTest::newRow("zero denominator counts as 0") << "[ 1/0, 7/1 ]" << "10/1,5/1,1/1,0/1";
         QStringList capped;
@@ -118,7 +116,7 @@ private slots:
             capped << QStringLiteral("%1/1").arg(rate);
         QTest::newRow("any rate at all is capped") << "[ 0/1, 2147483647/1 ]"
                                                    << (capped + QStringList{"1/1", "0/1"}).join(',');
-        QTest::newRow("rates beyond int") << "[ 2147483647/1, 9999999999/1 ]" << "2147483647/1";
+        QTest::newRow("rates beyond int, one step") << "[ 2147483647/1, 9999999999/1 ]" << "2147483647/1";
     }
 
     void framerates()
@@ -152,17 +150,14 @@ private slots:
         QFETCH(QString, caps);
         QFETCH(QString, expected);
         CameraEmulationManager &manager = start({{QStringLiteral("Cam"), caps}});
-        QCOMPARE(manager.cameras(), QStringList{QStringLiteral("Cam")});
         QCOMPARE(rendered(manager), expected);
 
         // The first size and its highest rate are chosen; nothing is chosen without a size.
-        const QString first = expected.section(QLatin1Char(' '), 0, 0);
-        const QString size = first.section(QLatin1Char(':'), 0, 0);
-        QCOMPARE(QStringLiteral("%1x%2").arg(manager.width()).arg(manager.height()),
-                 size.isEmpty() ? QStringLiteral("-1x-1") : size);
-        QCOMPARE(manager.framerate(), first.section(QLatin1Char(':'), 1).section(QLatin1Char(','), 0, 0));
-        QCOMPARE(manager.framerates().join(QLatin1Char(',')), first.section(QLatin1Char(':'), 1));
-        if (size.isEmpty())
+        const QString chosen = QStringLiteral("%1x%2:%3").arg(manager.width()).arg(manager.height())
+                                   .arg(manager.framerates().join(QLatin1Char(',')));
+        QCOMPARE(chosen, expected.isEmpty() ? QStringLiteral("-1x-1:") : expected.section(QLatin1Char(' '), 0, 0));
+        QCOMPARE(manager.framerate(), manager.framerates().value(0));
+        if (expected.isEmpty())
             QCOMPARE(cameraProperty("capsfilterCam", "caps"), QStringLiteral("video/x-raw"));
     }
 
@@ -170,11 +165,11 @@ private slots:
     {
         QTest::addColumn<Property>("property");
         QTest::addColumn<QString>("value");
-        QTest::newRow("device") << Property::Device << "/dev/video7";
         QTest::newRow("device-index") << Property::DeviceIndex << "3";
         QTest::newRow("device-path") << Property::DevicePath << "usb-0000:00:14.0-2";
     }
 
+    // A "device" camera takes over in hotPlugThroughTheBusWatchAlone.
     void sourceProperty()
     {
         QFETCH(Property, property);
@@ -249,12 +244,8 @@ private slots:
         QCOMPARE(applied.count(), 3);
         QCOMPARE(cameraProperty("capsfilterCam", "caps"), capsText(320, 240, "15/1"));
         QCOMPARE(cameraProperty("sourcePluginCam", "device"), QStringLiteral("a"));
-        manager.startCameraStream();
-        manager.stopCameraStream();
-        QVERIFY(!manager.streamRunning());
-        QCOMPARE(sourceState(), GST_STATE_NULL);
 
-        // A second camera of a known name changes nothing.
+        // A second camera of a known name changes nothing: no settings applied again.
         TestCamera::remove(QStringLiteral("Cam A"));
         QTRY_VERIFY(manager.cameras().isEmpty());
         TestCamera::add({QStringLiteral("Cam C"), hd});
@@ -262,8 +253,6 @@ private slots:
         TestCamera::add({QStringLiteral("Cam D"), hd});
         QTRY_COMPARE(manager.cameras(), (QStringList{"Cam C", "Cam D"}));
         QCOMPARE(applied.count(), 4);
-        manager.setCameraName(QStringLiteral("Cam C"));
-        QCOMPARE(manager.width(), 1280);
     }
 
     void stopOfAPipelineThatNeverSettlesIsBounded()
@@ -319,29 +308,18 @@ private slots:
         QCOMPARE(CameraEmulationManager::localFilePath(pagePath), expected);
     }
 
-    void cameraThenVideoFileStream_data()
-    {
-        QTest::addColumn<Kind>("kind");
-        QTest::addColumn<bool>("unplugCamera");
-        // Rows are named after the codec.
-        QTest::newRow("VP9") << Kind::Vp9 << false;
-        QTest::newRow("VP8") << Kind::Vp8 << true;
-    }
-
+    // VP8 files stream in tst_qml, tst_mimicryplugin and tst_simulatedemulator.
     void cameraThenVideoFileStream()
     {
-        QFETCH(Kind, kind);
-        QFETCH(bool, unplugCamera);
         if (!m_clipsMissing.isEmpty())
             QSKIP(qPrintable(m_clipsMissing));
-        const QString path = clip(kind);
+        const QString path = clip(Kind::Vp9);
         QVERIFY(!path.isEmpty());
         Guest::CameraReceiver receiver;
         QString error;
         QVERIFY2(receiver.start(QHostAddress(QHostAddress::LocalHost), CameraPort, &error), qPrintable(error));
-        CameraEmulationManager &manager = start({{QStringLiteral("Camera"), hd}});
+        CameraEmulationManager &manager = start({{QStringLiteral("Camera"), hd}, {QStringLiteral("Spare"), small}});
         manager.startCameraStream();
-        QTRY_COMPARE_WITH_TIMEOUT(receiver.lastFrameSize(), QSize(1280, 720), 10000);
 
         // New settings restart a running camera.
         QStringList events;
@@ -352,7 +330,6 @@ private slots:
         manager.setFramerate(QStringLiteral("15/1"));
         manager.setCameraStreamSettings();
         QCOMPARE(events, (QStringList{"stopped", "running", "applied"}));
-        QCOMPARE(cameraProperty("capsfilterCam", "caps"), capsText(640, 480, "15/1"));
         QTRY_COMPARE_WITH_TIMEOUT(receiver.lastFrameSize(), QSize(640, 480), 10000);
 
         // The file takes over.
@@ -361,7 +338,7 @@ private slots:
         QCOMPARE(sourceState(), GST_STATE_NULL);
         QCOMPARE(checked.count(), 1);
         QCOMPARE(checked.constFirst().at(0).toBool(), true);
-        QVERIFY(checked.constFirst().at(1).toString().contains(QLatin1String(QTest::currentDataTag())));
+        QVERIFY(checked.constFirst().at(1).toString().contains(QLatin1String("VP9")));
         QVERIFY(manager.streamRunning());
 
         // Frames keep coming after the file's end, twice over. The end is
@@ -370,25 +347,16 @@ private slots:
         connect(&manager, &CameraEmulationManager::videoStreamStopped, this, [&ends] { ++ends; });
         QTRY_COMPARE_WITH_TIMEOUT(receiver.lastFrameSize(), ClipSize, 5000);
         QTRY_VERIFY_WITH_TIMEOUT(ends >= 2, 10000);
-        const int frames = receiver.frameCount();
-        QTRY_VERIFY_WITH_TIMEOUT(receiver.frameCount() >= frames + ClipFrames / 2, 5000);
-        QCOMPARE(receiver.lastFrameSize(), ClipSize);
         QVERIFY(manager.streamRunning());
 
-        // Updating the cameras ends the stream, whichever it is; the chosen
-        // camera going away while idle does not. A stop wins over an end of
-        // file queued behind it.
-        if (unplugCamera) {
-            TestCamera::remove(QStringLiteral("Camera"));
-            QTRY_VERIFY(manager.cameras().isEmpty());
-            QVERIFY(manager.streamRunning());
-            const int before = receiver.frameCount();
-            QTRY_VERIFY_WITH_TIMEOUT(receiver.frameCount() >= before + ClipFrames, 5000);
-            manager.stopVideoStream();
-        } else {
-            manager.updateCamerasList();
-            QCOMPARE(manager.cameras(), QStringList{"Camera"});
-        }
+        // The chosen camera going away while a file streams ends nothing;
+        // updating the cameras ends the stream, whichever it is. A stop wins
+        // over an end of file queued behind it.
+        TestCamera::remove(QStringLiteral("Camera"));
+        QTRY_COMPARE(manager.cameras(), QStringList{"Spare"});
+        QVERIFY(manager.streamRunning());
+        manager.updateCamerasList();
+        QCOMPARE(manager.cameras(), QStringList{"Spare"});
         emit manager.videoStreamStopped();
         QVERIFY(!manager.streamRunning());
         // A frame on its way may still come in; a stream left running keeps sending.
@@ -396,32 +364,20 @@ private slots:
         QVERIFY(!QTest::qWaitFor([&] { return receiver.frameCount() > stoppedAt + 1; }, 800));
     }
 
-    void otherFilesAreRefused_data()
+    // Theora, FIFOs and directories are refused in tst_qml; a file the
+    // discoverer reads but makes nothing of has no codec either.
+    void unreadableFileIsRefused()
     {
-        if (!m_clipsMissing.isEmpty())
-            QSKIP(qPrintable(m_clipsMissing));
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<QString>("codec");
-        QTest::newRow("Theora in Matroska") << clip(Kind::Theora) << "Theora";
         const QString garbage = m_dir.filePath(QStringLiteral("garbage.webm"));
         QFile file(garbage);
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write("\x1a\x45\xdf\xa3 and no clip at all") > 0);
-        QTest::newRow("garbage") << garbage << "";
-        QTest::newRow("missing") << m_dir.filePath(QStringLiteral("missing.webm")) << "";
-    }
-
-    void otherFilesAreRefused()
-    {
-        QFETCH(QString, path);
-        QFETCH(QString, codec);
+        file.close();
         CameraEmulationManager &manager = start({});
         QSignalSpy running(&manager, &CameraEmulationManager::streamRunningChanged);
         QSignalSpy checked(&manager, &CameraEmulationManager::videoFileCodecChecked);
-        manager.startVideoStream(path);
+        manager.startVideoStream(garbage);
         QCOMPARE(checked.count(), 1);
-        QCOMPARE(checked.constFirst().at(0).toBool(), false);
-        const QString name = checked.constFirst().at(1).toString();
-        QVERIFY2(codec.isEmpty() ? name.isEmpty() : name.contains(codec), qPrintable(name));
+        QCOMPARE(checked.constFirst(), (QVariantList{false, QString()}));
         QVERIFY(running.isEmpty());
     }
 
