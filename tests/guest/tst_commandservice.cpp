@@ -21,8 +21,6 @@ const QString SessionServices = QStringLiteral("tst-command-session-services");
 const QString SystemInvoker = QStringLiteral("tst-command-system-invoker");
 const QString SessionInvoker = QStringLiteral("tst-command-session-invoker");
 const QString InvalidCommand = QStringLiteral("org.mimicry.Error.InvalidCommand");
-// Playback intervals are short; the fixed one is shortened to match.
-const int FixedInterval = 200;
 
 QString sensorsLine(const QString &method, const QString &arguments = QString())
 {
@@ -60,8 +58,7 @@ QStringList exchange(QWebSocket &socket, const QStringList &lines)
 } // namespace
 
 // The guest's services where the end-to-end test does not take them: lines
-// that the plug-in does not send, error replies, and track playback at
-// another speed, with the fixed interval and looped.
+// that the plug-in does not send, and error replies.
 class tst_CommandService : public QObject
 {
     Q_OBJECT
@@ -80,10 +77,6 @@ private:
     std::unique_ptr<SensorService> m_sensors;
     std::unique_ptr<PositioningService> m_positioning;
     std::unique_ptr<CommandService> m_service;
-    QElapsedTimer m_clock;
-    // Every latitude the positioning service moved to, and when.
-    QVariantList m_latitudes;
-    QList<qint64> m_times;
 };
 
 void tst_CommandService::initTestCase()
@@ -103,15 +96,7 @@ void tst_CommandService::init()
     m_sensors = std::make_unique<SensorService>(QDBusConnection(SystemServices));
     QVERIFY(m_sensors->registerService());
     m_positioning = std::make_unique<PositioningService>(QDBusConnection(SessionServices));
-    m_positioning->setFixedInterval(FixedInterval);
     QVERIFY(m_positioning->registerService());
-    m_latitudes.clear();
-    m_times.clear();
-    m_clock.start();
-    connect(m_positioning.get(), &PositioningService::positionChanged, this, [this](double latitude) {
-        m_latitudes.append(latitude);
-        m_times.append(m_clock.elapsed());
-    });
     m_service = std::make_unique<CommandService>(QDBusConnection(SystemInvoker), QDBusConnection(SessionInvoker));
     QVERIFY(m_service->listen(QHostAddress::LocalHost, 0));
 }
@@ -125,18 +110,14 @@ void tst_CommandService::cleanup()
 
 void tst_CommandService::lines_data()
 {
-    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<QString>("line");
     QTest::addColumn<QString>("reply");
     QTest::addColumn<QString>("key");
     QTest::addColumn<QVariant>("value");
-    QTest::addColumn<QVariantList>("latitudes");
-    QTest::addColumn<int>("minimumMs");
-    QTest::addColumn<int>("maximumMs");
     // The reply to the last line; an error message in it only has to contain the row's.
     const auto call = [](const char *name, const QString &line, const QString &reply, const char *key = "",
                          const QVariant &value = QVariant()) {
-        QTest::newRow(name) << QStringList{line} << reply << QString::fromLatin1(key) << value << QVariantList()
-                            << 0 << 0;
+        QTest::newRow(name) << line << reply << QString::fromLatin1(key) << value;
     };
     const auto als = [](const QString &arguments) { return sensorsLine("setAlsValue", arguments); };
 
@@ -163,59 +144,31 @@ void tst_CommandService::lines_data()
     bad("boolean word", gpsLine("setTrackLooped", "boolean:yes"), "setTrackLooped", "invalid boolean value 'yes'");
     bad("bad array value", gpsLine("loadTrack", "array:array:double:1,2,x,4"), "loadTrack", "value 'x' in row 0");
     bad("empty array row", gpsLine("loadTrack", "array:array:double:1,2,3,4;"), "loadTrack", "row 1 of the array");
-
-    // Two steps of 500 ms in the track; a looped one starts over after the fixed interval.
-    const auto play = [](const char *name, int speed, bool fixedMode, bool looped, const QVariantList &latitudes,
-                         int minimumMs, int maximumMs) {
-        const QStringList lines{gpsLine("loadTrack", "array:array:double:60,30,0,0;61,31,1,500;62,32,2,500"),
-                                gpsLine("setTrackSpeed", QStringLiteral("int32:%1").arg(speed)),
-                                gpsLine("setTrackIntervalMode", fixedMode ? "boolean:1" : "boolean:0"),
-                                gpsLine("setTrackLooped", looped ? "boolean:1" : "boolean:0"), gpsLine("startTrack")};
-        QTest::newRow(name) << lines << QStringLiteral("startTrack::::") << QStringLiteral("playing")
-                            << QVariant(looped) << latitudes << minimumMs << maximumMs;
-    };
-    const QVariantList once{60.0, 61.0, 62.0};
-    play("as recorded", 1, false, false, once, 995, 5000);
-    play("fixed interval, twice as fast", 2, true, false, once, FixedInterval - 5, 2 * FixedInterval - 5);
-    // 950 ms; well over that, the speed or the wait before starting over is wrong.
-    play("looped, twice as fast", 2, false, true, once + QVariantList{60.0, 61.0}, 3 * 250 + FixedInterval - 5,
-         1200);
 }
 
 void tst_CommandService::lines()
 {
-    QFETCH(QStringList, lines);
+    QFETCH(QString, line);
     QFETCH(QString, reply);
     QFETCH(QString, key);
     QFETCH(QVariant, value);
-    QFETCH(QVariantList, latitudes);
-    QFETCH(int, minimumMs);
-    QFETCH(int, maximumMs);
     auto socket = connectClient(*m_service);
     QVERIFY(socket);
 
     // All in one go with a call after: a line answered without a call still
     // waits for the calls before it, and a bad line does not end the connection.
-    const QStringList replies = exchange(*socket, lines + QStringList{sensorsLine("enabled", "string:tap")});
-    QCOMPARE(replies.size(), lines.size() + 1);
+    const QStringList replies = exchange(*socket, {line, sensorsLine("enabled", "string:tap")});
+    QCOMPARE(replies.size(), 2);
     QCOMPARE(replies.last(), QStringLiteral("enabled:tap:true::"));
-    for (const QString &setupReply : replies.mid(0, lines.size() - 1))
-        QCOMPARE(setupReply.section(QLatin1Char(':'), 3), QStringLiteral(":"));
-    const QStringList fields = replies.at(lines.size() - 1).split(QLatin1Char(':'));
+    const QStringList fields = replies.first().split(QLatin1Char(':'));
     const QStringList expected = reply.split(QLatin1Char(':'));
     QCOMPARE(fields.size(), 5);
     QCOMPARE(fields.mid(0, 4), expected.mid(0, 4));
     QVERIFY2(fields.at(4).contains(expected.at(4)), qPrintable(fields.at(4)));
     QCOMPARE(fields.at(4).isEmpty(), fields.at(3).isEmpty());
 
-    if (!latitudes.isEmpty()) {
-        QTRY_VERIFY_WITH_TIMEOUT(m_latitudes.size() >= latitudes.size(), 5000);
-        QCOMPARE(m_latitudes.mid(0, latitudes.size()), latitudes);
-        const qint64 playedMs = m_times.at(latitudes.size() - 1) - m_times.first();
-        QVERIFY2(playedMs >= minimumMs && playedMs < maximumMs, qPrintable(QString::number(playedMs)));
-    }
     if (!key.isEmpty()) {
-        const QVariantMap state = lines.last().startsWith("system") ? m_sensors->state() : m_positioning->state();
+        const QVariantMap state = line.startsWith("system") ? m_sensors->state() : m_positioning->state();
         QCOMPARE(state.value(key), value);
     }
 }
