@@ -21,16 +21,15 @@ namespace {
 
 struct Recipe
 {
-    const char *encoder;
-    const char *muxer;
+    const char *encoding;
     const char *name;
 };
 
 // Indexed by Kind.
-const Recipe recipes[] = {{"vp8enc deadline=1", "webmmux", "vp8.webm"},
-                          {"vp9enc deadline=1 cpu-used=8", "webmmux", "vp9.webm"},
-                          {"theoraenc", "matroskamux", "theora.mkv"},
-                          {nullptr, nullptr, "clip.webm"}};
+const Recipe recipes[] = {{"vp8enc deadline=1 ! webmmux", "vp8.webm"},
+                          {"vp9enc deadline=1 cpu-used=8 ! webmmux", "vp9.webm"},
+                          {"theoraenc ! matroskamux", "theora.mkv"},
+                          {nullptr, "clip.webm"}};
 
 // Opening the writing end without blocking succeeds only while a reader
 // waits; closing it again hands that reader the end of the file. A reader
@@ -73,11 +72,10 @@ QString make(const QString &dir, Kind kind, QSize size, int frames, const QStrin
         releaseReadersLater(path);
         return path;
     }
-    const QString description = QStringLiteral("-q videotestsrc num-buffers=%1 pattern=ball ! "
-                                               "video/x-raw,format=I420,width=%2,height=%3,framerate=30/1 ! %4 ! %5 "
-                                               "! filesink")
-                                    .arg(frames).arg(size.width()).arg(size.height())
-                                    .arg(QLatin1String(recipe.encoder), QLatin1String(recipe.muxer));
+    const QString description =
+        QStringLiteral("-q videotestsrc num-buffers=%1 pattern=ball ! video/x-raw,format=I420,width=%2,height=%3,"
+                       "framerate=30/1 ! %4 ! filesink")
+            .arg(frames).arg(size.width()).arg(size.height()).arg(QLatin1String(recipe.encoding));
     // One argument for the location, so that the path may hold spaces.
     QProcess process;
     process.start(QStringLiteral("gst-launch-1.0"),
