@@ -18,7 +18,7 @@ const char DeviceKey[] = "mimicry-test-device";
 QList<Device> devices;
 GstDeviceProvider *startedProvider = nullptr;
 GType deviceType = 0;
-QList<GstElement *> sources;
+QList<GObject *> sources;
 
 // A "src" template of the subclass replaces videotestsrc's own: the
 // receiver's payloader takes 4:2:0 JPEG only.
@@ -67,10 +67,8 @@ void sourceClassInit(gpointer klass, gpointer classData)
 void sourceInit(GTypeInstance *instance, gpointer)
 {
     g_object_set(instance, "is-live", TRUE, nullptr);
-    sources.append(GST_ELEMENT(instance));
-    g_object_weak_ref(
-        G_OBJECT(instance), [](gpointer, GObject *gone) { sources.removeOne(reinterpret_cast<GstElement *>(gone)); },
-        nullptr);
+    sources.append(G_OBJECT(instance));
+    g_object_weak_ref(G_OBJECT(instance), [](gpointer, GObject *gone) { sources.removeOne(gone); }, nullptr);
 }
 
 // ---- device and provider ---------------------------------------------------
@@ -176,18 +174,16 @@ void clear()
 
 GstElement *cameraSource()
 {
-    const auto named = [](GstElement *source) { return g_strcmp0(GST_OBJECT_NAME(source), "sourcePluginCam") == 0; };
+    const auto named = [](GObject *source) { return g_strcmp0(GST_OBJECT_NAME(source), "sourcePluginCam") == 0; };
     const auto newest = std::find_if(sources.crbegin(), sources.crend(), named);
-    return newest == sources.crend() ? nullptr : GST_ELEMENT(gst_object_ref(*newest));
+    return newest == sources.crend() ? nullptr : GST_ELEMENT(*newest);
 }
 
 GstState cameraState()
 {
     GstState state = GST_STATE_VOID_PENDING;
-    if (GstElement *source = cameraSource()) {
+    if (GstElement *source = cameraSource())
         gst_element_get_state(source, &state, nullptr, 0);
-        gst_object_unref(source);
-    }
     return state;
 }
 

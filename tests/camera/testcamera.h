@@ -34,8 +34,8 @@ void add(const Device &device);
 void remove(const QString &displayName);
 void clear();
 
-// The source element of the manager's newest camera pipeline, with a
-// reference; null if none.
+// The source element of the manager's newest camera pipeline, null if none.
+// No reference is taken: it lives as long as that pipeline.
 GstElement *cameraSource();
 // Its state; GST_STATE_VOID_PENDING without one.
 GstState cameraState();

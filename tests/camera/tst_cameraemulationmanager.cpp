@@ -11,7 +11,6 @@
 #include <memory>
 
 using TestCamera::Property;
-using TestVideos::Kind;
 
 Q_DECLARE_METATYPE(TestCamera::Property)
 
@@ -25,18 +24,11 @@ const quint16 CameraPort = 34343;
 const QSize ClipSize(320, 240);
 const int ClipFrames = 15;
 
-using ElementRef = std::unique_ptr<GstElement, void (*)(gpointer)>;
-
-ElementRef cameraSource()
-{
-    return ElementRef(TestCamera::cameraSource(), gst_object_unref);
-}
-
 // A property of an element of the camera pipeline as text, whatever its type.
 QString cameraProperty(const char *elementName, const char *property)
 {
-    const ElementRef source = cameraSource();
-    GstObject *pipeline = source ? GST_OBJECT_PARENT(source.get()) : nullptr;
+    GstElement *source = TestCamera::cameraSource();
+    GstObject *pipeline = source ? GST_OBJECT_PARENT(source) : nullptr;
     if (!pipeline)
         return QStringLiteral("<no pipeline>");
     g_autoptr(GstElement) element = gst_bin_get_by_name(GST_BIN(pipeline), elementName);
@@ -198,7 +190,7 @@ private slots:
         // Nothing but Qt's event loop runs GLib's default context here.
         CameraEmulationManager &manager = start({});
         QSignalSpy applied(&manager, &CameraEmulationManager::cameraStreamSettingsApplied);
-        QVERIFY(!cameraSource());
+        QVERIFY(!TestCamera::cameraSource());
 
         // The first camera of a host without one brings the source; its
         // settings are applied, but it is not chosen.
@@ -245,8 +237,7 @@ private slots:
         CameraEmulationManager &manager =
             start({{QStringLiteral("Stuck"), hd, Property::Device, QStringLiteral("stall")}});
         manager.startCameraStream();
-        const ElementRef source = cameraSource();
-        GstElement *pipeline = GST_ELEMENT(GST_OBJECT_PARENT(source.get()));
+        GstElement *pipeline = GST_ELEMENT(GST_OBJECT_PARENT(TestCamera::cameraSource()));
         QCOMPARE(gst_element_get_state(pipeline, nullptr, nullptr, 100 * GST_MSECOND), GST_STATE_CHANGE_ASYNC);
 
         QElapsedTimer timer;
@@ -274,7 +265,7 @@ private slots:
         CameraEmulationManager &manager = start({{QStringLiteral("Cam"), hd}});
         manager.startCameraStream();
         QVERIFY(!manager.streamRunning());
-        QVERIFY(!cameraSource());
+        QVERIFY(!TestCamera::cameraSource());
     }
 
     void localFilePath_data()
@@ -298,7 +289,7 @@ private slots:
     {
         if (!m_clipsMissing.isEmpty())
             QSKIP(qPrintable(m_clipsMissing));
-        const QString path = TestVideos::make(m_dir.path(), Kind::Vp9, ClipSize, ClipFrames);
+        const QString path = TestVideos::make(m_dir.path(), TestVideos::Kind::Vp9, ClipSize, ClipFrames);
         QVERIFY(!path.isEmpty());
         Guest::CameraReceiver receiver;
         QString error;
