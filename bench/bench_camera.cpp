@@ -259,16 +259,13 @@ int main(int argc, char *argv[])
         return 1;
     }
     QTemporaryDir dir;
-    QString error;
     // Longer than the window, so that gst-launch-1.0 does not run out of file.
     const int clipFrames = int((seconds + 3) * 30);
-    const QString clip =
-        TestVideos::make(dir.path(), TestVideos::Kind::Vp8, FrameSize.width(), FrameSize.height(), clipFrames, &error);
-    if (clip.isEmpty()) {
-        err() << "bench_camera: " << error << "\n";
+    const QString clip = TestVideos::make(dir.path(), TestVideos::Kind::Vp8, FrameSize, clipFrames);
+    if (clip.isEmpty())
         return 1;
-    }
 
+    QString error;
     ReceiverProcess receiver;
     if (!receiver.start(&error)) {
         err() << "bench_camera: the receiver cannot listen on 127.0.0.1:" << CameraPort << ": " << error << "\n"

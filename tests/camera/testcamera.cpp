@@ -2,8 +2,6 @@
 
 #include <QList>
 
-#include <gst/gst.h>
-
 #include <algorithm>
 
 namespace TestCamera {
@@ -20,7 +18,7 @@ const char DeviceKey[] = "mimicry-test-device";
 QList<Device> devices;
 GstDeviceProvider *startedProvider = nullptr;
 GType deviceType = 0;
-QList<GstElement *> sources;
+QList<GObject *> sources;
 
 // A "src" template of the subclass replaces videotestsrc's own: the
 // receiver's payloader takes 4:2:0 JPEG only.
@@ -51,9 +49,9 @@ void getSourceProperty(GObject *object, guint, GValue *value, GParamSpec *pspec)
         g_value_copy(stored, value);
 }
 
-void sourceClassInit(gpointer klass, gpointer)
+void sourceClassInit(gpointer klass, gpointer classData)
 {
-    const auto property = Property(GPOINTER_TO_INT(g_type_get_qdata(G_TYPE_FROM_CLASS(klass), g_quark_from_static_string("mimicry-test-property"))));
+    const auto property = Property(GPOINTER_TO_INT(classData));
     const char *name = propertyNames[int(property)];
     const auto flags = GParamFlags(G_PARAM_READWRITE | G_PARAM_STATIC_STRINGS);
     auto objectClass = G_OBJECT_CLASS(klass);
@@ -69,10 +67,8 @@ void sourceClassInit(gpointer klass, gpointer)
 void sourceInit(GTypeInstance *instance, gpointer)
 {
     g_object_set(instance, "is-live", TRUE, nullptr);
-    sources.append(GST_ELEMENT(instance));
-    g_object_weak_ref(
-        G_OBJECT(instance), [](gpointer, GObject *gone) { sources.removeOne(reinterpret_cast<GstElement *>(gone)); },
-        nullptr);
+    sources.append(G_OBJECT(instance));
+    g_object_weak_ref(G_OBJECT(instance), [](gpointer, GObject *gone) { sources.removeOne(gone); }, nullptr);
 }
 
 // ---- device and provider ---------------------------------------------------
@@ -89,11 +85,9 @@ GstElement *createElement(GstDevice *device, const gchar *name)
 
 GstDevice *newDevice(const Device &spec)
 {
-    GstCaps *caps = gst_caps_from_string(spec.caps.toUtf8().constData());
+    g_autoptr(GstCaps) caps = gst_caps_from_string(spec.caps.toUtf8().constData());
     GObject *device = G_OBJECT(g_object_new(deviceType, "display-name", spec.displayName.toUtf8().constData(),
                                             "caps", caps, "device-class", "Video/Source", nullptr));
-    if (caps)
-        gst_caps_unref(caps);
     g_object_set_data_full(device, DeviceKey, new Device(spec),
                            [](gpointer data) { delete static_cast<Device *>(data); });
     return GST_DEVICE(device);
@@ -125,10 +119,10 @@ gboolean pluginInit(GstPlugin *plugin)
     g_type_query(G_OBJECT_TYPE(testSource), &parent);
     gst_object_unref(gst_object_ref_sink(testSource));
     for (int i = 0; i < 3; ++i) {
-        const GType type = g_type_register_static_simple(
-            parent.type, factoryNames[i], parent.class_size, sourceClassInit, parent.instance_size,
-            sourceInit, GTypeFlags(0));
-        g_type_set_qdata(type, g_quark_from_static_string("mimicry-test-property"), GINT_TO_POINTER(i));
+        // The class data tells the class which Property it has.
+        const GTypeInfo info = {guint16(parent.class_size), nullptr, nullptr, sourceClassInit, nullptr,
+                                GINT_TO_POINTER(i), guint16(parent.instance_size), 0, sourceInit, nullptr};
+        const GType type = g_type_register_static(parent.type, factoryNames[i], &info, GTypeFlags(0));
         if (!gst_element_register(plugin, factoryNames[i], GST_RANK_NONE, type))
             return FALSE;
     }
@@ -165,12 +159,11 @@ void remove(const QString &displayName)
     devices.erase(std::remove_if(devices.begin(), devices.end(), named), devices.end());
     if (!startedProvider)
         return;
-    GList *current = gst_device_provider_get_devices(startedProvider);
+    g_autolist(GstDevice) current = gst_device_provider_get_devices(startedProvider);
     for (GList *item = current; item; item = item->next) {
         if (named(*static_cast<const Device *>(g_object_get_data(G_OBJECT(item->data), DeviceKey))))
             gst_device_provider_device_remove(startedProvider, GST_DEVICE(item->data));
     }
-    g_list_free_full(current, gst_object_unref);
 }
 
 void clear()
@@ -179,13 +172,19 @@ void clear()
         remove(QString(devices.constFirst().displayName)); // a copy: the entry goes away
 }
 
-GstElement *findSource(const char *elementName)
+GstElement *cameraSource()
 {
-    for (auto it = sources.crbegin(); it != sources.crend(); ++it) {
-        if (g_strcmp0(GST_OBJECT_NAME(*it), elementName) == 0)
-            return GST_ELEMENT(gst_object_ref(*it));
-    }
-    return nullptr;
+    const auto named = [](GObject *source) { return g_strcmp0(GST_OBJECT_NAME(source), "sourcePluginCam") == 0; };
+    const auto newest = std::find_if(sources.crbegin(), sources.crend(), named);
+    return newest == sources.crend() ? nullptr : GST_ELEMENT(*newest);
+}
+
+GstState cameraState()
+{
+    GstState state = GST_STATE_VOID_PENDING;
+    if (GstElement *source = cameraSource())
+        gst_element_get_state(source, &state, nullptr, 0);
+    return state;
 }
 
 } // namespace TestCamera

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-typedef struct _GstElement GstElement;
+#include <gst/gst.h>
 
 // A GStreamer device provider of our own, so that tests have cameras on a
 // host without one. Its devices are "Video/Source" devices with the caps
@@ -16,17 +16,12 @@ enum class Property { Device, DeviceIndex, DevicePath };
 
 struct Device
 {
-    Device(const QString &displayName, const QString &caps, Property property = Property::Device,
-           const QString &value = QString())
-        : displayName(displayName), caps(caps), property(property), value(value)
-    {}
-
     QString displayName;
     QString caps;
-    Property property;
+    Property property = Property::Device;
     // The property's value; "stall" for a Device source makes an element
     // that never prerolls.
-    QString value;
+    QString value{};
 };
 
 // Registers the plug-in with the running process (once); GStreamer must be
@@ -39,7 +34,10 @@ void add(const Device &device);
 void remove(const QString &displayName);
 void clear();
 
-// The newest source element of that name, with a reference; null if none.
-GstElement *findSource(const char *elementName);
+// The source element of the manager's newest camera pipeline, null if none.
+// No reference is taken: it lives as long as that pipeline.
+GstElement *cameraSource();
+// Its state; GST_STATE_VOID_PENDING without one.
+GstState cameraState();
 
 } // namespace TestCamera

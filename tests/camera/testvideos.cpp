@@ -1,5 +1,6 @@
 #include "testvideos.h"
 
+#include <QDebug>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -20,24 +21,22 @@ namespace {
 
 struct Recipe
 {
-    const char *encoder;
-    const char *muxer;
+    const char *encoding;
     const char *name;
 };
 
 // Indexed by Kind.
-const Recipe recipes[] = {{"vp8enc deadline=1", "webmmux", "vp8.webm"},
-                          {"vp9enc deadline=1 cpu-used=8", "webmmux", "vp9.webm"},
-                          {"theoraenc", "matroskamux", "theora.mkv"},
-                          {nullptr, nullptr, "clip.webm"},
-                          {nullptr, nullptr, "clip.webm"}};
+const Recipe recipes[] = {{"vp8enc deadline=1 ! webmmux", "vp8.webm"},
+                          {"vp9enc deadline=1 cpu-used=8 ! webmmux", "vp9.webm"},
+                          {"theoraenc ! matroskamux", "theora.mkv"},
+                          {nullptr, "clip.webm"}};
 
 // Opening the writing end without blocking succeeds only while a reader
 // waits; closing it again hands that reader the end of the file. A reader
 // may open it more than once.
-void releaseReadersLater(const QByteArray &fifo)
+void releaseReadersLater(const QString &path)
 {
-    std::thread([fifo] {
+    std::thread([fifo = QFile::encodeName(path)] {
         std::this_thread::sleep_for(std::chrono::seconds(4));
         for (int attempt = 0; attempt < 600; ++attempt) {
             const int fd = ::open(fifo.constData(), O_WRONLY | O_NONBLOCK);
@@ -46,16 +45,6 @@ void releaseReadersLater(const QByteArray &fifo)
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
         }
     }).detach();
-}
-
-bool makeNonRegular(const QString &path, Kind kind)
-{
-    if (kind == Kind::Directory)
-        return QDir().mkpath(path);
-    if (::mkfifo(QFile::encodeName(path).constData(), 0600) != 0)
-        return false;
-    releaseReadersLater(QFile::encodeName(path));
-    return true;
 }
 
 } // namespace
@@ -71,29 +60,28 @@ bool available(QString *missing)
     return missing->isEmpty();
 }
 
-QString make(const QString &dir, Kind kind, int width, int height, int frames, QString *error,
-             const QString &fileName)
+QString make(const QString &dir, Kind kind, QSize size, int frames, const QString &fileName)
 {
     const Recipe &recipe = recipes[int(kind)];
     const QString path = QDir(dir).filePath(fileName.isEmpty() ? QLatin1String(recipe.name) : fileName);
-    if (!recipe.encoder) {
-        if (makeNonRegular(path, kind))
-            return path;
-        *error = QStringLiteral("cannot make %1").arg(path);
-        return QString();
+    if (kind == Kind::Fifo) {
+        if (::mkfifo(QFile::encodeName(path).constData(), 0600) != 0) {
+            qWarning().noquote() << "Cannot make the FIFO" << path;
+            return QString();
+        }
+        releaseReadersLater(path);
+        return path;
     }
-    const QString description = QStringLiteral("-q videotestsrc num-buffers=%1 pattern=ball ! "
-                                               "video/x-raw,format=I420,width=%2,height=%3,framerate=30/1 ! %4 ! %5 "
-                                               "! filesink")
-                                    .arg(frames).arg(width).arg(height)
-                                    .arg(QLatin1String(recipe.encoder), QLatin1String(recipe.muxer));
+    const QString description =
+        QStringLiteral("-q videotestsrc num-buffers=%1 pattern=ball ! video/x-raw,format=I420,width=%2,height=%3,"
+                       "framerate=30/1 ! %4 ! filesink")
+            .arg(frames).arg(size.width()).arg(size.height()).arg(QLatin1String(recipe.encoding));
     // One argument for the location, so that the path may hold spaces.
     QProcess process;
     process.start(QStringLiteral("gst-launch-1.0"),
                   description.split(QLatin1Char(' ')) << QStringLiteral("location=") + path);
     if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
-        *error = QStringLiteral("gst-launch-1.0 could not make %1: %2")
-                     .arg(path, QString::fromLocal8Bit(process.readAllStandardError()));
+        qWarning().noquote() << "gst-launch-1.0 could not make" << path << process.readAllStandardError();
         return QString();
     }
     return path;

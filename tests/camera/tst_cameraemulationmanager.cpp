@@ -11,7 +11,6 @@
 #include <memory>
 
 using TestCamera::Property;
-using TestVideos::Kind;
 
 Q_DECLARE_METATYPE(TestCamera::Property)
 
@@ -25,42 +24,18 @@ const quint16 CameraPort = 34343;
 const QSize ClipSize(320, 240);
 const int ClipFrames = 15;
 
-using ElementRef = std::unique_ptr<GstElement, void (*)(gpointer)>;
-
-// The camera pipeline's source element, which the manager made from the test camera's factory.
-ElementRef cameraSource()
-{
-    return ElementRef(TestCamera::findSource("sourcePluginCam"), gst_object_unref);
-}
-
-GstState sourceState()
-{
-    GstState state = GST_STATE_VOID_PENDING;
-    gst_element_get_state(cameraSource().get(), &state, nullptr, 0);
-    return state;
-}
-
 // A property of an element of the camera pipeline as text, whatever its type.
 QString cameraProperty(const char *elementName, const char *property)
 {
-    const ElementRef source = cameraSource();
-    GstObject *pipeline = source ? GST_OBJECT_PARENT(source.get()) : nullptr;
+    GstElement *source = TestCamera::cameraSource();
+    GstObject *pipeline = source ? GST_OBJECT_PARENT(source) : nullptr;
     if (!pipeline)
         return QStringLiteral("<no pipeline>");
-    const ElementRef element(gst_bin_get_by_name(GST_BIN(pipeline), elementName), gst_object_unref);
-    GValue text = G_VALUE_INIT;
+    g_autoptr(GstElement) element = gst_bin_get_by_name(GST_BIN(pipeline), elementName);
+    g_auto(GValue) text = G_VALUE_INIT;
     g_value_init(&text, G_TYPE_STRING);
-    g_object_get_property(G_OBJECT(element.get()), property, &text);
-    const QString result = QString::fromUtf8(g_value_get_string(&text));
-    g_value_unset(&text);
-    return result;
-}
-
-// As GStreamer writes the caps filter's caps out.
-QString capsText(int width, int height, const char *framerate)
-{
-    return QStringLiteral("video/x-raw, width=(int)%1, height=(int)%2, framerate=(fraction)%3")
-        .arg(width).arg(height).arg(QLatin1String(framerate));
+    g_object_get_property(G_OBJECT(element), property, &text);
+    return QString::fromUtf8(g_value_get_string(&text));
 }
 
 // "1280x720:30/1,15/1 640x480:..." for the current camera.
@@ -215,7 +190,7 @@ private slots:
         // Nothing but Qt's event loop runs GLib's default context here.
         CameraEmulationManager &manager = start({});
         QSignalSpy applied(&manager, &CameraEmulationManager::cameraStreamSettingsApplied);
-        QVERIFY(!cameraSource());
+        QVERIFY(!TestCamera::cameraSource());
 
         // The first camera of a host without one brings the source; its
         // settings are applied, but it is not chosen.
@@ -226,23 +201,25 @@ private slots:
         manager.setCameraName(QStringLiteral("Cam B"));
         manager.setCameraStreamSettings();
         manager.startCameraStream();
-        QTRY_COMPARE(sourceState(), GST_STATE_PLAYING);
-        QCOMPARE(cameraProperty("capsfilterCam", "caps"), capsText(1280, 720, "30/1"));
+        QTRY_COMPARE(TestCamera::cameraState(), GST_STATE_PLAYING);
+        QCOMPARE(cameraProperty("capsfilterCam", "caps"),
+                 QStringLiteral("video/x-raw, width=(int)1280, height=(int)720, framerate=(fraction)30/1"));
 
         TestCamera::add({QStringLiteral("Cam A"), small, Property::Device, QStringLiteral("a")});
         QTRY_COMPARE(manager.cameras(), (QStringList{"Cam A", "Cam B"}));
         QCOMPARE(manager.cameraName(), QStringLiteral("Cam B"));
         QVERIFY(manager.streamRunning());
-        QCOMPARE(sourceState(), GST_STATE_PLAYING);
+        QCOMPARE(TestCamera::cameraState(), GST_STATE_PLAYING);
 
         // The streaming camera going away ends the stream; the first one left takes over.
         TestCamera::remove(QStringLiteral("Cam B"));
         QTRY_COMPARE(manager.cameras(), QStringList{"Cam A"});
         QVERIFY(!manager.streamRunning());
-        QCOMPARE(sourceState(), GST_STATE_NULL);
+        QCOMPARE(TestCamera::cameraState(), GST_STATE_NULL);
         QCOMPARE(manager.cameraName(), QStringLiteral("Cam A"));
         QCOMPARE(applied.count(), 3);
-        QCOMPARE(cameraProperty("capsfilterCam", "caps"), capsText(320, 240, "15/1"));
+        QCOMPARE(cameraProperty("capsfilterCam", "caps"),
+                 QStringLiteral("video/x-raw, width=(int)320, height=(int)240, framerate=(fraction)15/1"));
         QCOMPARE(cameraProperty("sourcePluginCam", "device"), QStringLiteral("a"));
 
         // A second camera of a known name changes nothing: no settings applied again.
@@ -260,8 +237,7 @@ private slots:
         CameraEmulationManager &manager =
             start({{QStringLiteral("Stuck"), hd, Property::Device, QStringLiteral("stall")}});
         manager.startCameraStream();
-        const ElementRef source = cameraSource();
-        GstElement *pipeline = GST_ELEMENT(GST_OBJECT_PARENT(source.get()));
+        GstElement *pipeline = GST_ELEMENT(GST_OBJECT_PARENT(TestCamera::cameraSource()));
         QCOMPARE(gst_element_get_state(pipeline, nullptr, nullptr, 100 * GST_MSECOND), GST_STATE_CHANGE_ASYNC);
 
         QElapsedTimer timer;
@@ -289,7 +265,7 @@ private slots:
         CameraEmulationManager &manager = start({{QStringLiteral("Cam"), hd}});
         manager.startCameraStream();
         QVERIFY(!manager.streamRunning());
-        QVERIFY(!cameraSource());
+        QVERIFY(!TestCamera::cameraSource());
     }
 
     void localFilePath_data()
@@ -313,7 +289,7 @@ private slots:
     {
         if (!m_clipsMissing.isEmpty())
             QSKIP(qPrintable(m_clipsMissing));
-        const QString path = clip(Kind::Vp9);
+        const QString path = TestVideos::make(m_dir.path(), TestVideos::Kind::Vp9, ClipSize, ClipFrames);
         QVERIFY(!path.isEmpty());
         Guest::CameraReceiver receiver;
         QString error;
@@ -335,7 +311,7 @@ private slots:
         // The file takes over.
         QSignalSpy checked(&manager, &CameraEmulationManager::videoFileCodecChecked);
         manager.startVideoStream(path);
-        QCOMPARE(sourceState(), GST_STATE_NULL);
+        QCOMPARE(TestCamera::cameraState(), GST_STATE_NULL);
         QCOMPARE(checked.count(), 1);
         QCOMPARE(checked.constFirst().at(0).toBool(), true);
         QVERIFY(checked.constFirst().at(1).toString().contains(QLatin1String("VP9")));
@@ -389,16 +365,6 @@ private:
         m_manager = std::make_unique<CameraEmulationManager>();
         m_manager->initCameras();
         return *m_manager;
-    }
-
-    QString clip(Kind kind)
-    {
-        QString error;
-        const QString path = TestVideos::make(m_dir.path(), kind, ClipSize.width(), ClipSize.height(), ClipFrames,
-                                              &error);
-        if (path.isEmpty())
-            qWarning().noquote() << error;
-        return path;
     }
 
     std::unique_ptr<CameraEmulationManager> m_manager;

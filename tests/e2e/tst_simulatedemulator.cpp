@@ -214,9 +214,8 @@ void tst_SimulatedEmulator::positionAndTrackReachThePositioningService()
 // the guest's receiver.
 void tst_SimulatedEmulator::videoFileReachesTheCameraReceiver()
 {
-    QString error;
-    const QString clip = TestVideos::make(m_dir->path(), TestVideos::Kind::Vp8, 320, 240, 30, &error);
-    QVERIFY2(!clip.isEmpty(), qPrintable(error));
+    const QString clip = TestVideos::make(m_dir->path(), TestVideos::Kind::Vp8, {320, 240}, 30);
+    QVERIFY(!clip.isEmpty());
     openWindow();
     evaluate(QStringLiteral("switchVisiblePage(cameraManagementPage); cameraManagementPage.openVideoFile('%1')")
                  .arg(QUrl::fromLocalFile(clip).toString()));

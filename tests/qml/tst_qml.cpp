@@ -230,7 +230,7 @@ public:
 
     Q_INVOKABLE void plugIn(const QString &displayName, const QString &caps)
     {
-        TestCamera::add(TestCamera::Device(displayName, caps));
+        TestCamera::add({displayName, caps});
     }
 
     Q_INVOKABLE void unplugAll() { TestCamera::clear(); }
@@ -241,28 +241,14 @@ public:
     {
         const QMap<QString, TestVideos::Kind> kinds{{QStringLiteral("theora"), TestVideos::Kind::Theora},
                                                     {QStringLiteral("fifo"), TestVideos::Kind::Fifo}};
-        QString error;
-        const QString path = TestVideos::make(m_clips.path(), kinds.value(kind, TestVideos::Kind::Vp8), 320, 240,
-                                              30, &error, name);
-        if (path.isEmpty())
-            qWarning().noquote() << "No clip:" << error;
-        return path;
+        return TestVideos::make(m_clips.path(), kinds.value(kind, TestVideos::Kind::Vp8), {320, 240}, 30, name);
     }
 
     // The URL of a path, as the file dialog hands it over.
     Q_INVOKABLE QUrl fileUrl(const QString &path) const { return QUrl::fromLocalFile(path); }
 
     // Whether the newest camera source element is playing.
-    Q_INVOKABLE bool cameraPlaying() const
-    {
-        GstElement *source = TestCamera::findSource("sourcePluginCam");
-        if (!source)
-            return false;
-        GstState state = GST_STATE_NULL;
-        gst_element_get_state(source, &state, nullptr, 0);
-        gst_object_unref(source);
-        return state == GST_STATE_PLAYING;
-    }
+    Q_INVOKABLE bool cameraPlaying() const { return TestCamera::cameraState() == GST_STATE_PLAYING; }
 
     Q_INVOKABLE void setSensorAvailable(const QString &sensorName, bool available)
     {
