@@ -87,9 +87,9 @@ public:
             [&answered](const QString &reply) { answered = answered || reply.startsWith(markerCall + ':'); });
         m_channel->sendCommand(QStringLiteral("s"), QStringLiteral("m"), QStringLiteral("/m"), QStringLiteral("i"),
                                markerCall, QString());
-        QTest::qWaitFor([&answered] { return answered; }, timeoutMs);
+        const bool synced = QTest::qWaitFor([&answered] { return answered; }, timeoutMs);
         disconnect(connection);
-        return answered;
+        return synced;
     }
 
     // Lines still on their way must not count for what follows.
