@@ -32,13 +32,13 @@ using namespace Mimicry::Internal;
 namespace {
 
 const int timeoutMs = 5000;
-// bus service path interface, then the method and its arguments.
-const int callField = 4;
 const QString markerCall = QStringLiteral("testMarker");
 
+// A line without its bus, service, path and interface: the method and its
+// arguments.
 QString callOf(const QString &line)
 {
-    return line.section(QLatin1Char(' '), callField);
+    return line.section(QLatin1Char(' '), 4);
 }
 
 } // namespace
@@ -178,14 +178,13 @@ public:
             auto box = qobject_cast<QMessageBox *>(widget);
             if (!box || !box->isVisible())
                 continue;
-            const QString text = box->text();
             const Qt::TextFormat format = box->textFormat();
-            if (format == Qt::RichText || (format == Qt::AutoText && Qt::mightBeRichText(text))) {
+            if (format == Qt::RichText || (format == Qt::AutoText && Qt::mightBeRichText(box->text()))) {
                 QTextDocument document;
-                document.setHtml(text);
+                document.setHtml(box->text());
                 result.append(document.toPlainText());
             } else {
-                result.append(text);
+                result.append(box->text());
             }
         }
         return result;

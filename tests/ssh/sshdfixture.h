@@ -9,16 +9,13 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-// A throw-away OpenSSH server for tests that need a real SSH peer: sshd on a
-// free port of 127.0.0.1, its keys and config in a temporary directory.
-// connectionParameters() log in as the current user. Remote commands find
-// binDir() first on their PATH, so what installCommand() puts there shadows
-// the system's commands.
+// A throw-away sshd on a free port of 127.0.0.1, its keys and config in a
+// temporary directory; connectionParameters() log in as the current user.
+// Remote commands find binDir() first on their PATH, so what
+// installCommand() puts there shadows the system's commands.
 //
-// In a QTest class, keep the fixture as a member and start it with
-//     void initTestCase() { SSHD_FIXTURE_START(m_sshd); }
-// which skips the test where sshd cannot run at all and fails it where sshd
-// can run but did not come up.
+// Start it from initTestCase() with SSHD_FIXTURE_START(m_sshd), which skips
+// where sshd cannot run at all and fails where it did not come up.
 class SshdFixture
 {
 public:
