@@ -17,13 +17,12 @@ void FakeGuest::close()
 
 void FakeGuest::dropClients()
 {
-    const QList<QWebSocket *> clients = m_clients;
-    m_clients.clear();
-    for (QWebSocket *client : clients) {
+    for (QWebSocket *client : qAsConst(m_clients)) {
         client->disconnect(this);
         client->abort();
         client->deleteLater();
     }
+    m_clients.clear();
 }
 
 void FakeGuest::sendToClients(const QString &message)
@@ -39,7 +38,6 @@ void FakeGuest::handleNewConnection()
         m_clients.append(client);
         connect(client, &QWebSocket::textMessageReceived, this, [this, client](const QString &line) {
             m_lines.append(line);
-            emit lineReceived(line);
             if (m_replier) {
                 const QString reply = m_replier(line);
                 if (!reply.isNull())

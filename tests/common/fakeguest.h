@@ -36,9 +36,6 @@ public:
     int connectionCount() const { return m_connectionCount; }
     int clientCount() const { return m_clients.size(); }
 
-signals:
-    void lineReceived(const QString &line);
-
 private:
     void handleNewConnection();
 

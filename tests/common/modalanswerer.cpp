@@ -7,9 +7,8 @@
 ModalAnswerer::ModalAnswerer(QObject *parent)
     : QObject(parent)
 {
-    m_timer.setInterval(10);
-    connect(&m_timer, &QTimer::timeout, this, &ModalAnswerer::poll);
-    m_timer.start();
+    m_timer.callOnTimeout(this, &ModalAnswerer::poll);
+    m_timer.start(10);
 }
 
 QStringList ModalAnswerer::texts() const

@@ -13,8 +13,6 @@
 #include <testvideos.h>
 
 #include <QApplication>
-#include <QDeadlineTimer>
-#include <QLabel>
 #include <QPointer>
 #include <QQmlContext>
 #include <QQmlEngine>
@@ -34,19 +32,13 @@ using namespace Mimicry::Internal;
 namespace {
 
 const int timeoutMs = 5000;
-// bus service path interface, then the method and its arguments.
-const int callField = 4;
 const QString markerCall = QStringLiteral("testMarker");
 
+// A line without its bus, service, path and interface: the method and its
+// arguments.
 QString callOf(const QString &line)
 {
-    return line.section(QLatin1Char(' '), callField);
-}
-
-bool allSensorsEnabled(const SensorsEmulationManager &manager)
-{
-    const QVariantMap states = manager.sensorsEnabledStates();
-    return std::all_of(states.cbegin(), states.cend(), [](const QVariant &state) { return state.toBool(); });
+    return line.section(QLatin1Char(' '), 4);
 }
 
 } // namespace
@@ -57,32 +49,20 @@ bool allSensorsEnabled(const SensorsEmulationManager &manager)
 class GuestProbe : public QObject
 {
     Q_OBJECT
-    Q_PROPERTY(QStringList calls READ calls NOTIFY callsChanged)
+    Q_PROPERTY(QStringList calls MEMBER m_calls NOTIFY callsChanged)
 
 public:
     explicit GuestProbe(FakeGuest *guest)
         : m_guest(guest)
     {
         m_guest->setReplier([this](const QString &line) { return reply(line); });
-        connect(m_guest, &FakeGuest::lineReceived, this, &GuestProbe::callsChanged);
-    }
-
-    QStringList calls() const
-    {
-        QStringList result;
-        const QStringList lines = m_guest->lines();
-        for (const QString &line : lines) {
-            if (callOf(line).trimmed() != markerCall)
-                result.append(callOf(line));
-        }
-        return result;
     }
 
     void setChannel(RemoteDBusInvokerService *channel) { m_channel = channel; }
 
     Q_INVOKABLE void clear()
     {
-        m_guest->clearLines();
+        m_calls.clear();
         emit callsChanged();
     }
 
@@ -107,11 +87,9 @@ public:
             [&answered](const QString &reply) { answered = answered || reply.startsWith(markerCall + ':'); });
         m_channel->sendCommand(QStringLiteral("s"), QStringLiteral("m"), QStringLiteral("/m"), QStringLiteral("i"),
                                markerCall, QString());
-        const QDeadlineTimer deadline(timeoutMs);
-        while (!answered && !deadline.hasExpired())
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        const bool synced = QTest::qWaitFor([&answered] { return answered; }, timeoutMs);
         disconnect(connection);
-        return answered;
+        return synced;
     }
 
     // Lines still on their way must not count for what follows.
@@ -126,14 +104,16 @@ signals:
     void callsChanged();
 
 private:
-    // method:argument values joined by "|":result:error name:error text, as
-    // the guest's command service writes them.
+    // Records the call and answers with method:argument values joined by
+    // "|":result:error name:error text, as the guest's command service does.
     QString reply(const QString &line)
     {
         const QString call = callOf(line);
-        const QString method = call.section(QLatin1Char(' '), 0, 0);
         if (call.trimmed() == markerCall)
             return markerCall + QLatin1String("::::");
+        m_calls.append(call);
+        emit callsChanged();
+        const QString method = call.section(QLatin1Char(' '), 0, 0);
         QStringList values;
         const QStringList arguments = call.section(QLatin1Char(' '), 1).split(QLatin1Char(' '), Qt::SkipEmptyParts);
         for (const QString &argument : arguments)
@@ -151,6 +131,7 @@ private:
     FakeGuest *m_guest;
     // Each test file's engine has its own.
     QPointer<RemoteDBusInvokerService> m_channel;
+    QStringList m_calls;
     QString m_failingCall;
     QString m_error;
 };
@@ -197,15 +178,13 @@ public:
             auto box = qobject_cast<QMessageBox *>(widget);
             if (!box || !box->isVisible())
                 continue;
-            auto label = box->findChild<QLabel *>(QStringLiteral("qt_msgbox_label"));
-            const QString text = label ? label->text() : box->text();
-            const Qt::TextFormat format = label ? label->textFormat() : box->textFormat();
-            if (format == Qt::RichText || (format == Qt::AutoText && Qt::mightBeRichText(text))) {
+            const Qt::TextFormat format = box->textFormat();
+            if (format == Qt::RichText || (format == Qt::AutoText && Qt::mightBeRichText(box->text()))) {
                 QTextDocument document;
-                document.setHtml(text);
+                document.setHtml(box->text());
                 result.append(document.toPlainText());
             } else {
-                result.append(text);
+                result.append(box->text());
             }
         }
         return result;
@@ -268,35 +247,25 @@ class QmlTestSetup : public QObject
     Q_OBJECT
 
 public:
-    // The warning dialogs are widgets, so the test needs a QApplication,
-    // made before the test runner would make a QGuiApplication.
     QmlTestSetup()
-        : m_application(std::make_unique<QApplication>(argc, argv))
-    {}
-
-public slots:
-    void applicationAvailable()
     {
-        m_host = std::make_unique<IdeHost>(&m_settings);
-        m_guest = std::make_unique<FakeGuest>();
-        if (!m_guest->listen())
+        if (!m_guest.listen())
             qFatal("The fake guest cannot listen");
-        m_guestProbe = std::make_unique<GuestProbe>(m_guest.get());
-        m_dialogProbe = std::make_unique<DialogProbe>();
         gst_init(nullptr, nullptr);
         if (!TestCamera::registerPlugin())
             qFatal("The test cameras need videotestsrc (gstreamer1.0-plugins-base)");
         registerQmlTypes();
     }
 
+public slots:
     // Each test file gets its own engine and, with it, fresh managers and a
     // new connection to the guest.
     void qmlEngineAvailable(QQmlEngine *engine)
     {
         auto channel = new RemoteDBusInvokerService(engine);
         channel->setRetryDelays(20, 100);
-        channel->setUrl(m_guest->url());
-        m_guestProbe->setChannel(channel);
+        channel->setUrl(m_guest.url());
+        m_guestProbe.setChannel(channel);
         auto sensors = new SensorsEmulationManager(engine);
         // Filled as the plug-in does before it shows the window.
         auto camera = new CameraEmulationManager(engine);
@@ -305,19 +274,23 @@ public slots:
         exposeToQml(context, channel, new GPSEmulationManager(engine), sensors,
                     new Smartphone3DModelConfig(engine), camera);
         context->setContextProperty(QStringLiteral("testDevice"), new TestDevice(sensors, engine));
-        context->setContextProperty(QStringLiteral("guest"), m_guestProbe.get());
-        context->setContextProperty(QStringLiteral("dialogs"), m_dialogProbe.get());
+        context->setContextProperty(QStringLiteral("guest"), &m_guestProbe);
+        context->setContextProperty(QStringLiteral("dialogs"), &m_dialogProbe);
 
         // The first connection asks the guest for every sensor's state; the
         // tests start once all answers are in.
         QSignalSpy connected(channel, &RemoteDBusInvokerService::webSocketConnected);
         channel->openConnection();
-        const QDeadlineTimer deadline(timeoutMs);
-        while (!deadline.hasExpired() && (connected.isEmpty() || !allSensorsEnabled(*sensors)))
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        if (connected.isEmpty() || !allSensorsEnabled(*sensors))
+        const bool ready = QTest::qWaitFor(
+            [&] {
+                const QVariantMap states = sensors->sensorsEnabledStates();
+                return !connected.isEmpty()
+                    && std::all_of(states.cbegin(), states.cend(), [](const QVariant &on) { return on.toBool(); });
+            },
+            timeoutMs);
+        if (!ready)
             qFatal("The channel did not reach the fake guest");
-        m_guestProbe->clear();
+        m_guestProbe.clear();
     }
 
 private:
@@ -325,13 +298,15 @@ private:
     static inline char applicationName[] = "tst_qml";
     static inline char *argv[] = {applicationName, nullptr};
 
-    std::unique_ptr<QApplication> m_application;
+    // The warning dialogs are widgets, so the test needs a QApplication,
+    // made before the test runner would make a QGuiApplication.
+    QApplication m_application{argc, argv};
     QTemporaryDir m_settingsDir;
     QSettings m_settings{m_settingsDir.filePath(QStringLiteral("host.ini")), QSettings::IniFormat};
-    std::unique_ptr<IdeHost> m_host;
-    std::unique_ptr<FakeGuest> m_guest;
-    std::unique_ptr<GuestProbe> m_guestProbe;
-    std::unique_ptr<DialogProbe> m_dialogProbe;
+    IdeHost m_host{&m_settings};
+    FakeGuest m_guest;
+    GuestProbe m_guestProbe{&m_guest};
+    DialogProbe m_dialogProbe;
 };
 
 QUICK_TEST_MAIN_WITH_SETUP(mimicry_qml, QmlTestSetup)

@@ -9,34 +9,26 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-// A throw-away OpenSSH server for tests that need a real SSH peer: sshd on a
-// free port of 127.0.0.1, its keys and config in a temporary directory.
-// connectionParameters() log in as the current user. Remote commands find
-// binDir() first on their PATH, so what installCommand() puts there shadows
-// the system's commands.
+// A throw-away sshd on a free port of 127.0.0.1, its keys and config in a
+// temporary directory; connectionParameters() log in as the current user.
+// Remote commands find binDir() first on their PATH, so what
+// installCommand() puts there shadows the system's commands.
 //
-// In a QTest class, keep the fixture as a member and start it with
-//     void initTestCase() { SSHD_FIXTURE_START(m_sshd); }
-// which skips the test where sshd cannot run at all and fails it where sshd
-// can run but did not come up.
+// Start it from initTestCase() with SSHD_FIXTURE_START(m_sshd), which skips
+// where sshd cannot run at all and fails where it did not come up.
 class SshdFixture
 {
 public:
-    enum class Result { Started, Unavailable, Failed };
-
     // Blocks until sshd accepts connections (a few hundred ms).
-    Result start()
+    bool start()
     {
-        m_error = Guest::SshServer::unavailableReason();
-        if (!m_error.isEmpty())
-            return Result::Unavailable;
         if (!m_dir.isValid() || !QDir().mkpath(binDir())) {
             m_error = QStringLiteral("cannot create ") + binDir();
-            return Result::Failed;
+            return false;
         }
         if (!Guest::SshServer::generateKey(filePath("host_key"), &m_error)
             || !Guest::SshServer::generateKey(filePath("client_key"), &m_error)) {
-            return Result::Failed;
+            return false;
         }
         Guest::SshServer::Settings settings;
         settings.hostKeyFile = filePath("host_key");
@@ -47,14 +39,14 @@ public:
         for (int attempt = 0; attempt < 5; ++attempt) {
             settings.port = m_port = Guest::SshServer::unusedPort();
             if (m_server.start(settings, &m_error))
-                return Result::Started;
+                return true;
             if (!m_server.addressInUse())
                 break;
         }
-        return Result::Failed;
+        return false;
     }
 
-    // Why start() did not give Result::Started, with sshd's log if any.
+    // Why start() failed, with sshd's log if any.
     QString errorString() const { return m_error; }
     QString binDir() const { return m_dir.filePath(QStringLiteral("bin")); }
 
@@ -103,9 +95,8 @@ private:
 
 #define SSHD_FIXTURE_START(fixture) \
     do { \
-        const SshdFixture::Result sshdResult = (fixture).start(); \
-        if (sshdResult == SshdFixture::Result::Unavailable) \
-            QSKIP(qPrintable((fixture).errorString())); \
-        if (sshdResult == SshdFixture::Result::Failed) \
+        if (!Guest::SshServer::unavailableReason().isEmpty()) \
+            QSKIP(qPrintable(Guest::SshServer::unavailableReason())); \
+        if (!(fixture).start()) \
             QFAIL(qPrintable((fixture).errorString())); \
     } while (false)
