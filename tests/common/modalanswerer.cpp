@@ -27,7 +27,8 @@ void ModalAnswerer::poll()
     box->setProperty("answered", true);
 
     m_boxes.append({box->windowTitle(), box->text(), box->informativeText(), box->icon(),
-                    box->standardButtons(), box->checkBox() && box->checkBox()->isVisible()});
+                    box->standardButtons(), box->checkBox() && box->checkBox()->isVisible(),
+                    box->parentWidget()});
 
     if (m_tickCheckBox && box->checkBox())
         box->checkBox()->setChecked(true);

@@ -20,6 +20,7 @@ public:
         QMessageBox::Icon icon = QMessageBox::NoIcon;
         QMessageBox::StandardButtons buttons;
         bool checkBoxVisible = false;
+        QWidget *parent = nullptr;
     };
 
     explicit ModalAnswerer(QObject *parent = nullptr);

@@ -30,15 +30,25 @@ Item {
         signalName: "textChanged"
     }
 
+    WarningDialog {
+        id: bareDialog
+
+        text: "Continue?"
+        standardButtons: StandardButton.Ok | StandardButton.Cancel
+    }
+
     TestCase {
         readonly property var pageNames: ["Sensors Management", "Sensors Values", "Orientation Management",
             "GPS Management", "Camera Management"]
         readonly property var valuesPage: view.pagesIds[1]
         readonly property var resetQuestion: ({
+            title: "Warning",
+            icon: StandardIcon.Question,
             text: "The sensors values will be reset using the smartphone 3D-model position. "
                   + "Do you want to continue?",
             buttons: StandardButton.Ok | StandardButton.Cancel,
-            checkBoxVisible: true
+            checkBoxVisible: true,
+            overIde: true
         })
 
         function activePages() {
@@ -148,6 +158,28 @@ Item {
             clickPage("Orientation Management")
             compare(dialogs.answeredBoxes(), data.stored ? [] : [resetQuestion])
             compare(activePages(), [data.stored ? "Orientation Management" : "Sensors Values"])
+        }
+
+        // A check box the user could not see was not ticked by the user.
+        function test_dialogWithoutCheckBox_data() {
+            return [
+                { tag: "OK, hidden box ticked", answer: StandardButton.Ok, emitted: ["accepted false"] },
+                { tag: "Cancel", answer: StandardButton.Cancel, emitted: ["rejected"] }
+            ]
+        }
+
+        function test_dialogWithoutCheckBox(data) {
+            var emitted = []
+            var onAccepted = doNotShowAgain => emitted.push("accepted " + doNotShowAgain)
+            var onRejected = () => emitted.push("rejected")
+            bareDialog.accepted.connect(onAccepted)
+            bareDialog.rejected.connect(onRejected)
+            dialogs.answerWith(data.answer, true)
+            bareDialog.show()
+            bareDialog.accepted.disconnect(onAccepted)
+            bareDialog.rejected.disconnect(onRejected)
+            compare(emitted, data.emitted)
+            compare(dialogs.answeredBoxes().length, 1)
         }
 
         function test_modelSensorsMarkTheValuesPage_data() {

@@ -8,6 +8,7 @@
 #include <plugin/qmltypes.h>
 #include <sensors/sensorsemulationmanager.h>
 
+#include <coreplugin/icore.h>
 #include <idehost.h>
 #include <testcamera.h>
 #include <testvideos.h>
@@ -155,15 +156,18 @@ public:
     // Modal boxes stay open again; what was answered is forgotten.
     Q_INVOKABLE void stopAnswering() { m_answerer.reset(); }
 
-    // What the answered boxes said: text, buttons and checkBoxVisible.
+    // What the answered boxes said, and whether they were modal over the IDE.
     Q_INVOKABLE QVariantList answeredBoxes() const
     {
         QVariantList result;
         const QList<ModalAnswerer::Box> boxes = m_answerer ? m_answerer->boxes() : QList<ModalAnswerer::Box>();
         for (const ModalAnswerer::Box &box : boxes) {
-            result.append(QVariantMap{{QStringLiteral("text"), box.text},
+            result.append(QVariantMap{{QStringLiteral("title"), box.title},
+                                      {QStringLiteral("icon"), int(box.icon)},
+                                      {QStringLiteral("text"), box.text},
                                       {QStringLiteral("buttons"), int(box.buttons)},
-                                      {QStringLiteral("checkBoxVisible"), box.checkBoxVisible}});
+                                      {QStringLiteral("checkBoxVisible"), box.checkBoxVisible},
+                                      {QStringLiteral("overIde"), box.parent == Core::ICore::mainWindow()}});
         }
         return result;
     }

@@ -119,9 +119,12 @@ Item {
             mouseClick(Helpers.pageButton(view, "Sensors Values"))
 
             compare(dialogs.answeredBoxes(), data.unchanged ? [] : [{
+                title: "Warning",
+                icon: StandardIcon.Question,
                 text: "The sensor configuration has been changed. Apply or discard changes?",
                 buttons: StandardButton.Discard | StandardButton.Apply,
-                checkBoxVisible: false
+                checkBoxVisible: false,
+                overIde: true
             }])
             compare(page.active, !data.switched)
             compare(view.pagesIds[1].active, data.switched)
