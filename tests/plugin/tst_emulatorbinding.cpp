@@ -56,10 +56,8 @@ private slots:
     void firstListedEmulatorIsUsed();
 
 private:
-    bool installRpm(const QStringList &packages);
     Hangar::Emulator *addEmulator(const QString &name, bool running, const QList<Rule> &rules);
     void chooseMenuEntry();
-    int checksRun() const;
     void openWindow();
     void settle();
 
@@ -78,8 +76,8 @@ void tst_EmulatorBinding::initTestCase()
 
 void tst_EmulatorBinding::init()
 {
-    QFile::remove(m_sshd.binDir() + QLatin1String("/rpm-calls"));
-    QVERIFY(installRpm(allPackages));
+    m_sshd.resetRpmRuns();
+    QVERIFY(m_sshd.setRpmPackages(allPackages));
     m_guest = std::make_unique<FakeGuest>();
     QVERIFY(m_guest->listen());
     m_settingsDir = std::make_unique<QTemporaryDir>();
@@ -103,15 +101,6 @@ void tst_EmulatorBinding::cleanup()
     m_guest.reset();
 }
 
-// An rpm that lists the packages and counts the checks that reach the guest.
-bool tst_EmulatorBinding::installRpm(const QStringList &packages)
-{
-    return m_sshd.installCommand(QStringLiteral("rpm"),
-                                 QStringLiteral("#!/bin/sh\necho x >> %1/rpm-calls\necho '%2'\n")
-                                     .arg(m_sshd.binDir(), packages.join(QLatin1Char('\n')))
-                                     .toUtf8());
-}
-
 Hangar::Emulator *tst_EmulatorBinding::addEmulator(const QString &name, bool running, const QList<Rule> &rules)
 {
     auto machine = new Hangar::VirtualMachine(name);
@@ -131,12 +120,6 @@ Hangar::Emulator *tst_EmulatorBinding::addEmulator(const QString &name, bool run
 void tst_EmulatorBinding::chooseMenuEntry()
 {
     Core::ActionManager::command("Mimicry.ShowMimicryView.Action")->action()->trigger();
-}
-
-int tst_EmulatorBinding::checksRun() const
-{
-    QFile calls(m_sshd.binDir() + QLatin1String("/rpm-calls"));
-    return calls.open(QIODevice::ReadOnly) ? calls.readAll().count('\n') : 0;
 }
 
 void tst_EmulatorBinding::openWindow()
@@ -184,7 +167,7 @@ void tst_EmulatorBinding::offMachineGetsMissingRulesBeforeItStarts()
     QTRY_VERIFY_WITH_TIMEOUT(mimicryViewVisible(), 15000);
     QCOMPARE(rulesOf(machine), (QStringList{"mimicrytcp tcp 5454:1234", "mimicryudp udp 34343:34343"}));
     QCOMPARE(seen, events);
-    QCOMPARE(checksRun(), 1);
+    QCOMPARE(m_sshd.rpmRuns(), 1);
     QTRY_COMPARE(m_guest->connectionCount(), 1);
     QVERIFY(m_answerer->boxes().isEmpty());
 }
@@ -214,7 +197,7 @@ void tst_EmulatorBinding::runningMachineWithoutARuleIsLeftAlone()
 
 void tst_EmulatorBinding::failedCheckShowsTheMissingPackages()
 {
-    QVERIFY(installRpm({"sensorfw-qt5-emulator-plugins-1", "remote-dbus-invoker-1", "geoclue-emulator-1"}));
+    QVERIFY(m_sshd.setRpmPackages({"sensorfw-qt5-emulator-plugins-1", "remote-dbus-invoker-1", "geoclue-emulator-1"}));
     addEmulator(QStringLiteral("Keel Emulator"), true, bothRules);
 
     chooseMenuEntry();
@@ -243,7 +226,7 @@ void tst_EmulatorBinding::connectRequestSurvivesUntilConnected()
     machine->setSshParameters(m_sshd.connectionParameters());
     machine->setState(Hangar::VirtualMachine::Connected);
     QTRY_VERIFY_WITH_TIMEOUT(mimicryViewVisible(), 15000);
-    QCOMPARE(checksRun(), 1);
+    QCOMPARE(m_sshd.rpmRuns(), 1);
 
     // The request was used up: reconnecting the machine does not check again.
     machine->setSshParameters({});
@@ -299,7 +282,7 @@ void tst_EmulatorBinding::sessionOfARunningEmulator()
     QVERIFY(!mimicryViewVisible());
     chooseMenuEntry();
     QTRY_VERIFY_WITH_TIMEOUT(mimicryViewVisible(), 15000);
-    QCOMPARE(checksRun(), 2);
+    QCOMPARE(m_sshd.rpmRuns(), 2);
 }
 
 void tst_EmulatorBinding::firstListedEmulatorIsUsed()

@@ -11,8 +11,8 @@
 
 // A throw-away sshd on a free port of 127.0.0.1, its keys and config in a
 // temporary directory; connectionParameters() log in as the current user.
-// Remote commands find binDir() first on their PATH, so what
-// installCommand() puts there shadows the system's commands.
+// Remote commands find binDir() first on their PATH, so the "rpm" put there
+// shadows the system's.
 //
 // Start it from initTestCase() with SSHD_FIXTURE_START(m_sshd), which skips
 // where sshd cannot run at all and fails where it did not come up.
@@ -64,25 +64,28 @@ public:
         return params;
     }
 
-    // Writes an executable binDir()/name; script should start with "#!".
-    bool installCommand(const QString &name, const QByteArray &script)
-    {
-        QFile file(QDir(binDir()).filePath(name));
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(script) != script.size())
-            return false;
-        file.close();
-        return file.setPermissions(file.permissions() | QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther);
-    }
-
     // An "rpm" that answers "rpm -qa" with these packages, one a line, in
-    // this order, and fails whatever else it is asked.
+    // this order, and fails whatever else it is asked. It counts its runs.
     bool setRpmPackages(const QStringList &packages)
     {
-        QByteArray script = "#!/bin/sh\n[ \"$*\" = -qa ] || exit 1\n";
+        QByteArray script = "#!/bin/sh\necho x >> '" + filePath("rpm-runs").toUtf8() + "'\n"
+                            "[ \"$*\" = -qa ] || exit 1\n";
         for (const QString &package : packages)
             script += "echo '" + package.toUtf8() + "'\n";
-        return installCommand(QStringLiteral("rpm"), script);
+        QFile rpm(QDir(binDir()).filePath(QStringLiteral("rpm")));
+        if (!rpm.open(QIODevice::WriteOnly | QIODevice::Truncate) || rpm.write(script) != script.size())
+            return false;
+        rpm.close();
+        return rpm.setPermissions(rpm.permissions() | QFile::ExeOwner);
     }
+
+    int rpmRuns() const
+    {
+        QFile runs(filePath("rpm-runs"));
+        return runs.open(QIODevice::ReadOnly) ? runs.readAll().count('\n') : 0;
+    }
+
+    void resetRpmRuns() { QFile::remove(filePath("rpm-runs")); }
 
 private:
     QString filePath(const char *name) const { return m_dir.filePath(QLatin1String(name)); }
