@@ -43,21 +43,179 @@ class tst_SimulatedEmulator : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void init();
-    void cleanup();
-    void sensorsReachTheGuestAfterItsCommandServiceRestarted();
-    void positionAndTrackReachThePositioningService();
-    void videoFileReachesTheCameraReceiver();
+    void initTestCase()
+    {
+        const QString reason = Guest::SshServer::unavailableReason();
+        if (!reason.isEmpty())
+            QSKIP(qPrintable(reason));
+    }
+
+    void init()
+    {
+        m_qmlErrors.clear();
+        m_dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_dir->isValid());
+        const QString configFile = m_dir->filePath(QStringLiteral("emulators.ini"));
+        writeIsolatedEmulatorConfig(configFile, QStringLiteral("Test Emulator"),
+                                    m_dir->filePath(QStringLiteral("ssh/id_ed25519")));
+
+        m_settings = std::make_unique<QSettings>(m_dir->filePath(QStringLiteral("host.ini")), QSettings::IniFormat);
+        m_host = std::make_unique<IdeHost>(m_settings.get());
+        m_host->loadPlugins({QStringLiteral(MIMICRY_PLUGIN_DIR)});
+        QVERIFY(m_host->errors().isEmpty());
+        QString error;
+        QVERIFY2(Hangar::EmulatorConfiguration(configFile, QStringLiteral(MIMICRY_EMULATOR_PROGRAM))
+                     .load(m_host->sdk(), &error),
+                 qPrintable(error));
+        QCOMPARE(Hangar::Sdk::emulators().size(), 1);
+        m_answerer = std::make_unique<ModalAnswerer>();
+    }
+
+    // No path may end in a message box or a QML error.
+    void cleanup()
+    {
+        const QStringList messages = m_answerer->texts();
+        m_answerer.reset();
+        m_host.reset();
+        m_settings.reset();
+        m_dir.reset();
+        QVERIFY2(messages.isEmpty(), qPrintable(messages.join(QLatin1Char('\n'))));
+        QVERIFY2(m_qmlErrors.isEmpty(), qPrintable(m_qmlErrors.join(QLatin1Char('\n'))));
+    }
+
+    void sensorsReachTheGuestAfterItsCommandServiceRestarted()
+    {
+        openWindow();
+        QSignalSpy reconnected(mimicryContextObject("sensorsEmulationManager"), SIGNAL(emulatorConnected()));
+        const QDBusMessage restart = QDBusMessage::createMethodCall("org.mimicry.Machine", "/org/mimicry/Machine",
+                                                                    "org.mimicry.Machine", "restartCommandService");
+        QCOMPARE(callGuest(QStringLiteral("session"), restart).type(), QDBusMessage::ReplyMessage);
+        QTRY_COMPARE_WITH_TIMEOUT(reconnected.size(), 1, 10000);
+
+        // The 3D model's page sets the accelerometer from its pose...
+        evaluate(QStringLiteral("switchVisiblePage(smartphoneModelPage)"));
+        // Upright at first, then the "lying face up" preset.
+        QTRY_COMPARE_WITH_TIMEOUT(sensorState().value("accelerometer.y").toInt(), 1000, 10000);
+        // A Repeater's buttons are child items, not child objects.
+        QQuickItem *faceUp = nullptr;
+        QList<QQuickItem *> items{mimicryView()->rootObject()};
+        while (!items.isEmpty() && !faceUp) {
+            QQuickItem *item = items.takeFirst();
+            if (item->property("source").toUrl() == QUrl(QStringLiteral("qrc:/mimicry/icons/phone_5.png")))
+                faceUp = item->parentItem();
+            items.append(item->childItems());
+        }
+        QVERIFY(faceUp);
+        QVERIFY(QMetaObject::invokeMethod(faceUp, "clicked"));
+        const QStringList faceUpValues{"accelerometer.x=0", "accelerometer.y=0", "accelerometer.z=1000"};
+        QTRY_COMPARE_WITH_TIMEOUT(pick(sensorState(), faceUpValues), faceUpValues, 10000);
+
+        // ... and the manager sets any sensor, once that page no longer drives
+        // the accelerometer on its timer.
+        evaluate(QStringLiteral("switchVisiblePage(sensorsValuesPage)"));
+        evaluate(QStringLiteral("sensorsEmulationManager.disableSensor('gyroscope')"));
+        evaluate(QStringLiteral("sensorsEmulationManager.setAccelerometerValues(120, -340, 980)"));
+        evaluate(QStringLiteral("sensorsEmulationManager.setMagnetometerValues(2.5e-05, -1e-06, 3.1e-05)"));
+        // -1 is the "undefined" light level the page offers.
+        evaluate(QStringLiteral("sensorsEmulationManager.setAlsLuxValue(-1)"));
+
+        const QStringList told{"als.lux=-1", "accelerometer.x=120", "accelerometer.y=-340", "accelerometer.z=980",
+                               "magnetometer.x=2.5e-05", "magnetometer.z=3.1e-05", "gyroscope.enabled=false",
+                               "accelerometer.enabled=true"};
+        QTRY_COMPARE_WITH_TIMEOUT(pick(sensorState(), told), told, 10000);
+    }
+
+    void positionAndTrackReachThePositioningService()
+    {
+        openWindow();
+        evaluate(QStringLiteral("gpsEmulationManager.setPosition(-33.8688, 151.2093, 5)"));
+        const QStringList position{"latitude=-33.8688", "longitude=151.2093"};
+        QTRY_COMPARE_WITH_TIMEOUT(pick(positionState(), position), position, 10000);
+
+        // A track file opened and played on the GPS page; the guest plays it by
+        // itself and ends on the last point.
+        const QUrl track = QUrl::fromLocalFile(QStringLiteral(MIMICRY_SOURCE_DIR "/tests/data/nmea/short-walk.nmea"));
+        evaluate(QStringLiteral("switchVisiblePage(gpsManagementPage); gpsManagementPage.openNmeaFile('%1')")
+                     .arg(track.toString()));
+        QTRY_COMPARE_WITH_TIMEOUT(positionState().value("pointCount").toInt(), 3, 10000);
+        evaluate(QStringLiteral("gpsManagementPage.trackStopped = false; gpsManagementPage.startTrack()"));
+        const QStringList lastPoint{"index=2", "latitude=59.9390167", "longitude=30.3144333"};
+        QTRY_COMPARE_WITH_TIMEOUT(pick(positionState(), lastPoint), lastPoint, 10000);
+        QTRY_COMPARE(evaluate(QStringLiteral("gpsEmulationManager.currentPositionIndex")).toInt(), 2);
+    }
+
+    // Through the page, the plug-in's video pipeline, the forwarded UDP port and
+    // the guest's receiver.
+    void videoFileReachesTheCameraReceiver()
+    {
+        const QString clip = TestVideos::make(m_dir->path(), TestVideos::Kind::Vp8, {320, 240}, 30);
+        QVERIFY(!clip.isEmpty());
+        openWindow();
+        evaluate(QStringLiteral("switchVisiblePage(cameraManagementPage); cameraManagementPage.openVideoFile('%1')")
+                     .arg(QUrl::fromLocalFile(clip).toString()));
+        QTRY_VERIFY_WITH_TIMEOUT(cameraState().value("frameCount").toInt() > 10, 15000);
+        const QStringList size{"width=320", "height=240"};
+        QCOMPARE(pick(cameraState(), size), size);
+        QVERIFY(evaluate(QStringLiteral("cameraEmulationManager.streamRunning")).toBool());
+    }
 
 private:
-    void openWindow();
-    QVariant evaluate(const QString &expression);
-    QDBusMessage callGuest(const QString &bus, const QDBusMessage &call);
-    QVariantMap guestState(const QString &bus, const QString &service);
-    QVariantMap sensorState() { return guestState(QStringLiteral("system"), QStringLiteral("org.tern.SensorfwMimicry")); }
-    QVariantMap positionState() { return guestState(QStringLiteral("session"), QStringLiteral("org.tern.GeoclueMimicry")); }
-    QVariantMap cameraState() { return guestState(QStringLiteral("session"), QStringLiteral("org.mimicry.CameraReceiver")); }
+    void openWindow()
+    {
+        QSignalSpy connected(mimicryContextObject("gpsEmulationManager"), SIGNAL(emulatorConnected()));
+        Core::ActionManager::command("Mimicry.ShowMimicryView.Action")->action()->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(mimicryViewVisible(), 60000);
+        // Calls made before the channel is up would be lost.
+        QTRY_VERIFY_WITH_TIMEOUT(!connected.isEmpty(), 10000);
+    }
+
+    // Runs in the scope of the window's root item, as the pages' own code does.
+    QVariant evaluate(const QString &expression)
+    {
+        QObject *root = mimicryView()->rootObject();
+        QQmlExpression qmlExpression(qmlContext(root), root, expression);
+        const QVariant result = qmlExpression.evaluate();
+        if (qmlExpression.hasError())
+            m_qmlErrors.append(qmlExpression.error().toString());
+        return result;
+    }
+
+    // One call on one of the guest's buses, over a connection of its own.
+    QDBusMessage callGuest(const QString &bus, const QDBusMessage &call)
+    {
+        QFile addressFile(m_dir->filePath(QStringLiteral("emulators/1/run/%1_bus_address").arg(bus)));
+        addressFile.open(QIODevice::ReadOnly);
+        const QString address = QString::fromUtf8(addressFile.readAll()).trimmed();
+        const QString name = QStringLiteral("test-") + bus;
+        const QDBusMessage reply = QDBusConnection::connectToBus(address, name).call(call, QDBus::Block, 5000);
+        QDBusConnection::disconnectFromBus(name);
+        if (reply.type() != QDBusMessage::ReplyMessage)
+            qWarning().noquote() << call.member() << "on" << address << reply.errorMessage();
+        return reply;
+    }
+
+    // What a service of the guest has been told so far.
+    QVariantMap guestState(const QString &bus, const QString &service)
+    {
+        const QString path = QLatin1Char('/') + QString(service).replace(QLatin1Char('.'), QLatin1Char('/'));
+        const QDBusReply<QVariantMap> state
+            = callGuest(bus, QDBusMessage::createMethodCall(service, path, QStringLiteral("org.mimicry.Inspect"),
+                                                            QStringLiteral("state")));
+        return state.value();
+    }
+
+    QVariantMap sensorState()
+    {
+        return guestState(QStringLiteral("system"), QStringLiteral("org.tern.SensorfwMimicry"));
+    }
+    QVariantMap positionState()
+    {
+        return guestState(QStringLiteral("session"), QStringLiteral("org.tern.GeoclueMimicry"));
+    }
+    QVariantMap cameraState()
+    {
+        return guestState(QStringLiteral("session"), QStringLiteral("org.mimicry.CameraReceiver"));
+    }
 
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<QSettings> m_settings;
@@ -65,165 +223,6 @@ private:
     std::unique_ptr<ModalAnswerer> m_answerer;
     QStringList m_qmlErrors;
 };
-
-void tst_SimulatedEmulator::initTestCase()
-{
-    const QString reason = Guest::SshServer::unavailableReason();
-    if (!reason.isEmpty())
-        QSKIP(qPrintable(reason));
-}
-
-void tst_SimulatedEmulator::init()
-{
-    m_qmlErrors.clear();
-    m_dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_dir->isValid());
-    const QString configFile = m_dir->filePath(QStringLiteral("emulators.ini"));
-    writeIsolatedEmulatorConfig(configFile, QStringLiteral("Test Emulator"),
-                                m_dir->filePath(QStringLiteral("ssh/id_ed25519")));
-
-    m_settings = std::make_unique<QSettings>(m_dir->filePath(QStringLiteral("host.ini")), QSettings::IniFormat);
-    m_host = std::make_unique<IdeHost>(m_settings.get());
-    m_host->loadPlugins({QStringLiteral(MIMICRY_PLUGIN_DIR)});
-    QVERIFY(m_host->errors().isEmpty());
-    QString error;
-    QVERIFY2(Hangar::EmulatorConfiguration(configFile, QStringLiteral(MIMICRY_EMULATOR_PROGRAM))
-                 .load(m_host->sdk(), &error),
-             qPrintable(error));
-    QCOMPARE(Hangar::Sdk::emulators().size(), 1);
-    m_answerer = std::make_unique<ModalAnswerer>();
-}
-
-// No path may end in a message box or a QML error.
-void tst_SimulatedEmulator::cleanup()
-{
-    const QStringList messages = m_answerer->texts();
-    m_answerer.reset();
-    m_host.reset();
-    m_settings.reset();
-    m_dir.reset();
-    QVERIFY2(messages.isEmpty(), qPrintable(messages.join(QLatin1Char('\n'))));
-    QVERIFY2(m_qmlErrors.isEmpty(), qPrintable(m_qmlErrors.join(QLatin1Char('\n'))));
-}
-
-// Runs in the scope of the window's root item, as the pages' own code does.
-QVariant tst_SimulatedEmulator::evaluate(const QString &expression)
-{
-    QObject *root = mimicryView()->rootObject();
-    QQmlExpression qmlExpression(qmlContext(root), root, expression);
-    const QVariant result = qmlExpression.evaluate();
-    if (qmlExpression.hasError())
-        m_qmlErrors.append(qmlExpression.error().toString());
-    return result;
-}
-
-// One call on one of the guest's buses, over a connection of its own.
-QDBusMessage tst_SimulatedEmulator::callGuest(const QString &bus, const QDBusMessage &call)
-{
-    QFile addressFile(m_dir->filePath(QStringLiteral("emulators/1/run/%1_bus_address").arg(bus)));
-    addressFile.open(QIODevice::ReadOnly);
-    const QString address = QString::fromUtf8(addressFile.readAll()).trimmed();
-    const QString name = QStringLiteral("test-") + bus;
-    const QDBusMessage reply = QDBusConnection::connectToBus(address, name).call(call, QDBus::Block, 5000);
-    QDBusConnection::disconnectFromBus(name);
-    if (reply.type() != QDBusMessage::ReplyMessage)
-        qWarning().noquote() << call.member() << "on" << address << reply.errorMessage();
-    return reply;
-}
-
-// What a service of the guest has been told so far.
-QVariantMap tst_SimulatedEmulator::guestState(const QString &bus, const QString &service)
-{
-    const QString path = QLatin1Char('/') + QString(service).replace(QLatin1Char('.'), QLatin1Char('/'));
-    const QDBusReply<QVariantMap> state = callGuest(
-        bus, QDBusMessage::createMethodCall(service, path, QStringLiteral("org.mimicry.Inspect"), QStringLiteral("state")));
-    return state.value();
-}
-
-void tst_SimulatedEmulator::openWindow()
-{
-    QSignalSpy connected(mimicryContextObject("gpsEmulationManager"), SIGNAL(emulatorConnected()));
-    Core::ActionManager::command("Mimicry.ShowMimicryView.Action")->action()->trigger();
-    QTRY_VERIFY_WITH_TIMEOUT(mimicryViewVisible(), 60000);
-    // Calls made before the channel is up would be lost.
-    QTRY_VERIFY_WITH_TIMEOUT(!connected.isEmpty(), 10000);
-}
-
-void tst_SimulatedEmulator::sensorsReachTheGuestAfterItsCommandServiceRestarted()
-{
-    openWindow();
-    QSignalSpy reconnected(mimicryContextObject("sensorsEmulationManager"), SIGNAL(emulatorConnected()));
-    const QDBusMessage restart = QDBusMessage::createMethodCall("org.mimicry.Machine", "/org/mimicry/Machine",
-                                                                "org.mimicry.Machine", "restartCommandService");
-    QCOMPARE(callGuest(QStringLiteral("session"), restart).type(), QDBusMessage::ReplyMessage);
-    QTRY_COMPARE_WITH_TIMEOUT(reconnected.size(), 1, 10000);
-
-    // The 3D model's page sets the accelerometer from its pose...
-    evaluate(QStringLiteral("switchVisiblePage(smartphoneModelPage)"));
-    // Upright at first, then the "lying face up" preset.
-    QTRY_COMPARE_WITH_TIMEOUT(sensorState().value("accelerometer.y").toInt(), 1000, 10000);
-    // A Repeater's buttons are child items, not child objects.
-    QQuickItem *faceUp = nullptr;
-    QList<QQuickItem *> items{mimicryView()->rootObject()};
-    while (!items.isEmpty() && !faceUp) {
-        QQuickItem *item = items.takeFirst();
-        if (item->property("source").toUrl() == QUrl(QStringLiteral("qrc:/mimicry/icons/phone_5.png")))
-            faceUp = item->parentItem();
-        items.append(item->childItems());
-    }
-    QVERIFY(faceUp);
-    QVERIFY(QMetaObject::invokeMethod(faceUp, "clicked"));
-    const QStringList faceUpValues{"accelerometer.x=0", "accelerometer.y=0", "accelerometer.z=1000"};
-    QTRY_COMPARE_WITH_TIMEOUT(pick(sensorState(), faceUpValues), faceUpValues, 10000);
-
-    // ... and the manager sets any sensor, once that page no longer drives
-    // the accelerometer on its timer.
-    evaluate(QStringLiteral("switchVisiblePage(sensorsValuesPage)"));
-    evaluate(QStringLiteral("sensorsEmulationManager.disableSensor('gyroscope')"));
-    evaluate(QStringLiteral("sensorsEmulationManager.setAccelerometerValues(120, -340, 980)"));
-    evaluate(QStringLiteral("sensorsEmulationManager.setMagnetometerValues(2.5e-05, -1e-06, 3.1e-05)"));
-    // -1 is the "undefined" light level the page offers.
-    evaluate(QStringLiteral("sensorsEmulationManager.setAlsLuxValue(-1)"));
-
-    const QStringList told{"als.lux=-1", "accelerometer.x=120", "accelerometer.y=-340", "accelerometer.z=980",
-                           "magnetometer.x=2.5e-05", "magnetometer.z=3.1e-05", "gyroscope.enabled=false",
-                           "accelerometer.enabled=true"};
-    QTRY_COMPARE_WITH_TIMEOUT(pick(sensorState(), told), told, 10000);
-}
-
-void tst_SimulatedEmulator::positionAndTrackReachThePositioningService()
-{
-    openWindow();
-    evaluate(QStringLiteral("gpsEmulationManager.setPosition(-33.8688, 151.2093, 5)"));
-    const QStringList position{"latitude=-33.8688", "longitude=151.2093"};
-    QTRY_COMPARE_WITH_TIMEOUT(pick(positionState(), position), position, 10000);
-
-    // A track file opened and played on the GPS page; the guest plays it by
-    // itself and ends on the last point.
-    const QUrl track = QUrl::fromLocalFile(QStringLiteral(MIMICRY_SOURCE_DIR "/tests/data/nmea/short-walk.nmea"));
-    evaluate(QStringLiteral("switchVisiblePage(gpsManagementPage); gpsManagementPage.openNmeaFile('%1')")
-                 .arg(track.toString()));
-    QTRY_COMPARE_WITH_TIMEOUT(positionState().value("pointCount").toInt(), 3, 10000);
-    evaluate(QStringLiteral("gpsManagementPage.trackStopped = false; gpsManagementPage.startTrack()"));
-    const QStringList lastPoint{"index=2", "latitude=59.9390167", "longitude=30.3144333"};
-    QTRY_COMPARE_WITH_TIMEOUT(pick(positionState(), lastPoint), lastPoint, 10000);
-    QTRY_COMPARE(evaluate(QStringLiteral("gpsEmulationManager.currentPositionIndex")).toInt(), 2);
-}
-
-// Through the page, the plug-in's video pipeline, the forwarded UDP port and
-// the guest's receiver.
-void tst_SimulatedEmulator::videoFileReachesTheCameraReceiver()
-{
-    const QString clip = TestVideos::make(m_dir->path(), TestVideos::Kind::Vp8, {320, 240}, 30);
-    QVERIFY(!clip.isEmpty());
-    openWindow();
-    evaluate(QStringLiteral("switchVisiblePage(cameraManagementPage); cameraManagementPage.openVideoFile('%1')")
-                 .arg(QUrl::fromLocalFile(clip).toString()));
-    QTRY_VERIFY_WITH_TIMEOUT(cameraState().value("frameCount").toInt() > 10, 15000);
-    const QStringList size{"width=320", "height=240"};
-    QCOMPARE(pick(cameraState(), size), size);
-    QVERIFY(evaluate(QStringLiteral("cameraEmulationManager.streamRunning")).toBool());
-}
 
 QTEST_MAIN(tst_SimulatedEmulator)
 

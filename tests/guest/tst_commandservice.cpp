@@ -64,11 +64,100 @@ class tst_CommandService : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void init();
-    void cleanup();
-    void lines_data();
-    void lines();
+    void initTestCase()
+    {
+        QVERIFY(m_runtimeDir.isValid());
+        QString error;
+        QVERIFY2(m_systemBus.start(m_runtimeDir.path(), QStringLiteral("system"), &error), qPrintable(error));
+        QVERIFY2(m_sessionBus.start(m_runtimeDir.path(), QStringLiteral("session"), &error), qPrintable(error));
+        QVERIFY(QDBusConnection::connectToBus(m_systemBus.address(), SystemServices).isConnected());
+        QVERIFY(QDBusConnection::connectToBus(m_systemBus.address(), SystemInvoker).isConnected());
+        QVERIFY(QDBusConnection::connectToBus(m_sessionBus.address(), SessionServices).isConnected());
+        QVERIFY(QDBusConnection::connectToBus(m_sessionBus.address(), SessionInvoker).isConnected());
+    }
+
+    void init()
+    {
+        m_sensors = std::make_unique<SensorService>(QDBusConnection(SystemServices));
+        QVERIFY(m_sensors->registerService());
+        m_positioning = std::make_unique<PositioningService>(QDBusConnection(SessionServices));
+        QVERIFY(m_positioning->registerService());
+        m_service = std::make_unique<CommandService>(QDBusConnection(SystemInvoker), QDBusConnection(SessionInvoker));
+        QVERIFY(m_service->listen(QHostAddress::LocalHost, 0));
+    }
+
+    void cleanup()
+    {
+        m_service.reset();
+        m_positioning.reset();
+        m_sensors.reset();
+    }
+
+    void lines_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QString>("reply");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QVariant>("value");
+        // The reply to the last line; an error message in it only has to contain the row's.
+        const auto call = [](const char *name, const QString &line, const QString &reply, const char *key = "",
+                             const QVariant &value = QVariant()) {
+            QTest::newRow(name) << line << reply << QString::fromLatin1(key) << value;
+        };
+        const auto als = [](const QString &arguments) { return sensorsLine("setAlsValue", arguments); };
+
+        call("int32 written oddly", als("int32:+007"), "setAlsValue:7:::", "als.lux", 7);
+        // Errors of the call fill the last two fields.
+        call("colon inside a value", sensorsLine("enableSensor", "string:a:b"),
+             "enableSensor:a;b::org.tern.SensorfwMimicry.Error.UnknownSensor:unknown sensor 'a;b'");
+        call("service on the other bus", als("int32:1").replace("system", "session"),
+             "setAlsValue:1::org.freedesktop.DBus.Error.ServiceUnknown:");
+
+        // Lines that cannot be made into a call are answered without one.
+        const auto bad = [&call](const char *name, const QString &line, const char *method, const char *error) {
+            call(name, line,
+                 QStringLiteral("%1:::%2:").arg(QLatin1String(method), InvalidCommand) + QLatin1String(error));
+        };
+        bad("too few fields", "system org.tern.SensorfwMimicry /org/tern/SensorfwMimicry", "", "too few fields");
+        bad("unknown bus", als("int32:1").replace("system", "starter"), "setAlsValue", "unknown bus 'starter'");
+        bad("unknown type", als("float:1.5"), "setAlsValue", "unknown argument type 'float'");
+        bad("no type", als("250"), "setAlsValue", "argument '250' has no type");
+        bad("double space", sensorsLine("setGyroscopeValues", "double:1  double:2 double:3"), "setGyroscopeValues",
+            "empty argument");
+        bad("int32 with a fraction", als("int32:1.5"), "setAlsValue", "invalid int32 value '1.5'");
+        bad("int32 out of range", als("int32:2147483648"), "setAlsValue", "int32 value 2147483648 is out of range");
+        bad("double with a comma", sensorsLine("setGyroscopeX", "double:1,5"), "setGyroscopeX", "double value '1,5'");
+        bad("boolean word", gpsLine("setTrackLooped", "boolean:yes"), "setTrackLooped", "invalid boolean value 'yes'");
+        bad("bad array value", gpsLine("loadTrack", "array:array:double:1,2,x,4"), "loadTrack", "value 'x' in row 0");
+        bad("empty array row", gpsLine("loadTrack", "array:array:double:1,2,3,4;"), "loadTrack", "row 1 of the array");
+    }
+
+    void lines()
+    {
+        QFETCH(QString, line);
+        QFETCH(QString, reply);
+        QFETCH(QString, key);
+        QFETCH(QVariant, value);
+        auto socket = connectClient(*m_service);
+        QVERIFY(socket);
+
+        // All in one go with a call after: a line answered without a call still
+        // waits for the calls before it, and a bad line does not end the connection.
+        const QStringList replies = exchange(*socket, {line, sensorsLine("enabled", "string:tap")});
+        QCOMPARE(replies.size(), 2);
+        QCOMPARE(replies.last(), QStringLiteral("enabled:tap:true::"));
+        const QStringList fields = replies.first().split(QLatin1Char(':'));
+        const QStringList expected = reply.split(QLatin1Char(':'));
+        QCOMPARE(fields.size(), 5);
+        QCOMPARE(fields.mid(0, 4), expected.mid(0, 4));
+        QVERIFY2(fields.at(4).contains(expected.at(4)), qPrintable(fields.at(4)));
+        QCOMPARE(fields.at(4).isEmpty(), fields.at(3).isEmpty());
+
+        if (!key.isEmpty()) {
+            const QVariantMap state = line.startsWith("system") ? m_sensors->state() : m_positioning->state();
+            QCOMPARE(state.value(key), value);
+        }
+    }
 
 private:
     QTemporaryDir m_runtimeDir;
@@ -78,100 +167,6 @@ private:
     std::unique_ptr<PositioningService> m_positioning;
     std::unique_ptr<CommandService> m_service;
 };
-
-void tst_CommandService::initTestCase()
-{
-    QVERIFY(m_runtimeDir.isValid());
-    QString error;
-    QVERIFY2(m_systemBus.start(m_runtimeDir.path(), QStringLiteral("system"), &error), qPrintable(error));
-    QVERIFY2(m_sessionBus.start(m_runtimeDir.path(), QStringLiteral("session"), &error), qPrintable(error));
-    QVERIFY(QDBusConnection::connectToBus(m_systemBus.address(), SystemServices).isConnected());
-    QVERIFY(QDBusConnection::connectToBus(m_systemBus.address(), SystemInvoker).isConnected());
-    QVERIFY(QDBusConnection::connectToBus(m_sessionBus.address(), SessionServices).isConnected());
-    QVERIFY(QDBusConnection::connectToBus(m_sessionBus.address(), SessionInvoker).isConnected());
-}
-
-void tst_CommandService::init()
-{
-    m_sensors = std::make_unique<SensorService>(QDBusConnection(SystemServices));
-    QVERIFY(m_sensors->registerService());
-    m_positioning = std::make_unique<PositioningService>(QDBusConnection(SessionServices));
-    QVERIFY(m_positioning->registerService());
-    m_service = std::make_unique<CommandService>(QDBusConnection(SystemInvoker), QDBusConnection(SessionInvoker));
-    QVERIFY(m_service->listen(QHostAddress::LocalHost, 0));
-}
-
-void tst_CommandService::cleanup()
-{
-    m_service.reset();
-    m_positioning.reset();
-    m_sensors.reset();
-}
-
-void tst_CommandService::lines_data()
-{
-    QTest::addColumn<QString>("line");
-    QTest::addColumn<QString>("reply");
-    QTest::addColumn<QString>("key");
-    QTest::addColumn<QVariant>("value");
-    // The reply to the last line; an error message in it only has to contain the row's.
-    const auto call = [](const char *name, const QString &line, const QString &reply, const char *key = "",
-                         const QVariant &value = QVariant()) {
-        QTest::newRow(name) << line << reply << QString::fromLatin1(key) << value;
-    };
-    const auto als = [](const QString &arguments) { return sensorsLine("setAlsValue", arguments); };
-
-    call("int32 written oddly", als("int32:+007"), "setAlsValue:7:::", "als.lux", 7);
-    // Errors of the call fill the last two fields.
-    call("colon inside a value", sensorsLine("enableSensor", "string:a:b"),
-         "enableSensor:a;b::org.tern.SensorfwMimicry.Error.UnknownSensor:unknown sensor 'a;b'");
-    call("service on the other bus", als("int32:1").replace("system", "session"),
-         "setAlsValue:1::org.freedesktop.DBus.Error.ServiceUnknown:");
-
-    // Lines that cannot be made into a call are answered without one.
-    const auto bad = [&call](const char *name, const QString &line, const char *method, const char *error) {
-        call(name, line, QStringLiteral("%1:::%2:").arg(QLatin1String(method), InvalidCommand) + QLatin1String(error));
-    };
-    bad("too few fields", "system org.tern.SensorfwMimicry /org/tern/SensorfwMimicry", "", "too few fields");
-    bad("unknown bus", als("int32:1").replace("system", "starter"), "setAlsValue", "unknown bus 'starter'");
-    bad("unknown type", als("float:1.5"), "setAlsValue", "unknown argument type 'float'");
-    bad("no type", als("250"), "setAlsValue", "argument '250' has no type");
-    bad("double space", sensorsLine("setGyroscopeValues", "double:1  double:2 double:3"), "setGyroscopeValues",
-        "empty argument");
-    bad("int32 with a fraction", als("int32:1.5"), "setAlsValue", "invalid int32 value '1.5'");
-    bad("int32 out of range", als("int32:2147483648"), "setAlsValue", "int32 value 2147483648 is out of range");
-    bad("double with a comma", sensorsLine("setGyroscopeX", "double:1,5"), "setGyroscopeX", "double value '1,5'");
-    bad("boolean word", gpsLine("setTrackLooped", "boolean:yes"), "setTrackLooped", "invalid boolean value 'yes'");
-    bad("bad array value", gpsLine("loadTrack", "array:array:double:1,2,x,4"), "loadTrack", "value 'x' in row 0");
-    bad("empty array row", gpsLine("loadTrack", "array:array:double:1,2,3,4;"), "loadTrack", "row 1 of the array");
-}
-
-void tst_CommandService::lines()
-{
-    QFETCH(QString, line);
-    QFETCH(QString, reply);
-    QFETCH(QString, key);
-    QFETCH(QVariant, value);
-    auto socket = connectClient(*m_service);
-    QVERIFY(socket);
-
-    // All in one go with a call after: a line answered without a call still
-    // waits for the calls before it, and a bad line does not end the connection.
-    const QStringList replies = exchange(*socket, {line, sensorsLine("enabled", "string:tap")});
-    QCOMPARE(replies.size(), 2);
-    QCOMPARE(replies.last(), QStringLiteral("enabled:tap:true::"));
-    const QStringList fields = replies.first().split(QLatin1Char(':'));
-    const QStringList expected = reply.split(QLatin1Char(':'));
-    QCOMPARE(fields.size(), 5);
-    QCOMPARE(fields.mid(0, 4), expected.mid(0, 4));
-    QVERIFY2(fields.at(4).contains(expected.at(4)), qPrintable(fields.at(4)));
-    QCOMPARE(fields.at(4).isEmpty(), fields.at(3).isEmpty());
-
-    if (!key.isEmpty()) {
-        const QVariantMap state = line.startsWith("system") ? m_sensors->state() : m_positioning->state();
-        QCOMPARE(state.value(key), value);
-    }
-}
 
 QTEST_GUILESS_MAIN(tst_CommandService)
 

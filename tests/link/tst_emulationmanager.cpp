@@ -56,99 +56,95 @@ class tst_EmulationManager : public QObject
     Q_OBJECT
 
 private slots:
-    void commandLine_data();
-    void commandLine();
-    void replies_data();
-    void replies();
-};
+    void commandLine_data()
+    {
+        QTest::addColumn<QString>("method");
+        QTest::addColumn<QString>("arguments");
+        QTest::addColumn<QString>("line");
 
-void tst_EmulationManager::commandLine_data()
-{
-    QTest::addColumn<QString>("method");
-    QTest::addColumn<QString>("arguments");
-    QTest::addColumn<QString>("line");
-
-    QTest::newRow("call without arguments keeps the last space") << "stopTrack" << "" << "stopTrack ";
-    QTest::newRow("typed arguments") << "setAccelerometerValues" << "int32:0 int32:0 int32:1000"
-                                     << "setAccelerometerValues int32:0 int32:0 int32:1000";
-    QTest::newRow("placeholders go out as given") << "m%3" << "string:%5%1" << "m%3 string:%5%1";
-    QTest::newRow("non-ASCII text") << "setName" << "string:Zürich" << "setName string:Zürich";
-}
-
-// The subclass names bus, service, path and interface, in this order.
-void tst_EmulationManager::commandLine()
-{
-    QFETCH(QString, method);
-    QFETCH(QString, arguments);
-    QFETCH(QString, line);
-
-    Link link;
-    RecordingManager manager;
-    QSignalSpy changed(&manager, &EmulationManager::rdbusinvokerChanged);
-    manager.setRdbusinvoker(&link.channel);
-    QCOMPARE(changed.size(), 1);
-    QCOMPARE(manager.property("rdbusinvoker").value<RemoteDBusInvokerService *>(), &link.channel);
-    connectChannel(link, manager);
-
-    manager.callMethod(method, arguments);
-    QTRY_COMPARE(link.guest.lines(),
-                 QStringList{"system org.example.Service /org/example/Service org.example.Interface " + line});
-}
-
-void tst_EmulationManager::replies_data()
-{
-    QTest::addColumn<QString>("reply");
-    QTest::addColumn<QStringList>("heard");
-    QTest::addColumn<QStringList>("hooks");
-
-    QTest::newRow("success") << "m:a|b:r::" << QStringList{"recorder: OK"} << QStringList{"success m,a|b,r,,"};
-    QTest::newRow("error name and text joined by a space")
-        << "m:a:r:E:boom" << QStringList{"recorder: E boom"} << QStringList{"failure m,a,r,E,boom"};
-    QTest::newRow("error without text") << "m:a:r:org.freedesktop.DBus.Error.Failed:"
-                                        << QStringList{"recorder: org.freedesktop.DBus.Error.Failed "}
-                                        << QStringList{"failure m,a,r,org.freedesktop.DBus.Error.Failed,"};
-    QTest::newRow("four fields pass unchanged") << "m:b:c:d" << QStringList{"recorder: m:b:c:d"} << QStringList();
-    QTest::newRow("six fields pass unchanged") << "m:b:c:d:e:f" << QStringList{"recorder: m:b:c:d:e:f"}
-                                               << QStringList();
-    QTest::newRow("GPS error") << "setTrackSpeed:2::E:refused" << QStringList{"gps: E refused"} << QStringList();
-    // Nobody's call: shown through the sensors manager only.
-    QTest::newRow("garbage") << "garbage" << QStringList{"sensors: garbage"} << QStringList();
-}
-
-// Each reply reaches the manager that called its method, bound in the
-// plug-in's order to one channel, and becomes "OK", an error or itself.
-void tst_EmulationManager::replies()
-{
-    QFETCH(QString, reply);
-    QFETCH(QStringList, heard);
-    QFETCH(QStringList, hooks);
-
-    Link link;
-    QTemporaryDir dir;
-    QSettings settings(dir.filePath(QStringLiteral("host.ini")), QSettings::IniFormat);
-    IdeHost host(&settings);
-    GPSEmulationManager gps;
-    SensorsEmulationManager sensors;
-    RecordingManager recorder;
-    QStringList seen;
-    const QList<QPair<EmulationManager *, QString>> managers{{&gps, "gps"}, {&sensors, "sensors"}, {&recorder, "recorder"}};
-    for (const auto &manager : managers) {
-        manager.first->setRdbusinvoker(&link.channel);
-        connect(manager.first, &EmulationManager::replyFromEmulatorReceived, this,
-                [&seen, name = manager.second](const QString &text) { seen.append(name + ": " + text); });
+        QTest::newRow("call without arguments keeps the last space") << "stopTrack" << "" << "stopTrack ";
+        QTest::newRow("typed arguments") << "setAccelerometerValues" << "int32:0 int32:0 int32:1000"
+                                         << "setAccelerometerValues int32:0 int32:0 int32:1000";
+        QTest::newRow("placeholders go out as given") << "m%3" << "string:%5%1" << "m%3 string:%5%1";
+        QTest::newRow("non-ASCII text") << "setName" << "string:Zürich" << "setName string:Zürich";
     }
-    QSignalSpy recorderConnected(&recorder, &EmulationManager::emulatorConnected);
-    connectChannel(link, sensors);
-    QCOMPARE(recorderConnected.size(), 1);
-    recorder.callMethod(QStringLiteral("m"), QString());
 
-    // Connected after the managers, so it hears the reply last.
-    QSignalSpy channelReplies(&link.channel, &RemoteDBusInvokerService::replyReceived);
-    link.guest.sendToClients(reply);
-    QVERIFY(channelReplies.wait(5000));
-    QCOMPARE(seen, heard);
-    QCOMPARE(recorder.hooks, hooks);
-}
+    // The subclass names bus, service, path and interface, in this order.
+    void commandLine()
+    {
+        QFETCH(QString, method);
+        QFETCH(QString, arguments);
+        QFETCH(QString, line);
+
+        Link link;
+        RecordingManager manager;
+        QSignalSpy changed(&manager, &EmulationManager::rdbusinvokerChanged);
+        manager.setRdbusinvoker(&link.channel);
+        QCOMPARE(changed.size(), 1);
+        QCOMPARE(manager.property("rdbusinvoker").value<RemoteDBusInvokerService *>(), &link.channel);
+        connectChannel(link, manager);
+
+        manager.callMethod(method, arguments);
+        QTRY_COMPARE(link.guest.lines(),
+                     QStringList{"system org.example.Service /org/example/Service org.example.Interface " + line});
+    }
+
+    void replies_data()
+    {
+        QTest::addColumn<QString>("reply");
+        QTest::addColumn<QStringList>("heard");
+        QTest::addColumn<QStringList>("hooks");
+
+        QTest::newRow("success") << "m:a|b:r::" << QStringList{"recorder: OK"} << QStringList{"success m,a|b,r,,"};
+        QTest::newRow("error name and text joined by a space")
+            << "m:a:r:E:boom" << QStringList{"recorder: E boom"} << QStringList{"failure m,a,r,E,boom"};
+        QTest::newRow("error without text") << "m:a:r:org.freedesktop.DBus.Error.Failed:"
+                                            << QStringList{"recorder: org.freedesktop.DBus.Error.Failed "}
+                                            << QStringList{"failure m,a,r,org.freedesktop.DBus.Error.Failed,"};
+        QTest::newRow("four fields pass unchanged") << "m:b:c:d" << QStringList{"recorder: m:b:c:d"} << QStringList();
+        QTest::newRow("six fields pass unchanged") << "m:b:c:d:e:f" << QStringList{"recorder: m:b:c:d:e:f"}
+                                                   << QStringList();
+        QTest::newRow("GPS error") << "setTrackSpeed:2::E:refused" << QStringList{"gps: E refused"} << QStringList();
+        // Nobody's call: shown through the sensors manager only.
+        QTest::newRow("garbage") << "garbage" << QStringList{"sensors: garbage"} << QStringList();
+    }
+
+    // Each reply reaches the manager that called its method, bound in the
+    // plug-in's order to one channel, and becomes "OK", an error or itself.
+    void replies()
+    {
+        QFETCH(QString, reply);
+        QFETCH(QStringList, heard);
+        QFETCH(QStringList, hooks);
+
+        Link link;
+        QTemporaryDir dir;
+        QSettings settings(dir.filePath(QStringLiteral("host.ini")), QSettings::IniFormat);
+        IdeHost host(&settings);
+        GPSEmulationManager gps;
+        SensorsEmulationManager sensors;
+        RecordingManager recorder;
+        QStringList seen;
+        const QList<QPair<EmulationManager *, QString>> managers{
+            {&gps, "gps"}, {&sensors, "sensors"}, {&recorder, "recorder"}};
+        for (const auto &manager : managers) {
+            manager.first->setRdbusinvoker(&link.channel);
+            connect(manager.first, &EmulationManager::replyFromEmulatorReceived, this,
+                    [&seen, name = manager.second](const QString &text) { seen.append(name + ": " + text); });
+        }
+        QSignalSpy recorderConnected(&recorder, &EmulationManager::emulatorConnected);
+        connectChannel(link, sensors);
+        QCOMPARE(recorderConnected.size(), 1);
+        recorder.callMethod(QStringLiteral("m"), QString());
+
+        // Connected after the managers, so it hears the reply last.
+        QSignalSpy channelReplies(&link.channel, &RemoteDBusInvokerService::replyReceived);
+        link.guest.sendToClients(reply);
+        QVERIFY(channelReplies.wait(5000));
+        QCOMPARE(seen, heard);
+        QCOMPARE(recorder.hooks, hooks);
+    }
+};
 
 QTEST_MAIN(tst_EmulationManager)
 

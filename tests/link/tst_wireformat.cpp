@@ -9,36 +9,34 @@ class tst_WireFormat : public QObject
     Q_OBJECT
 
 private slots:
-    void format_data();
-    void format();
+    void format_data()
+    {
+        using namespace WireFormat;
+        QTest::addColumn<QString>("written");
+        QTest::addColumn<QString>("expected");
+
+        QTest::newRow("negative ints") << tokens(-1000, 0, 2147483647) << "int32:-1000 int32:0 int32:2147483647";
+        QTest::newRow("six significant digits") << tokens(1.1459155902616465, -48.76) << "double:1.14592 double:-48.76";
+        QTest::newRow("tiny and huge") << tokens(4.3e-05, 1234567.0, 0.0)
+                                       << "double:4.3e-05 double:1.23457e+06 double:0";
+        QTest::newRow("coordinate") << fixedDouble(-33.8688, coordinateDecimals) << "double:-33.8688000";
+        QTest::newRow("altitude") << fixedDouble(58.456, altitudeDecimals) << "double:58.46";
+        QTest::newRow("booleans") << boolean(true) + boolean(false) << "boolean:1boolean:0";
+        QTest::newRow("string") << string(QStringLiteral("als")) << "string:als";
+        QTest::newRow("track") << doubleTable({{fixedNumber(60.1, coordinateDecimals), generalNumber(1.5)},
+                                               {fixedNumber(-0.5, altitudeDecimals), generalNumber(1e-7)}})
+                               << "array:array:double:60.1000000,1.5;-0.50,1e-07";
+        QTest::newRow("reply argument") << firstReplyArgument({"enabled", "|gyroscope|x", "true", "", ""})
+                                        << "gyroscope";
+    }
+
+    void format()
+    {
+        QFETCH(QString, written);
+        QFETCH(QString, expected);
+        QCOMPARE(written, expected);
+    }
 };
-
-void tst_WireFormat::format_data()
-{
-    using namespace WireFormat;
-    QTest::addColumn<QString>("written");
-    QTest::addColumn<QString>("expected");
-
-    QTest::newRow("negative ints") << tokens(-1000, 0, 2147483647) << "int32:-1000 int32:0 int32:2147483647";
-    QTest::newRow("six significant digits") << tokens(1.1459155902616465, -48.76) << "double:1.14592 double:-48.76";
-    QTest::newRow("tiny and huge") << tokens(4.3e-05, 1234567.0, 0.0) << "double:4.3e-05 double:1.23457e+06 double:0";
-    QTest::newRow("coordinate") << fixedDouble(-33.8688, coordinateDecimals) << "double:-33.8688000";
-    QTest::newRow("altitude") << fixedDouble(58.456, altitudeDecimals) << "double:58.46";
-    QTest::newRow("booleans") << boolean(true) + boolean(false) << "boolean:1boolean:0";
-    QTest::newRow("string") << string(QStringLiteral("als")) << "string:als";
-    QTest::newRow("track") << doubleTable({{fixedNumber(60.1, coordinateDecimals), generalNumber(1.5)},
-                                           {fixedNumber(-0.5, altitudeDecimals), generalNumber(1e-7)}})
-                           << "array:array:double:60.1000000,1.5;-0.50,1e-07";
-    QTest::newRow("reply argument") << firstReplyArgument({"enabled", "|gyroscope|x", "true", "", ""})
-                                    << "gyroscope";
-}
-
-void tst_WireFormat::format()
-{
-    QFETCH(QString, written);
-    QFETCH(QString, expected);
-    QCOMPARE(written, expected);
-}
 
 QTEST_APPLESS_MAIN(tst_WireFormat)
 

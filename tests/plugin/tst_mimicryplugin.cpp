@@ -93,235 +93,223 @@ class tst_MimicryPlugin : public QObject
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
-    void menuEntryAndHiddenWindowAreReady();
-    void deviceModelSelectsItsFiles_data();
-    void deviceModelSelectsItsFiles();
-    void modelsAreUncreatableButNameTheirEnums_data();
-    void modelsAreUncreatableButNameTheirEnums();
-    void translationFollowsTheSetting();
-    void windowShowsTheSettingsProblemOnceAndStopsStreamsWhenHidden();
+    void init()
+    {
+        m_settingsDir = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_settingsDir->isValid());
+    }
+
+    void cleanup()
+    {
+        QDir(shareDir("sensors-emulation-configs")).removeRecursively();
+        QDir(shareDir("smartphone-3d-models")).removeRecursively();
+        m_host.reset();
+        m_settings.reset();
+        m_settingsDir.reset();
+    }
+
+    void menuEntryAndHiddenWindowAreReady()
+    {
+        startHost();
+        QMenu *tools = subMenu(m_host->mainWindow()->menuBar()->actions(), QStringLiteral("Tools"));
+        QVERIFY(tools);
+        // The plug-in reuses the SDK's submenu rather than making a second one.
+        QCOMPARE(tools->actions().size(), 1);
+        QMenu *sdkMenu = subMenu(tools->actions(), QStringLiteral("Keel OS"));
+        QVERIFY(sdkMenu);
+        QVERIFY(sdkMenu->actions().contains(menuAction()));
+        QCOMPARE(menuAction()->text(), QString::fromUtf8("Mimicry…"));
+
+        QQuickView *view = mimicryView();
+        QVERIFY(view);
+        QVERIFY(!view->isVisible());
+        QCOMPARE(view->title(), QStringLiteral("Mimicry"));
+        QCOMPARE(view->status(), QQuickView::Ready);
+        QCOMPARE(view->resizeMode(), QQuickView::SizeRootObjectToView);
+        QCOMPARE(view->size(), QSize(1100, 600));
+
+        const Utils::Theme *theme = Utils::creatorTheme();
+        QCOMPARE(evaluate("themeBackgroundColorNormal").value<QColor>(), theme->color(Utils::Theme::Color(3)));
+        QCOMPARE(evaluate("themeHighlightColor").value<QColor>(), theme->color(Utils::Theme::Color(83)));
+        QCOMPARE(evaluate("themeSeparatorColor").value<QColor>(), theme->color(Utils::Theme::Color(26)));
+        QCOMPARE(evaluate("color").value<QColor>(), theme->color(Utils::Theme::Color(3)));
+    }
+
+    void deviceModelSelectsItsFiles_data()
+    {
+        QTest::addColumn<bool>("withFiles");
+        QTest::addColumn<QString>("firstModel");
+        QTest::addColumn<QString>("deviceModel");
+        QTest::addColumn<QStringList>("unavailable");
+        // Without a sensors file every sensor is switched on; with one, only the
+        // listed sensors are touched and the others stay as they were.
+        QTest::addColumn<QStringList>("untouched");
+        QTest::addColumn<QString>("mesh");
+        QTest::addColumn<QString>("texture");
+        QTest::addColumn<bool>("configured");
+
+        const QStringList unlistedInA{"als", "compass", "magnetometer", "orientation", "proximity", "tap"};
+        const QString defaultMesh = modelUri("meshes/default.obj");
+        const QString defaultTexture = modelUri("textures/default.png");
+        QTest::newRow("no files") << false << "" << "Phone A" << QStringList() << QStringList() << QString()
+                                  << QString() << false;
+        QTest::newRow("configured model") << true << "" << "Phone A" << QStringList{"gyroscope"} << unlistedInA
+                                          << modelUri("meshes/a.obj") << modelUri("textures/a.png") << true;
+        QTest::newRow("renamed from a model without files")
+            << true << "Phone Z" << "Phone A" << QStringList{"gyroscope"} << QStringList()
+            << modelUri("meshes/a.obj") << modelUri("textures/a.png") << true;
+        // The key would travel into the guest's command line as it is.
+        QTest::newRow("key that is no sensor name")
+            << true << "" << "Phone H" << QStringList{"tap"}
+            << QStringList{"accelerometer", "als", "compass", "gyroscope", "magnetometer", "orientation", "proximity"}
+            << defaultMesh << defaultTexture << true;
+        // A 3D model that cannot be loaded is not reported as configured.
+        QTest::newRow("3D model without a texture")
+            << true << "" << "Phone T" << QStringList() << QStringList() << modelUri("meshes/t.obj") << QString()
+            << false;
+    }
+
+    void deviceModelSelectsItsFiles()
+    {
+        QFETCH(bool, withFiles);
+        QFETCH(QString, firstModel);
+        QFETCH(QString, deviceModel);
+        QFETCH(QStringList, unavailable);
+        QFETCH(QStringList, untouched);
+        QFETCH(QString, mesh);
+        QFETCH(QString, texture);
+        QFETCH(bool, configured);
+
+        const QString sensors = shareDir("sensors-emulation-configs") + QLatin1Char('/');
+        const QString models = shareDir("smartphone-3d-models/configs") + QLatin1Char('/');
+        if (withFiles) {
+            QVERIFY(QDir().mkpath(sensors));
+            writeIni(sensors + "phone-a.ini",
+                     {{"device-name", "Phone A"}, {"sensors/accelerometer", true}, {"sensors/gyroscope", false}});
+            writeIni(sensors + "not-a-config.txt", {{"device-name", "Phone A"}, {"sensors/gyroscope", true}});
+            QFile hostile(sensors + "hostile.ini");
+            QVERIFY(hostile.open(QIODevice::WriteOnly));
+            hostile.write("device-name=Phone H\n[sensors]\naccelerometer int32:5=true\ntap=false\n");
+            hostile.close();
+            QTest::ignoreMessage(
+                QtWarningMsg, QRegularExpression("unknown sensor \"accelerometer int32:5\" in \".*/hostile\\.ini\"$"));
+            writeIni(models + "default.ini",
+                     {{"device-name", "default"}, {"mesh", "default.obj"}, {"texture", "default.png"}});
+            writeIni(models + "a.ini", {{"device-name", "Phone A"}, {"mesh", "a.obj"}, {"texture", "a.png"}});
+            writeIni(models + "t.ini", {{"device-name", "Phone T"}, {"mesh", "t.obj"}});
+            writeIni(models + "ignored.txt", {{"device-name", "Phone H"}, {"mesh", "h.obj"}, {"texture", "h.png"}});
+        }
+        startHost();
+        QObject *model3d = mimicryContextObject("smartphone3DModelConfig");
+        QSignalSpy model3dChanged(model3d, SIGNAL(smartphone3DModelConfigChanged()));
+        auto emulator = std::make_unique<Hangar::Emulator>(QStringLiteral("Emulator"),
+                                                           new Hangar::VirtualMachine(QStringLiteral("vm")));
+        emulator->setDeviceModel({firstModel.isEmpty() ? deviceModel : firstModel});
+        Hangar::Emulator *added = emulator.get();
+        m_host->sdk()->addEmulator(std::move(emulator));
+        added->setDeviceModel({deviceModel});
+
+        QObject *manager = mimicryContextObject("sensorsEmulationManager");
+        const QVariantMap availability = manager->property("sensorsAvailability").toMap();
+        const QVariantMap enabled = manager->property("sensorsEnabledStates").toMap();
+        QCOMPARE(availability.keys(), sensorNames);
+        for (const QString &sensor : sensorNames) {
+            const bool available = !unavailable.contains(sensor);
+            QVERIFY2(availability.value(sensor).toBool() == available, qPrintable(sensor));
+            QVERIFY2(enabled.value(sensor).toBool() == (available && !untouched.contains(sensor)), qPrintable(sensor));
+        }
+        QCOMPARE(model3d->property("smartphone3DModelMeshUri").toString(), mesh);
+        QCOMPARE(model3d->property("smartphone3DModelTextureUri").toString(), texture);
+        QCOMPARE(evaluate("smartphone3DModelConfig.smartphone3DModelConfigured()").toBool(), configured);
+        QCOMPARE(model3dChanged.size(), firstModel.isEmpty() ? 1 : 2);
+    }
+
+    // The light level the user picks is the lux value the guest gets.
+    void modelsAreUncreatableButNameTheirEnums_data()
+    {
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QString>("enumerator");
+        QTest::addColumn<int>("value");
+        QTest::newRow("AlsModel") << "AlsModel" << "Bright" << 400;
+        QTest::newRow("TapModel") << "TapModel" << "Y_Neg" << 8;
+    }
+
+    void modelsAreUncreatableButNameTheirEnums()
+    {
+        QFETCH(QString, type);
+        QFETCH(QString, enumerator);
+        QFETCH(int, value);
+        startHost();
+        QQmlComponent component(mimicryView()->engine());
+        component.setData(QStringLiteral("import org.plover 1.0\n%1 {}\n").arg(type).toUtf8(), QUrl());
+        QVERIFY(component.isError());
+        const QString reason = QStringLiteral("Could not create the %1 instance").arg(type);
+        QVERIFY2(component.errorString().contains(reason), qPrintable(component.errorString()));
+        QCOMPARE(evaluate(type + QLatin1Char('.') + enumerator).toInt(), value);
+    }
+
+    // The setting overrides the system's locale, which is C here.
+    void translationFollowsTheSetting()
+    {
+        startHost(QStringLiteral("ru"));
+        QCOMPARE(menuAction()->text(), QString::fromUtf8("Мимикрия…"));
+        QCOMPARE(mimicryView()->title(), QString::fromUtf8("Мимикрия"));
+    }
+
+    void windowShowsTheSettingsProblemOnceAndStopsStreamsWhenHidden()
+    {
+        QString error;
+        gst_init(nullptr, nullptr);
+        if (!TestVideos::available(&error))
+            QSKIP(qPrintable(error));
+        const QString clip = TestVideos::make(m_settingsDir->path(), TestVideos::Kind::Vp8, {160, 120}, 90);
+        QVERIFY(!clip.isEmpty());
+        // Not even root can make a folder below a plain file.
+        QFile blocker(m_settingsDir->filePath(QStringLiteral("blocker")));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        startHost(QVariant(), QStringLiteral("blocker/host.ini"));
+        QQuickView *view = mimicryView();
+        auto notice = view->rootObject()->findChild<QQuickItem *>(QStringLiteral("settingsNotice"));
+        QVERIFY(notice);
+        view->show();
+        QVERIFY(QTest::qWaitForWindowExposed(view));
+        QVERIFY(notice->isVisible());
+        const QString text = notice->property("text").toString();
+        QVERIFY2(text.contains(blocker.fileName() + QLatin1String(" is not a folder")), qPrintable(text));
+        QVERIFY(QMetaObject::invokeMethod(notice, "dismiss"));
+
+        QObject *camera = mimicryContextObject("cameraEmulationManager");
+        QVERIFY(QMetaObject::invokeMethod(camera, "startVideoStream", Q_ARG(QString, clip)));
+        QVERIFY(camera->property("streamRunning").toBool());
+        QTRY_VERIFY(isOpen(clip));
+        view->hide();
+        QVERIFY(!camera->property("streamRunning").toBool());
+        QVERIFY(!isOpen(clip));
+
+        // Later writes fail as well, but the user knows already.
+        evaluate(QStringLiteral("sensorsEmulationManager.setAlsLuxValue(10)"));
+        view->show();
+        QVERIFY(QTest::qWaitForWindowExposed(view));
+        QVERIFY(!notice->isVisible());
+    }
 
 private:
     void startHost(const QVariant &language = QVariant(),
-                   const QString &settingsFile = QStringLiteral("host.ini"));
+                   const QString &settingsFile = QStringLiteral("host.ini"))
+    {
+        m_settings = std::make_unique<QSettings>(m_settingsDir->filePath(settingsFile), QSettings::IniFormat);
+        if (language.isValid())
+            m_settings->setValue(QStringLiteral("General/OverrideLanguage"), language);
+        m_host = std::make_unique<IdeHost>(m_settings.get());
+        m_host->loadPlugins({QStringLiteral(MIMICRY_PLUGIN_DIR)});
+        QVERIFY2(m_host->errors().isEmpty(), qPrintable(m_host->errors().join(QLatin1Char('\n'))));
+    }
 
     std::unique_ptr<QTemporaryDir> m_settingsDir;
     std::unique_ptr<QSettings> m_settings;
     std::unique_ptr<IdeHost> m_host;
 };
-
-void tst_MimicryPlugin::init()
-{
-    m_settingsDir = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_settingsDir->isValid());
-}
-
-void tst_MimicryPlugin::cleanup()
-{
-    QDir(shareDir("sensors-emulation-configs")).removeRecursively();
-    QDir(shareDir("smartphone-3d-models")).removeRecursively();
-    m_host.reset();
-    m_settings.reset();
-    m_settingsDir.reset();
-}
-
-void tst_MimicryPlugin::startHost(const QVariant &language, const QString &settingsFile)
-{
-    m_settings = std::make_unique<QSettings>(m_settingsDir->filePath(settingsFile), QSettings::IniFormat);
-    if (language.isValid())
-        m_settings->setValue(QStringLiteral("General/OverrideLanguage"), language);
-    m_host = std::make_unique<IdeHost>(m_settings.get());
-    m_host->loadPlugins({QStringLiteral(MIMICRY_PLUGIN_DIR)});
-    QVERIFY2(m_host->errors().isEmpty(), qPrintable(m_host->errors().join(QLatin1Char('\n'))));
-}
-
-void tst_MimicryPlugin::menuEntryAndHiddenWindowAreReady()
-{
-    startHost();
-    QMenu *tools = subMenu(m_host->mainWindow()->menuBar()->actions(), QStringLiteral("Tools"));
-    QVERIFY(tools);
-    // The plug-in reuses the SDK's submenu rather than making a second one.
-    QCOMPARE(tools->actions().size(), 1);
-    QMenu *sdkMenu = subMenu(tools->actions(), QStringLiteral("Keel OS"));
-    QVERIFY(sdkMenu);
-    QVERIFY(sdkMenu->actions().contains(menuAction()));
-    QCOMPARE(menuAction()->text(), QString::fromUtf8("Mimicry…"));
-
-    QQuickView *view = mimicryView();
-    QVERIFY(view);
-    QVERIFY(!view->isVisible());
-    QCOMPARE(view->title(), QStringLiteral("Mimicry"));
-    QCOMPARE(view->status(), QQuickView::Ready);
-    QCOMPARE(view->resizeMode(), QQuickView::SizeRootObjectToView);
-    QCOMPARE(view->size(), QSize(1100, 600));
-
-    const Utils::Theme *theme = Utils::creatorTheme();
-    QCOMPARE(evaluate("themeBackgroundColorNormal").value<QColor>(), theme->color(Utils::Theme::Color(3)));
-    QCOMPARE(evaluate("themeHighlightColor").value<QColor>(), theme->color(Utils::Theme::Color(83)));
-    QCOMPARE(evaluate("themeSeparatorColor").value<QColor>(), theme->color(Utils::Theme::Color(26)));
-    QCOMPARE(evaluate("color").value<QColor>(), theme->color(Utils::Theme::Color(3)));
-}
-
-void tst_MimicryPlugin::deviceModelSelectsItsFiles_data()
-{
-    QTest::addColumn<bool>("withFiles");
-    QTest::addColumn<QString>("firstModel");
-    QTest::addColumn<QString>("deviceModel");
-    QTest::addColumn<QStringList>("unavailable");
-    // Without a sensors file every sensor is switched on; with one, only the
-    // listed sensors are touched and the others stay as they were.
-    QTest::addColumn<QStringList>("untouched");
-    QTest::addColumn<QString>("mesh");
-    QTest::addColumn<QString>("texture");
-    QTest::addColumn<bool>("configured");
-
-    const QStringList unlistedInA{"als", "compass", "magnetometer", "orientation", "proximity", "tap"};
-    const QString defaultMesh = modelUri("meshes/default.obj");
-    const QString defaultTexture = modelUri("textures/default.png");
-    QTest::newRow("no files") << false << "" << "Phone A" << QStringList() << QStringList() << QString()
-                              << QString() << false;
-    QTest::newRow("configured model") << true << "" << "Phone A" << QStringList{"gyroscope"} << unlistedInA
-                                      << modelUri("meshes/a.obj") << modelUri("textures/a.png") << true;
-    QTest::newRow("renamed from a model without files")
-        << true << "Phone Z" << "Phone A" << QStringList{"gyroscope"} << QStringList()
-        << modelUri("meshes/a.obj") << modelUri("textures/a.png") << true;
-    // The key would travel into the guest's command line as it is.
-    QTest::newRow("key that is no sensor name")
-        << true << "" << "Phone H" << QStringList{"tap"}
-        << QStringList{"accelerometer", "als", "compass", "gyroscope", "magnetometer", "orientation", "proximity"}
-        << defaultMesh << defaultTexture << true;
-    // A 3D model that cannot be loaded is not reported as configured.
-    QTest::newRow("3D model without a texture")
-        << true << "" << "Phone T" << QStringList() << QStringList() << modelUri("meshes/t.obj") << QString()
-        << false;
-}
-
-void tst_MimicryPlugin::deviceModelSelectsItsFiles()
-{
-    QFETCH(bool, withFiles);
-    QFETCH(QString, firstModel);
-    QFETCH(QString, deviceModel);
-    QFETCH(QStringList, unavailable);
-    QFETCH(QStringList, untouched);
-    QFETCH(QString, mesh);
-    QFETCH(QString, texture);
-    QFETCH(bool, configured);
-
-    const QString sensors = shareDir("sensors-emulation-configs") + QLatin1Char('/');
-    const QString models = shareDir("smartphone-3d-models/configs") + QLatin1Char('/');
-    if (withFiles) {
-        QVERIFY(QDir().mkpath(sensors));
-        writeIni(sensors + "phone-a.ini",
-                 {{"device-name", "Phone A"}, {"sensors/accelerometer", true}, {"sensors/gyroscope", false}});
-        writeIni(sensors + "not-a-config.txt", {{"device-name", "Phone A"}, {"sensors/gyroscope", true}});
-        QFile hostile(sensors + "hostile.ini");
-        QVERIFY(hostile.open(QIODevice::WriteOnly));
-        hostile.write("device-name=Phone H\n[sensors]\naccelerometer int32:5=true\ntap=false\n");
-        hostile.close();
-        QTest::ignoreMessage(QtWarningMsg,
-                             QRegularExpression("unknown sensor \"accelerometer int32:5\" in \".*/hostile\\.ini\"$"));
-        writeIni(models + "default.ini",
-                 {{"device-name", "default"}, {"mesh", "default.obj"}, {"texture", "default.png"}});
-        writeIni(models + "a.ini", {{"device-name", "Phone A"}, {"mesh", "a.obj"}, {"texture", "a.png"}});
-        writeIni(models + "t.ini", {{"device-name", "Phone T"}, {"mesh", "t.obj"}});
-        writeIni(models + "ignored.txt", {{"device-name", "Phone H"}, {"mesh", "h.obj"}, {"texture", "h.png"}});
-    }
-    startHost();
-    QObject *model3d = mimicryContextObject("smartphone3DModelConfig");
-    QSignalSpy model3dChanged(model3d, SIGNAL(smartphone3DModelConfigChanged()));
-    auto emulator = std::make_unique<Hangar::Emulator>(QStringLiteral("Emulator"),
-                                                       new Hangar::VirtualMachine(QStringLiteral("vm")));
-    emulator->setDeviceModel({firstModel.isEmpty() ? deviceModel : firstModel});
-    Hangar::Emulator *added = emulator.get();
-    m_host->sdk()->addEmulator(std::move(emulator));
-    added->setDeviceModel({deviceModel});
-
-    QObject *manager = mimicryContextObject("sensorsEmulationManager");
-    const QVariantMap availability = manager->property("sensorsAvailability").toMap();
-    const QVariantMap enabled = manager->property("sensorsEnabledStates").toMap();
-    QCOMPARE(availability.keys(), sensorNames);
-    for (const QString &sensor : sensorNames) {
-        const bool available = !unavailable.contains(sensor);
-        QVERIFY2(availability.value(sensor).toBool() == available, qPrintable(sensor));
-        QVERIFY2(enabled.value(sensor).toBool() == (available && !untouched.contains(sensor)), qPrintable(sensor));
-    }
-    QCOMPARE(model3d->property("smartphone3DModelMeshUri").toString(), mesh);
-    QCOMPARE(model3d->property("smartphone3DModelTextureUri").toString(), texture);
-    QCOMPARE(evaluate("smartphone3DModelConfig.smartphone3DModelConfigured()").toBool(), configured);
-    QCOMPARE(model3dChanged.size(), firstModel.isEmpty() ? 1 : 2);
-}
-
-// The light level the user picks is the lux value the guest gets.
-void tst_MimicryPlugin::modelsAreUncreatableButNameTheirEnums_data()
-{
-    QTest::addColumn<QString>("type");
-    QTest::addColumn<QString>("enumerator");
-    QTest::addColumn<int>("value");
-    QTest::newRow("AlsModel") << "AlsModel" << "Bright" << 400;
-    QTest::newRow("TapModel") << "TapModel" << "Y_Neg" << 8;
-}
-
-void tst_MimicryPlugin::modelsAreUncreatableButNameTheirEnums()
-{
-    QFETCH(QString, type);
-    QFETCH(QString, enumerator);
-    QFETCH(int, value);
-    startHost();
-    QQmlComponent component(mimicryView()->engine());
-    component.setData(QStringLiteral("import org.plover 1.0\n%1 {}\n").arg(type).toUtf8(), QUrl());
-    QVERIFY(component.isError());
-    const QString reason = QStringLiteral("Could not create the %1 instance").arg(type);
-    QVERIFY2(component.errorString().contains(reason), qPrintable(component.errorString()));
-    QCOMPARE(evaluate(type + QLatin1Char('.') + enumerator).toInt(), value);
-}
-
-// The setting overrides the system's locale, which is C here.
-void tst_MimicryPlugin::translationFollowsTheSetting()
-{
-    startHost(QStringLiteral("ru"));
-    QCOMPARE(menuAction()->text(), QString::fromUtf8("Мимикрия…"));
-    QCOMPARE(mimicryView()->title(), QString::fromUtf8("Мимикрия"));
-}
-
-void tst_MimicryPlugin::windowShowsTheSettingsProblemOnceAndStopsStreamsWhenHidden()
-{
-    QString error;
-    gst_init(nullptr, nullptr);
-    if (!TestVideos::available(&error))
-        QSKIP(qPrintable(error));
-    const QString clip = TestVideos::make(m_settingsDir->path(), TestVideos::Kind::Vp8, {160, 120}, 90);
-    QVERIFY(!clip.isEmpty());
-    // Not even root can make a folder below a plain file.
-    QFile blocker(m_settingsDir->filePath(QStringLiteral("blocker")));
-    QVERIFY(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
-    startHost(QVariant(), QStringLiteral("blocker/host.ini"));
-    QQuickView *view = mimicryView();
-    auto notice = view->rootObject()->findChild<QQuickItem *>(QStringLiteral("settingsNotice"));
-    QVERIFY(notice);
-    view->show();
-    QVERIFY(QTest::qWaitForWindowExposed(view));
-    QVERIFY(notice->isVisible());
-    const QString text = notice->property("text").toString();
-    QVERIFY2(text.contains(blocker.fileName() + QLatin1String(" is not a folder")), qPrintable(text));
-    QVERIFY(QMetaObject::invokeMethod(notice, "dismiss"));
-
-    QObject *camera = mimicryContextObject("cameraEmulationManager");
-    QVERIFY(QMetaObject::invokeMethod(camera, "startVideoStream", Q_ARG(QString, clip)));
-    QVERIFY(camera->property("streamRunning").toBool());
-    QTRY_VERIFY(isOpen(clip));
-    view->hide();
-    QVERIFY(!camera->property("streamRunning").toBool());
-    QVERIFY(!isOpen(clip));
-
-    // Later writes fail as well, but the user knows already.
-    evaluate(QStringLiteral("sensorsEmulationManager.setAlsLuxValue(10)"));
-    view->show();
-    QVERIFY(QTest::qWaitForWindowExposed(view));
-    QVERIFY(!notice->isVisible());
-}
 
 int main(int argc, char *argv[])
 {
