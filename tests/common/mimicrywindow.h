@@ -2,7 +2,11 @@
 
 #include <QGuiApplication>
 #include <QQmlContext>
+#include <QQmlExpression>
+#include <QQuickItem>
 #include <QQuickView>
+#include <QStringList>
+#include <QtDebug>
 
 // The plug-in's window as the host shows it: its one QQuickView.
 inline QQuickView *mimicryView()
@@ -24,4 +28,18 @@ inline bool mimicryViewVisible()
 inline QObject *mimicryContextObject(const char *name)
 {
     return mimicryView()->rootContext()->contextProperty(QLatin1String(name)).value<QObject *>();
+}
+
+// Runs in the scope of the window's root item, as the pages' own code does;
+// an error goes to `errors` if given, else to the log.
+inline QVariant mimicryEvaluate(const QString &expression, QStringList *errors = nullptr)
+{
+    QObject *root = mimicryView()->rootObject();
+    QQmlExpression qmlExpression(qmlContext(root), root, expression);
+    const QVariant result = qmlExpression.evaluate();
+    if (qmlExpression.hasError() && errors)
+        errors->append(qmlExpression.error().toString());
+    else if (qmlExpression.hasError())
+        qWarning().noquote() << qmlExpression.error().toString();
+    return result;
 }

@@ -15,7 +15,6 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusReply>
-#include <QQmlExpression>
 #include <QQuickItem>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -169,16 +168,7 @@ private:
         QTRY_VERIFY_WITH_TIMEOUT(!connected.isEmpty(), 10000);
     }
 
-    // Runs in the scope of the window's root item, as the pages' own code does.
-    QVariant evaluate(const QString &expression)
-    {
-        QObject *root = mimicryView()->rootObject();
-        QQmlExpression qmlExpression(qmlContext(root), root, expression);
-        const QVariant result = qmlExpression.evaluate();
-        if (qmlExpression.hasError())
-            m_qmlErrors.append(qmlExpression.error().toString());
-        return result;
-    }
+    QVariant evaluate(const QString &expression) { return mimicryEvaluate(expression, &m_qmlErrors); }
 
     // One call on one of the guest's buses, over a connection of its own.
     QDBusMessage callGuest(const QString &bus, const QDBusMessage &call)
@@ -204,18 +194,9 @@ private:
         return state.value();
     }
 
-    QVariantMap sensorState()
-    {
-        return guestState(QStringLiteral("system"), QStringLiteral("org.tern.SensorfwMimicry"));
-    }
-    QVariantMap positionState()
-    {
-        return guestState(QStringLiteral("session"), QStringLiteral("org.tern.GeoclueMimicry"));
-    }
-    QVariantMap cameraState()
-    {
-        return guestState(QStringLiteral("session"), QStringLiteral("org.mimicry.CameraReceiver"));
-    }
+    QVariantMap sensorState() { return guestState("system", "org.tern.SensorfwMimicry"); }
+    QVariantMap positionState() { return guestState("session", "org.tern.GeoclueMimicry"); }
+    QVariantMap cameraState() { return guestState("session", "org.mimicry.CameraReceiver"); }
 
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<QSettings> m_settings;

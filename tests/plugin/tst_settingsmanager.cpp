@@ -109,12 +109,10 @@ private slots:
         row("longitude below -180", "gps_longitude", "-180.5", &S::readGpsLongitude, 0.0);
         row("altitude kept", "gps_altitude", "-420.5", &S::readGpsAltitude, -420.5);
         row("rotation kept", "model_rotation_x", "-720.5", &S::read3DModelRotationX, -720.5);
-        row("flag as 0", "do_not_show_again_reset_sensors_dialog", "0", &S::readDoNotShowAgainResetSensorsDialog,
-            false);
-        row("flag as text", "do_not_show_again_reset_sensors_dialog", "maybe", &S::readDoNotShowAgainResetSensorsDialog,
-            false);
-        row("flag true", "do_not_show_again_reset_sensors_dialog", "true", &S::readDoNotShowAgainResetSensorsDialog,
-            true);
+        const char flagKey[] = "do_not_show_again_reset_sensors_dialog";
+        row("flag as 0", flagKey, "0", &S::readDoNotShowAgainResetSensorsDialog, false);
+        row("flag as text", flagKey, "maybe", &S::readDoNotShowAgainResetSensorsDialog, false);
+        row("flag true", flagKey, "true", &S::readDoNotShowAgainResetSensorsDialog, true);
     }
 
     void readsOnlyWhatThePagesCouldSend()

@@ -160,6 +160,25 @@ Item {
             compare(activePages(), [data.stored ? "Orientation Management" : "Sensors Values"])
         }
 
+        // The light level the user picks is the lux value the guest gets.
+        function test_modelsAreUncreatableButNameTheirEnums_data() {
+            return [
+                { tag: "AlsModel", value: AlsModel.Bright, expected: 400 },
+                { tag: "TapModel", value: TapModel.Y_Neg, expected: 8 }
+            ]
+        }
+
+        function test_modelsAreUncreatableButNameTheirEnums(data) {
+            compare(data.value, data.expected)
+            var error = ""
+            try {
+                Qt.createQmlObject("import org.plover 1.0\n" + data.tag + " {}", top)
+            } catch (e) {
+                error = e.qmlErrors.map(item => item.message).join()
+            }
+            verify(error.indexOf("Could not create the " + data.tag + " instance") >= 0, error)
+        }
+
         // A check box the user could not see was not ticked by the user.
         function test_dialogWithoutCheckBox_data() {
             return [
