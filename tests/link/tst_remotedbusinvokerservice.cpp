@@ -62,10 +62,7 @@ class tst_RemoteDBusInvokerService : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase()
-    {
-        testMessageHandler = qInstallMessageHandler(countWarnings);
-    }
+    void initTestCase() { testMessageHandler = qInstallMessageHandler(countWarnings); }
 
     void connectsWhenOpenedAndAtOnceAfterADrop()
     {

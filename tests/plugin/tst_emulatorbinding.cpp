@@ -41,10 +41,7 @@ class tst_EmulatorBinding : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase()
-    {
-        SSHD_FIXTURE_START(m_sshd);
-    }
+    void initTestCase() { SSHD_FIXTURE_START(m_sshd); }
 
     void init()
     {
@@ -268,10 +265,7 @@ private:
         return result;
     }
 
-    void chooseMenuEntry()
-    {
-        Core::ActionManager::command("Mimicry.ShowMimicryView.Action")->action()->trigger();
-    }
+    void chooseMenuEntry() { Core::ActionManager::command("Mimicry.ShowMimicryView.Action")->action()->trigger(); }
 
     void openWindow()
     {
