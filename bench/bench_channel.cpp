@@ -6,6 +6,7 @@
 
 #include <link/emulationmanager.h>
 #include <link/remotedbusinvokerservice.h>
+#include <link/wireformat.h>
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -50,7 +51,7 @@ public:
 
     void setAccelerometerX(int value)
     {
-        callMethod(QStringLiteral("setAccelerometerX"), QStringLiteral("int32:%1").arg(value));
+        callMethod(QStringLiteral("setAccelerometerX"), Mimicry::Internal::WireFormat::tokens(value));
     }
 
 private:

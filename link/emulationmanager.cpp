@@ -33,27 +33,43 @@ void EmulationManager::callMethod(const QString &method, const QString &argument
                                 method, arguments);
 }
 
-bool EmulationManager::handlesRepliesTo(const QString &method) const
-{
-    if (m_calledMethods.contains(method))
-        return true;
-    return m_handlesUnclaimedReplies && !m_rdbusinvoker->hasSentMethod(method);
-}
-
 void EmulationManager::handleReply(const QString &reply)
 {
-    // Field 0 names the method, also in a reply of the wrong length.
-    if (!handlesRepliesTo(reply.left(reply.indexOf(QLatin1Char(':')))))
+    // Every manager on the channel sees every reply, so telling whether it is
+    // ours must not allocate: field 0 names the method, also in a reply of
+    // the wrong length, and is looked up in place.
+    const QChar *const text = reply.constData();
+    const int length = reply.size();
+    int separators[ReplyFieldCount];
+    int separatorCount = 0;
+    for (int at = 0; at < length && separatorCount < ReplyFieldCount; ++at) {
+        if (text[at] == QLatin1Char(':'))
+            separators[separatorCount++] = at;
+    }
+    const QString method = QString::fromRawData(text, separatorCount > 0 ? separators[0] : length);
+    const auto called = m_calledMethods.constFind(method);
+    if (called == m_calledMethods.cend()
+        && (!m_handlesUnclaimedReplies || m_rdbusinvoker->hasSentMethod(method))) {
         return;
-    const QStringList fields = reply.split(QLatin1Char(':'));
-    if (fields.size() != ReplyFieldCount) {
+    }
+
+    if (separatorCount != ReplyFieldCount - 1) {
         emit replyFromEmulatorReceived(reply);
         return;
     }
+    QStringList fields;
+    fields.reserve(ReplyFieldCount);
+    // The name kept from the call shares its text instead of copying it again.
+    fields.append(called != m_calledMethods.cend() ? *called : reply.left(separators[0]));
+    for (int field = 1; field < ReplyFieldCount; ++field) {
+        const int start = separators[field - 1] + 1;
+        const int end = field < ReplyFieldCount - 1 ? separators[field] : length;
+        fields.append(reply.mid(start, end - start));
+    }
+
     if (!fields.at(ErrorNameField).isEmpty()) {
         handleFailedReply(fields);
-        emit replyFromEmulatorReceived(
-            QStringLiteral("%1 %2").arg(fields.at(ErrorNameField), fields.at(ErrorTextField)));
+        emit replyFromEmulatorReceived(fields.at(ErrorNameField) + QLatin1Char(' ') + fields.at(ErrorTextField));
         return;
     }
     handleSuccessfulReply(fields);

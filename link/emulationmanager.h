@@ -45,7 +45,6 @@ protected:
     void setHandlesUnclaimedReplies(bool handles) { m_handlesUnclaimedReplies = handles; }
 
 private:
-    bool handlesRepliesTo(const QString &method) const;
     void handleReply(const QString &reply);
 
     RemoteDBusInvokerService *m_rdbusinvoker = nullptr;
