@@ -28,7 +28,12 @@ void EmulationManager::handleFailedReply(const QStringList &)
 void EmulationManager::callMethod(const QString &method, const QString &arguments)
 {
     Q_ASSERT(m_rdbusinvoker);
-    m_calledMethods.insert(method);
+    // Calls come in runs of one method (a slider, a track): the set is only
+    // touched when the method changes.
+    if (m_calledMethods.isEmpty() || method != m_lastCalledMethod) {
+        m_calledMethods.insert(method);
+        m_lastCalledMethod = method;
+    }
     m_rdbusinvoker->sendCommand(busType(), serviceName(), objectPath(), interfaceName(),
                                 method, arguments);
 }
@@ -46,11 +51,19 @@ void EmulationManager::handleReply(const QString &reply)
         if (text[at] == QLatin1Char(':'))
             separators[separatorCount++] = at;
     }
-    const QString method = QString::fromRawData(text, separatorCount > 0 ? separators[0] : length);
-    const auto called = m_calledMethods.constFind(method);
-    if (called == m_calledMethods.cend()
-        && (!m_handlesUnclaimedReplies || m_rdbusinvoker->hasSentMethod(method))) {
-        return;
+    const int methodLength = separatorCount > 0 ? separators[0] : length;
+    // The name as this manager keeps it, shared instead of copied again;
+    // null for a reply to nobody's call.
+    QString calledMethod;
+    if (!m_calledMethods.isEmpty() && QStringView(text, methodLength) == m_lastCalledMethod) {
+        calledMethod = m_lastCalledMethod;
+    } else {
+        const QString method = QString::fromRawData(text, methodLength);
+        const auto called = m_calledMethods.constFind(method);
+        if (called != m_calledMethods.cend())
+            calledMethod = *called;
+        else if (!m_handlesUnclaimedReplies || m_rdbusinvoker->hasSentMethod(method))
+            return;
     }
 
     if (separatorCount != ReplyFieldCount - 1) {
@@ -59,12 +72,13 @@ void EmulationManager::handleReply(const QString &reply)
     }
     QStringList fields;
     fields.reserve(ReplyFieldCount);
-    // The name kept from the call shares its text instead of copying it again.
-    fields.append(called != m_calledMethods.cend() ? *called : reply.left(separators[0]));
+    fields.append(calledMethod.isNull() ? reply.left(methodLength) : calledMethod);
+    // Most fields of a reply are empty; they share one empty string.
+    static const QString empty = QStringLiteral("");
     for (int field = 1; field < ReplyFieldCount; ++field) {
         const int start = separators[field - 1] + 1;
         const int end = field < ReplyFieldCount - 1 ? separators[field] : length;
-        fields.append(reply.mid(start, end - start));
+        fields.append(start == end ? empty : reply.mid(start, end - start));
     }
 
     if (!fields.at(ErrorNameField).isEmpty()) {

@@ -49,6 +49,7 @@ private:
 
     RemoteDBusInvokerService *m_rdbusinvoker = nullptr;
     QSet<QString> m_calledMethods;
+    QString m_lastCalledMethod;
     bool m_handlesUnclaimedReplies = false;
 };
 
