@@ -70,24 +70,33 @@ void EmulationManager::handleReply(const QString &reply)
         emit replyFromEmulatorReceived(reply);
         return;
     }
-    QStringList fields;
-    fields.reserve(ReplyFieldCount);
-    fields.append(calledMethod.isNull() ? reply.left(methodLength) : calledMethod);
+    // The previous reply's list is filled again unless a hook kept it. It is
+    // taken out of the member, so a reply handled from within a hook gets a
+    // list of its own.
+    QStringList fields = std::move(m_replyFields);
+    if (fields.size() != ReplyFieldCount) {
+        fields = QStringList();
+        fields.reserve(ReplyFieldCount);
+        for (int field = 0; field < ReplyFieldCount; ++field)
+            fields.append(QString());
+    }
+    fields[MethodField] = calledMethod.isNull() ? reply.left(methodLength) : calledMethod;
     // Most fields of a reply are empty; they share one empty string.
     static const QString empty = QStringLiteral("");
     for (int field = 1; field < ReplyFieldCount; ++field) {
         const int start = separators[field - 1] + 1;
         const int end = field < ReplyFieldCount - 1 ? separators[field] : length;
-        fields.append(start == end ? empty : reply.mid(start, end - start));
+        fields[field] = start == end ? empty : reply.mid(start, end - start);
     }
 
     if (!fields.at(ErrorNameField).isEmpty()) {
         handleFailedReply(fields);
         emit replyFromEmulatorReceived(fields.at(ErrorNameField) + QLatin1Char(' ') + fields.at(ErrorTextField));
-        return;
+    } else {
+        handleSuccessfulReply(fields);
+        emit replyFromEmulatorReceived(QStringLiteral("OK"));
     }
-    handleSuccessfulReply(fields);
-    emit replyFromEmulatorReceived(QStringLiteral("OK"));
+    m_replyFields = std::move(fields);
 }
 
 } // namespace Internal

@@ -50,6 +50,7 @@ private:
     RemoteDBusInvokerService *m_rdbusinvoker = nullptr;
     QSet<QString> m_calledMethods;
     QString m_lastCalledMethod;
+    QStringList m_replyFields;
     bool m_handlesUnclaimedReplies = false;
 };
 
