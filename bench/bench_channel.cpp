@@ -315,7 +315,7 @@ int main(int argc, char *argv[])
                                          QStringLiteral("N"));
     const QCommandLineOption roundsOption(QStringLiteral("rounds"),
                                           QStringLiteral("Rounds to repeat each measurement; "
-                                                         "throughput is the median (default 3, "
+                                                         "the ratios are medians over them (default 7, "
                                                          "1 with --quick)."),
                                           QStringLiteral("R"));
     const QCommandLineOption quickOption(QStringLiteral("quick"),
@@ -330,7 +330,7 @@ int main(int argc, char *argv[])
     int calls = 0;
     int rounds = 0;
     if (!readCountOption(parser, callsOption, quick ? 300 : 5000, 1, &calls)
-        || !readCountOption(parser, roundsOption, quick ? 1 : 3, 1, &rounds)) {
+        || !readCountOption(parser, roundsOption, quick ? 1 : 7, 1, &rounds)) {
         err() << "bench_channel: --calls and --rounds take a positive number\n";
         return 2;
     }
