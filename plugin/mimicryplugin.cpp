@@ -33,7 +33,9 @@ namespace Internal {
 // not keep the menu waiting for ever.
 const int portForwardingTimeoutMs = 30000;
 
-MimicryPlugin::MimicryPlugin() = default;
+MimicryPlugin::MimicryPlugin()
+    : m_settingsWriteBuffer(Core::ICore::settings())
+{}
 
 // Members go in reverse order: the window and its QML before the objects
 // that the QML references.
@@ -93,6 +95,7 @@ void MimicryPlugin::extensionsInitialized()
 ExtensionSystem::IPlugin::ShutdownFlag MimicryPlugin::aboutToShutdown()
 {
     m_mimicryView.close();
+    m_settingsWriteBuffer.flush();
     return SynchronousShutdown;
 }
 
@@ -268,6 +271,8 @@ void MimicryPlugin::handleConnectionLost()
 
 void MimicryPlugin::handleMimicryViewVisibleChanged(bool visible)
 {
+    if (!visible)
+        m_settingsWriteBuffer.flush();
     if (!visible && m_cameraEmulationManager.streamRunning()) {
         m_cameraEmulationManager.stopVideoStream();
         m_cameraEmulationManager.stopCameraStream();
