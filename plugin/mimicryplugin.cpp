@@ -65,7 +65,6 @@ bool MimicryPlugin::initialize(const QStringList &arguments, QString *errorStrin
 
     m_mimicryView.setTitle(tr("Mimicry"));
     m_mimicryView.setResizeMode(QQuickView::SizeRootObjectToView);
-    m_mimicryView.setSource(QUrl(QLatin1String(Constants::MIMICRY_VIEW_SOURCE)));
 
     auto showAction = new QAction(tr("Mimicry\u2026"), this);
     Core::Command *command = Core::ActionManager::registerAction(
@@ -271,6 +270,10 @@ void MimicryPlugin::handleConnectionLost()
 
 void MimicryPlugin::handleMimicryViewVisibleChanged(bool visible)
 {
+    // The window's QML costs more than the rest of the start-up together:
+    // the IDE pays for it only when the user first opens the window.
+    if (visible && m_mimicryView.source().isEmpty())
+        m_mimicryView.setSource(QUrl(QLatin1String(Constants::MIMICRY_VIEW_SOURCE)));
     if (!visible)
         m_settingsWriteBuffer.flush();
     if (!visible && m_cameraEmulationManager.streamRunning()) {

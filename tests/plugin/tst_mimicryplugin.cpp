@@ -95,7 +95,8 @@ private slots:
         m_settingsDir.reset();
     }
 
-    void menuEntryAndHiddenWindowAreReady()
+    // The window's QML is loaded when the window is first shown.
+    void menuEntryAndLazyWindowAreReady()
     {
         startHost();
         QMenu *tools = subMenu(m_host->mainWindow()->menuBar()->actions(), QStringLiteral("Tools"));
@@ -111,6 +112,8 @@ private slots:
         QVERIFY(view);
         QVERIFY(!view->isVisible());
         QCOMPARE(view->title(), QStringLiteral("Mimicry"));
+        QCOMPARE(view->status(), QQuickView::Null);
+        view->show();
         QCOMPARE(view->status(), QQuickView::Ready);
         QCOMPARE(view->resizeMode(), QQuickView::SizeRootObjectToView);
         QCOMPARE(view->size(), QSize(1100, 600));
@@ -205,7 +208,9 @@ private slots:
         }
         QCOMPARE(model3d->property("smartphone3DModelMeshUri").toString(), mesh);
         QCOMPARE(model3d->property("smartphone3DModelTextureUri").toString(), texture);
-        QCOMPARE(mimicryEvaluate("smartphone3DModelConfig.smartphone3DModelConfigured()").toBool(), configured);
+        bool isConfigured = false;
+        QVERIFY(QMetaObject::invokeMethod(model3d, "smartphone3DModelConfigured", Q_RETURN_ARG(bool, isConfigured)));
+        QCOMPARE(isConfigured, configured);
         QCOMPARE(model3dChanged.size(), firstModel.isEmpty() ? 1 : 2);
     }
 
@@ -267,10 +272,10 @@ private slots:
         blocker.close();
         startHost(QVariant(), QStringLiteral("blocker/host.ini"));
         QQuickView *view = mimicryView();
-        auto notice = view->rootObject()->findChild<QQuickItem *>(QStringLiteral("settingsNotice"));
-        QVERIFY(notice);
         view->show();
         QVERIFY(QTest::qWaitForWindowExposed(view));
+        auto notice = view->rootObject()->findChild<QQuickItem *>(QStringLiteral("settingsNotice"));
+        QVERIFY(notice);
         QVERIFY(notice->isVisible());
         const QString text = notice->property("text").toString();
         QVERIFY2(text.contains(blocker.fileName() + QLatin1String(" is not a folder")), qPrintable(text));
