@@ -26,6 +26,8 @@
 #include <QEventLoop>
 #include <QMessageBox>
 #include <QQmlContext>
+#include <QQmlExpression>
+#include <QQuickItem>
 #include <QQuickView>
 #include <QRandomGenerator>
 #include <QSettings>
@@ -39,6 +41,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <ctime>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -65,6 +68,10 @@ const int connectTimeoutMs = 30000;
 // Replies that keep coming this long after the last one belong to the
 // managers' own start-up calls, not to ours.
 const int quietMs = 300;
+// An open window that nothing changes should cost next to nothing.
+const double idleBudgetPercent = 0.5;
+// What showing a page sends and draws is not idling.
+const int settleMs = 1000;
 const int settleTimeoutMs = 10000;
 const int guestLogLines = 40;
 
@@ -315,6 +322,65 @@ bool waitForQuietChannel(Session &session)
     return runUntil(loop, settleTimeoutMs, QStringLiteral("the managers' start-up calls to be answered"));
 }
 
+// The open window while nothing changes: the process's CPU time as a share
+// of one core, and the lines it sends and the frames it draws per second.
+struct Idle
+{
+    QString window;
+    double cpuPercent = 0;
+    double linesPerSecond = 0;
+    double framesPerSecond = 0;
+};
+
+double cpuSeconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return now.tv_sec + now.tv_nsec / 1e9;
+}
+
+Idle idleFor(Session &session, const QString &window, int ms)
+{
+    int lines = 0;
+    int frames = 0;
+    SignalRelay relay;
+    relay.onText = [&lines](const QString &) { ++lines; };
+    QObject::connect(session.contextObject("remoteDBusInvokerService"), SIGNAL(replyReceived(QString)), &relay,
+                     SLOT(relayText(QString)));
+    const QMetaObject::Connection swapped =
+        QObject::connect(session.view(), &QQuickWindow::frameSwapped, [&frames] { ++frames; });
+    const double before = cpuSeconds();
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+    const double seconds = ms / 1000.0;
+    QObject::disconnect(swapped);
+    return {window, (cpuSeconds() - before) / seconds * 100, lines / seconds, frames / seconds};
+}
+
+// The hidden window first, as the reference; then each page, once what
+// showing it sends and draws is over.
+std::vector<Idle> measureIdle(Session &session, int ms)
+{
+    std::vector<Idle> result;
+    session.view()->hide();
+    QEventLoop settle;
+    QTimer::singleShot(settleMs, &settle, &QEventLoop::quit);
+    settle.exec();
+    result.push_back(idleFor(session, QStringLiteral("hidden (reference)"), ms));
+    session.view()->show();
+    QObject *root = session.view()->rootObject();
+    for (const char *page : {"sensorsManagementPage", "sensorsValuesPage", "smartphoneModelPage",
+                             "gpsManagementPage", "cameraManagementPage"}) {
+        QQmlExpression(qmlContext(root), root, QStringLiteral("switchVisiblePage(%1)").arg(QLatin1String(page)))
+            .evaluate();
+        QTimer::singleShot(settleMs, &settle, &QEventLoop::quit);
+        settle.exec();
+        result.push_back(idleFor(session, QLatin1String(page), ms));
+    }
+    return result;
+}
+
 struct RoundTrips
 {
     bool ok = false;
@@ -501,18 +567,24 @@ int main(int argc, char *argv[])
                                                         "100 with --quick)."),
                                          QStringLiteral("N"));
     const QCommandLineOption quickOption(QStringLiteral("quick"), QStringLiteral("Smoke run of a few seconds."));
+    const QCommandLineOption idleOption(QStringLiteral("idle-seconds"),
+                                        QStringLiteral("Seconds of idling on each page (default 10, 1 with "
+                                                       "--quick)."),
+                                        QStringLiteral("N"));
     const QCommandLineOption verboseOption(QStringLiteral("verbose"),
                                            QStringLiteral("Print each start-up and what the machine logs."));
-    parser.addOptions({runsOption, callsOption, quickOption, verboseOption});
+    parser.addOptions({runsOption, callsOption, idleOption, quickOption, verboseOption});
     parser.process(app);
 
     const bool quick = parser.isSet(quickOption);
     const bool verbose = parser.isSet(verboseOption);
     int runs = 0;
     int calls = 0;
+    int idleSeconds = 0;
     if (!readCountOption(parser, runsOption, quick ? 1 : 3, 1, &runs)
-        || !readCountOption(parser, callsOption, quick ? 100 : 2000, 1, &calls)) {
-        err() << "bench_endtoend: --runs and --calls take a positive number\n";
+        || !readCountOption(parser, callsOption, quick ? 100 : 2000, 1, &calls)
+        || !readCountOption(parser, idleOption, quick ? 1 : 10, 1, &idleSeconds)) {
+        err() << "bench_endtoend: --runs, --calls and --idle-seconds take a positive number\n";
         return 2;
     }
     const int warmUpCalls = std::min(calls, quick ? 20 : 200);
@@ -577,6 +649,7 @@ int main(int argc, char *argv[])
     ok = ok && bare.ok;
     if (!ok)
         session->printGuestLog();
+    const std::vector<Idle> idle = ok ? measureIdle(*session, idleSeconds * 1000) : std::vector<Idle>();
 
     directSocket.close();
     bareSocket.close();
@@ -608,10 +681,26 @@ int main(int argc, char *argv[])
                       medianOf(bare.ns) * usPerNs);
     out() << ratioRow(QStringLiteral("RTT p99 (us)"), percentile(ours.ns, 99) * usPerNs,
                       percentile(direct.ns, 99) * usPerNs, percentile(bare.ns, 99) * usPerNs);
+    out() << QStringLiteral("\n%1 %2 %3 %4 %5\n")
+                 .arg(QStringLiteral("window, nothing changing"), -24)
+                 .arg(QStringLiteral("% of a core"), 16)
+                 .arg(QStringLiteral("lines/s"), 16)
+                 .arg(QStringLiteral("frames/s"), 16)
+                 .arg(QStringLiteral("/budget"), 14);
+    for (const Idle &window : idle) {
+        out() << QStringLiteral("%1 %2 %3 %4 %5\n")
+                     .arg(window.window, -24)
+                     .arg(window.cpuPercent, 16, 'f', 3)
+                     .arg(window.linesPerSecond, 16, 'f', 1)
+                     .arg(window.framesPerSecond, 16, 'f', 1)
+                     .arg(window.cpuPercent / idleBudgetPercent, 14, 'f', 2);
+    }
     out() << "\nmanager+guest: setAlsLuxValue() until the manager's \"OK\": the plug-in's channel, the guest's "
              "command service and its D-Bus call.\n"
              "socket+guest: the same line from a plain QWebSocket to the guest's port, without the plug-in.\n"
-             "bare QWebSocket: the same line to a loopback echo server, the reference for ours/bare.\n";
+             "bare QWebSocket: the same line to a loopback echo server, the reference for ours/bare.\n"
+             "window, nothing changing: the host's CPU time over the idle seconds, against the budget of 0.5 % of a "
+             "core; the hidden window is the floor.\n";
     out().flush();
     return 0;
 }

@@ -32,7 +32,9 @@ function formatValues(x, y, z) {
     return "%1 %2 %3".arg(formatNumber(x)).arg(formatNumber(y)).arg(formatNumber(z));
 }
 
-function updateAccelerometerValues() {
+// On the clock's ticks (`onlyChanges`), a reading equal to the last one is
+// neither sent nor shown again: a page left alone costs nothing.
+function updateAccelerometerValues(onlyChanges) {
     if (!accelerometerLabel.visible || !accelerometerLabel.enabled)
         return;
     var x = xRotSlider.value, y = yRotSlider.value, z = zRotSlider.value;
@@ -50,6 +52,8 @@ function updateAccelerometerValues() {
         acc.y += own.y;
         acc.z += own.z;
     }
+    if (onlyChanges && acc.x === accXValue && acc.y === accYValue && acc.z === accZValue)
+        return;
     accXValue = acc.x;
     accYValue = acc.y;
     accZValue = acc.z;
@@ -70,11 +74,13 @@ function calculateRotationFrequency() {
     zRotSliderReset = false;
 }
 
-function updateGyroscopeValues() {
+function updateGyroscopeValues(onlyChanges) {
     if (!gyroscopeLabel.enabled)
         return;
     var gyro = Model.gyroscopeValues(xGyroRotFrequency, yGyroRotFrequency, zGyroRotFrequency,
                                      xRotSlider.value, yRotSlider.value, zRotSlider.value);
+    if (onlyChanges && gyro.x === gyroXValue && gyro.y === gyroYValue && gyro.z === gyroZValue)
+        return;
     gyroXValue = gyro.x;
     gyroYValue = gyro.y;
     gyroZValue = gyro.z;
@@ -110,7 +116,7 @@ function activated() {
 function timerTriggered() {
     if (rotationMode()) {
         calculateRotationFrequency();
-        updateGyroscopeValues();
+        updateGyroscopeValues(true);
         xGyroPrevValue = xRotSlider.value;
         yGyroPrevValue = yRotSlider.value;
         zGyroPrevValue = zRotSlider.value;
@@ -119,7 +125,7 @@ function timerTriggered() {
     xMoveInitSpeed = (xMovePrevValue - xMovePrevPrevValue) / timerInterval;
     yMoveInitSpeed = (yMovePrevValue - yMovePrevPrevValue) / timerInterval;
     zMoveInitSpeed = (zMovePrevValue - zMovePrevPrevValue) / timerInterval;
-    updateAccelerometerValues();
+    updateAccelerometerValues(true);
     xMovePrevPrevValue = xMovePrevValue;
     yMovePrevPrevValue = yMovePrevValue;
     zMovePrevPrevValue = zMovePrevValue;

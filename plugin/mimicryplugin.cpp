@@ -33,7 +33,9 @@ namespace Internal {
 // not keep the menu waiting for ever.
 const int portForwardingTimeoutMs = 30000;
 
-MimicryPlugin::MimicryPlugin() = default;
+MimicryPlugin::MimicryPlugin()
+    : m_settingsWriteBuffer(Core::ICore::settings())
+{}
 
 // Members go in reverse order: the window and its QML before the objects
 // that the QML references.
@@ -63,7 +65,6 @@ bool MimicryPlugin::initialize(const QStringList &arguments, QString *errorStrin
 
     m_mimicryView.setTitle(tr("Mimicry"));
     m_mimicryView.setResizeMode(QQuickView::SizeRootObjectToView);
-    m_mimicryView.setSource(QUrl(QLatin1String(Constants::MIMICRY_VIEW_SOURCE)));
 
     auto showAction = new QAction(tr("Mimicry\u2026"), this);
     Core::Command *command = Core::ActionManager::registerAction(
@@ -93,6 +94,7 @@ void MimicryPlugin::extensionsInitialized()
 ExtensionSystem::IPlugin::ShutdownFlag MimicryPlugin::aboutToShutdown()
 {
     m_mimicryView.close();
+    m_settingsWriteBuffer.flush();
     return SynchronousShutdown;
 }
 
@@ -268,6 +270,12 @@ void MimicryPlugin::handleConnectionLost()
 
 void MimicryPlugin::handleMimicryViewVisibleChanged(bool visible)
 {
+    // The window's QML costs more than the rest of the start-up together:
+    // the IDE pays for it only when the user first opens the window.
+    if (visible && m_mimicryView.source().isEmpty())
+        m_mimicryView.setSource(QUrl(QLatin1String(Constants::MIMICRY_VIEW_SOURCE)));
+    if (!visible)
+        m_settingsWriteBuffer.flush();
     if (!visible && m_cameraEmulationManager.streamRunning()) {
         m_cameraEmulationManager.stopVideoStream();
         m_cameraEmulationManager.stopCameraStream();

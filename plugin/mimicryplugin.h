@@ -1,6 +1,7 @@
 #pragma once
 
 #include "mimicrypackageschecker.h"
+#include "settingswritebuffer.h"
 
 #include <camera/cameraemulationmanager.h>
 #include <gps/gpsemulationmanager.h>
@@ -64,6 +65,9 @@ private:
     void loadSensorsConfigs();
     void applySensorsConfig(const QString &deviceModelName);
 
+    // First, so that it is destroyed last and gets what the managers store
+    // when they go.
+    SettingsWriteBuffer m_settingsWriteBuffer;
     RemoteDBusInvokerService m_remoteDBusInvokerService;
     GPSEmulationManager m_gpsEmulationManager;
     SensorsEmulationManager m_sensorsEmulationManager;

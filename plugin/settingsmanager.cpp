@@ -1,5 +1,7 @@
 #include "settingsmanager.h"
 
+#include "settingswritebuffer.h"
+
 #include <coreplugin/icore.h>
 #include <sensors/sensordefaults.h>
 #include <sensors/tapmodel.h>
@@ -126,14 +128,31 @@ SettingsManager::SettingsManager(QObject *parent)
     , m_settings(Core::ICore::settings())
 {}
 
+namespace {
+
+QString fullKey(const char *key)
+{
+    return QLatin1String(settingsGroup) + QLatin1Char('/') + QLatin1String(key);
+}
+
+} // namespace
+
 void SettingsManager::write(const char *key, const QVariant &value)
 {
-    m_settings->setValue(QStringLiteral("%1/%2").arg(QLatin1String(settingsGroup), QLatin1String(key)), value);
+    if (SettingsWriteBuffer *buffer = SettingsWriteBuffer::current())
+        buffer->write(fullKey(key), value);
+    else
+        m_settings->setValue(fullKey(key), value);
 }
 
 QVariant SettingsManager::read(const char *key) const
 {
-    return m_settings->value(QStringLiteral("%1/%2").arg(QLatin1String(settingsGroup), QLatin1String(key)));
+    if (SettingsWriteBuffer *buffer = SettingsWriteBuffer::current()) {
+        const QVariant pending = buffer->pending(fullKey(key));
+        if (pending.isValid())
+            return pending;
+    }
+    return m_settings->value(fullKey(key));
 }
 
 void SettingsManager::save3DModelRotationValues(double x, double y, double z)

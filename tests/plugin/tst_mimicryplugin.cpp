@@ -15,6 +15,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QQuickItem>
+#include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -94,7 +95,8 @@ private slots:
         m_settingsDir.reset();
     }
 
-    void menuEntryAndHiddenWindowAreReady()
+    // The window's QML is loaded when the window is first shown.
+    void menuEntryAndLazyWindowAreReady()
     {
         startHost();
         QMenu *tools = subMenu(m_host->mainWindow()->menuBar()->actions(), QStringLiteral("Tools"));
@@ -110,6 +112,8 @@ private slots:
         QVERIFY(view);
         QVERIFY(!view->isVisible());
         QCOMPARE(view->title(), QStringLiteral("Mimicry"));
+        QCOMPARE(view->status(), QQuickView::Null);
+        view->show();
         QCOMPARE(view->status(), QQuickView::Ready);
         QCOMPARE(view->resizeMode(), QQuickView::SizeRootObjectToView);
         QCOMPARE(view->size(), QSize(1100, 600));
@@ -204,8 +208,46 @@ private slots:
         }
         QCOMPARE(model3d->property("smartphone3DModelMeshUri").toString(), mesh);
         QCOMPARE(model3d->property("smartphone3DModelTextureUri").toString(), texture);
-        QCOMPARE(mimicryEvaluate("smartphone3DModelConfig.smartphone3DModelConfigured()").toBool(), configured);
+        bool isConfigured = false;
+        QVERIFY(QMetaObject::invokeMethod(model3d, "smartphone3DModelConfigured", Q_RETURN_ARG(bool, isConfigured)));
+        QCOMPARE(isConfigured, configured);
         QCOMPARE(model3dChanged.size(), firstModel.isEmpty() ? 1 : 2);
+    }
+
+    // Stored values reach the file within a second, and at once on exit; a
+    // crash loses at most that second, never the file.
+    void storedValuesSurviveKillAndExit_data()
+    {
+        QTest::addColumn<QString>("end");
+        QTest::addColumn<int>("after"); // ms from storing to the end
+        QTest::addColumn<bool>("kept");
+        QTest::newRow("killed after a second and a half") << "kill" << 1500 << true;
+        QTest::newRow("killed at once") << "kill" << 0 << false;
+        QTest::newRow("exit at once") << "exit" << 0 << true;
+    }
+
+    void storedValuesSurviveKillAndExit()
+    {
+        QFETCH(QString, end);
+        QFETCH(int, after);
+        QFETCH(bool, kept);
+        const QString file = m_settingsDir->filePath(QStringLiteral("host.ini"));
+        writeIni(file, {{"mimicry/als", 80}, {"Other/key", "kept"}});
+        QProcess host;
+        host.start(QCoreApplication::applicationFilePath(), {"--store-lux", file, "2500", end});
+        QVERIFY(host.waitForReadyRead(30000));
+        QCOMPARE(host.readLine().trimmed(), QByteArray("stored"));
+        QTest::qWait(after);
+        if (end == QLatin1String("kill"))
+            host.kill();
+        QVERIFY(host.waitForFinished(30000));
+
+        QSettings settings(file, QSettings::IniFormat);
+        QCOMPARE(settings.status(), QSettings::NoError);
+        QCOMPARE(settings.value("Other/key").toString(), QStringLiteral("kept"));
+        const int lux = settings.value("mimicry/als").toInt();
+        QVERIFY2(kept ? lux == 2500 : lux == 80 || lux == 2500, qPrintable(QString::number(lux)));
+        QCOMPARE(settings.value("mimicry/accelerometer_x").toInt(), end == QLatin1String("exit") ? 77 : 0);
     }
 
     // The setting overrides the system's locale, which is C here.
@@ -230,10 +272,10 @@ private slots:
         blocker.close();
         startHost(QVariant(), QStringLiteral("blocker/host.ini"));
         QQuickView *view = mimicryView();
-        auto notice = view->rootObject()->findChild<QQuickItem *>(QStringLiteral("settingsNotice"));
-        QVERIFY(notice);
         view->show();
         QVERIFY(QTest::qWaitForWindowExposed(view));
+        auto notice = view->rootObject()->findChild<QQuickItem *>(QStringLiteral("settingsNotice"));
+        QVERIFY(notice);
         QVERIFY(notice->isVisible());
         const QString text = notice->property("text").toString();
         QVERIFY2(text.contains(blocker.fileName() + QLatin1String(" is not a folder")), qPrintable(text));
@@ -271,11 +313,28 @@ private:
     std::unique_ptr<IdeHost> m_host;
 };
 
+// The child of storedValuesSurviveKillAndExit: the host stores a light level
+// and changes the accelerometer's model, which is stored only when the
+// plug-in goes; then it says so and waits to be killed, or exits at once.
+int storeLux(const QString &settingsFile, int lux, bool exit)
+{
+    QSettings settings(settingsFile, QSettings::IniFormat);
+    IdeHost host(&settings);
+    host.loadPlugins({QStringLiteral(MIMICRY_PLUGIN_DIR)});
+    QObject *sensors = mimicryContextObject("sensorsEmulationManager");
+    QMetaObject::invokeMethod(sensors, "setAlsLuxValue", Q_ARG(int, lux));
+    sensors->property("accelerometer").value<QObject *>()->setProperty("x", 77);
+    QTextStream(stdout) << "stored" << Qt::endl;
+    return exit ? 0 : QCoreApplication::exec();
+}
+
 int main(int argc, char *argv[])
 {
     // The system locale decides when nothing overrides it.
     QLocale::setDefault(QLocale::c());
     QApplication app(argc, argv);
+    if (argc == 5 && qstrcmp(argv[1], "--store-lux") == 0)
+        return storeLux(QString::fromLocal8Bit(argv[2]), atoi(argv[3]), qstrcmp(argv[4], "exit") == 0);
     tst_MimicryPlugin test;
     return QTest::qExec(&test, argc, argv);
 }
