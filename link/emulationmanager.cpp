@@ -91,7 +91,8 @@ void EmulationManager::handleReply(const QString &reply)
 
     if (!fields.at(ErrorNameField).isEmpty()) {
         handleFailedReply(fields);
-        emit replyFromEmulatorReceived(fields.at(ErrorNameField) + QLatin1Char(' ') + fields.at(ErrorTextField));
+        emit replyFromEmulatorReceived(fields.at(ErrorNameField) + QLatin1Char(' ')
+                                       + fields.at(ErrorTextField));
     } else {
         handleSuccessfulReply(fields);
         emit replyFromEmulatorReceived(QStringLiteral("OK"));
