@@ -43,15 +43,13 @@ void EmulationManager::handleReply(const QString &reply)
     // Every manager on the channel sees every reply, so telling whether it is
     // ours must not allocate: field 0 names the method, also in a reply of
     // the wrong length, and is looked up in place.
+    if (m_calledMethods.isEmpty() && !m_handlesUnclaimedReplies)
+        return;
     const QChar *const text = reply.constData();
     const int length = reply.size();
-    int separators[ReplyFieldCount];
-    int separatorCount = 0;
-    for (int at = 0; at < length && separatorCount < ReplyFieldCount; ++at) {
-        if (text[at] == QLatin1Char(':'))
-            separators[separatorCount++] = at;
-    }
-    const int methodLength = separatorCount > 0 ? separators[0] : length;
+    int methodLength = 0;
+    while (methodLength < length && text[methodLength] != QLatin1Char(':'))
+        ++methodLength;
     // The name as this manager keeps it, shared instead of copied again;
     // null for a reply to nobody's call.
     QString calledMethod;
@@ -66,6 +64,13 @@ void EmulationManager::handleReply(const QString &reply)
             return;
     }
 
+    // The rest of the line only for a reply that is ours.
+    int separators[ReplyFieldCount];
+    int separatorCount = 0;
+    for (int at = methodLength; at < length && separatorCount < ReplyFieldCount; ++at) {
+        if (text[at] == QLatin1Char(':'))
+            separators[separatorCount++] = at;
+    }
     if (separatorCount != ReplyFieldCount - 1) {
         emit replyFromEmulatorReceived(reply);
         return;
