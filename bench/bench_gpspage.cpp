@@ -1,7 +1,9 @@
 // The GPS page opening a long track file: from the file chosen to the table
-// showing every point and to the guest acknowledging the whole track, and the
-// longest time the GUI thread rendered no frame on the way. The page's own
-// parse of the same text, timed alone in the same run, is the reference.
+// showing every point and to the guest acknowledging the whole track, the
+// longest time the GUI thread rendered no frame and how late a 5 ms timer on
+// it fired on the way, and what the loaded track costs in memory. The parser
+// alone on the same text, in the page's engine and in the same run, is the
+// reference.
 
 #include "benchutils.h"
 #include "loopbackechoserver.h"
@@ -66,13 +68,40 @@ Item {
 }
 )";
 
+// The parser as the page imports it, in the page's engine.
+const char parserHost[] = R"(
+import QtQml 2.15
+import "qrc:/mimicry/js/nmea-parsing.js" as Nmea
+
+QtObject {
+    function parse(text) { return Nmea.loadNmeaLog(text).length }
+}
+)";
+
 struct Run
 {
     double tableMs = -1;
     double trackMs = -1;
     double longestFrameGapMs = 0;
+    double timerLatenessMs = 0;
     double parseMs = 0;
+    double rssBeforeMb = 0;
+    double rssAfterMb = 0;
 };
+
+// Resident set size (VmRSS) or its peak (VmHWM) in MB, from /proc/self/status.
+double residentMb(const char *field)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    const QByteArray key = QByteArray(field) + ':';
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith(key))
+            return line.mid(key.size()).trimmed().split(' ').value(0).toDouble() / 1024;
+    }
+    return 0;
+}
 
 class PageBench
 {
@@ -96,6 +125,13 @@ public:
         m_root = qobject_cast<QQuickItem *>(root);
         m_root->setParentItem(m_view.contentItem());
         m_page = m_root->property("page").value<QObject *>();
+        QQmlComponent parser(m_view.engine());
+        parser.setData(parserHost, QUrl(QStringLiteral("qrc:/mimicry/BenchParser.qml")));
+        m_parser.reset(parser.create(m_view.rootContext()));
+        if (!m_parser) {
+            err() << "bench_gpspage: " << parser.errorString() << "\n";
+            return false;
+        }
         m_view.resize(1100, 600);
         m_view.show();
         return true;
@@ -107,6 +143,9 @@ public:
     {
         QMetaObject::invokeMethod(m_page, "unloadTrack");
         QCoreApplication::processEvents();
+        m_view.engine()->collectGarbage();
+        QCoreApplication::processEvents();
+        run->rssBeforeMb = residentMb("VmRSS");
 
         QElapsedTimer clock;
         qint64 lastFrame = -1;
@@ -125,7 +164,23 @@ public:
                     run->trackMs = clock.nsecsElapsed() / 1e6;
             });
 
+        // A timer that should fire every 5 ms: how late it comes is how long
+        // the GUI thread was busy with something else.
+        const qint64 tick = 5000000;
+        qint64 lastTick = -1;
+        qint64 latest = 0;
+        QTimer ticker;
+        ticker.setTimerType(Qt::PreciseTimer);
+        ticker.setInterval(int(tick / 1000000));
+        QObject::connect(&ticker, &QTimer::timeout, [&] {
+            const qint64 now = clock.nsecsElapsed();
+            if (lastTick >= 0)
+                latest = qMax(latest, now - lastTick - tick);
+            lastTick = now;
+        });
+
         clock.start();
+        ticker.start();
         QMetaObject::invokeMethod(m_page, "openNmeaFile", Q_ARG(QVariant, QUrl::fromLocalFile(file)));
         QElapsedTimer deadline;
         deadline.start();
@@ -133,9 +188,14 @@ public:
                && m_root->property("errorText").toString().isEmpty()) {
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
         }
+        ticker.stop();
         QObject::disconnect(frames);
         QObject::disconnect(replies);
         run->longestFrameGapMs = longestGap / 1e6;
+        run->timerLatenessMs = latest / 1e6;
+        m_view.engine()->collectGarbage();
+        QCoreApplication::processEvents();
+        run->rssAfterMb = residentMb("VmRSS");
         if (run->tableMs < 0 || run->trackMs < 0) {
             err() << "bench_gpspage: the track did not load: " << m_root->property("errorText").toString() << "\n";
             return false;
@@ -143,13 +203,16 @@ public:
         return true;
     }
 
-    // The page's parse alone, on the text that the file holds.
-    double parse(const QString &text)
+    // The parser alone, on the GUI thread, on the text that the file holds;
+    // -1 when it gives another number of points.
+    double parse(const QString &text, int points)
     {
+        QVariant parsed;
         QElapsedTimer clock;
         clock.start();
-        QMetaObject::invokeMethod(m_page, "loadNmeaLog", Q_ARG(QVariant, text));
-        return clock.nsecsElapsed() / 1e6;
+        QMetaObject::invokeMethod(m_parser.get(), "parse", Q_RETURN_ARG(QVariant, parsed), Q_ARG(QVariant, text));
+        const double ms = clock.nsecsElapsed() / 1e6;
+        return parsed.toInt() == points ? ms : -1;
     }
 
 private:
@@ -164,6 +227,7 @@ private:
     QQuickView m_view;
     QQuickItem *m_root = nullptr;
     QObject *m_page = nullptr;
+    std::unique_ptr<QObject> m_parser;
 };
 
 } // namespace
@@ -224,13 +288,20 @@ int main(int argc, char *argv[])
     }
 
     out() << "GPS page opening a log of " << sentences << " sentences\n";
-    out() << QStringLiteral("%1 %2 %3 %4 %5 %6\n")
-                 .arg(QStringLiteral("type"), -6)
-                 .arg(QStringLiteral("to table ms"), 12)
-                 .arg(QStringLiteral("to guest ms"), 12)
-                 .arg(QStringLiteral("longest frame gap ms"), 21)
-                 .arg(QStringLiteral("parse alone ms"), 15)
-                 .arg(QStringLiteral("guest/parse"), 12);
+    const auto row = [](const QString &type, const QStringList &cells) {
+        const int widths[] = {12, 12, 10, 11, 10, 12, 12, 8, 10};
+        QString line = QStringLiteral("%1").arg(type, -6);
+        for (int i = 0; i < cells.size(); ++i)
+            line += QStringLiteral(" %1").arg(cells.at(i), widths[i]);
+        out() << line << "\n";
+        out().flush();
+    };
+    row(QStringLiteral("type"), {QStringLiteral("to table ms"), QStringLiteral("to guest ms"),
+                                 QStringLiteral("frame gap"), QStringLiteral("timer late"),
+                                 QStringLiteral("parse ms"), QStringLiteral("table/parse"),
+                                 QStringLiteral("guest/parse"), QStringLiteral("RSS MB"),
+                                 QStringLiteral("+track MB")});
+    const auto number = [](double value, int decimals) { return QString::number(value, 'f', decimals); };
     for (const QByteArray &type : {QByteArrayLiteral("GPRMC"), QByteArrayLiteral("GPGGA")}) {
         const QByteArray log = generateLog(type, sentences);
         const QString file = dir.filePath(QString::fromLatin1(type) + QStringLiteral(".nmea"));
@@ -244,15 +315,17 @@ int main(int argc, char *argv[])
         Run run;
         if (!bench.open(file, sentences, &run))
             return 1;
-        run.parseMs = bench.parse(QString::fromLatin1(log));
-        out() << QStringLiteral("%1 %2 %3 %4 %5 %6\n")
-                     .arg(QString::fromLatin1(type), -6)
-                     .arg(run.tableMs, 12, 'f', 1)
-                     .arg(run.trackMs, 12, 'f', 1)
-                     .arg(run.longestFrameGapMs, 21, 'f', 1)
-                     .arg(run.parseMs, 15, 'f', 1)
-                     .arg(run.trackMs / run.parseMs, 12, 'f', 2);
-        out().flush();
+        run.parseMs = bench.parse(QString::fromLatin1(log), sentences);
+        if (run.parseMs < 0) {
+            err() << "bench_gpspage: the parser gave another number of points\n";
+            return 1;
+        }
+        row(QString::fromLatin1(type),
+            {number(run.tableMs, 1), number(run.trackMs, 1), number(run.longestFrameGapMs, 1),
+             number(run.timerLatenessMs, 1), number(run.parseMs, 1), number(run.tableMs / run.parseMs, 2),
+             number(run.trackMs / run.parseMs, 2), number(run.rssAfterMb, 1),
+             number(run.rssAfterMb - run.rssBeforeMb, 1)});
     }
+    out() << "peak RSS " << number(residentMb("VmHWM"), 1) << " MB\n";
     return 0;
 }
