@@ -1,9 +1,10 @@
 // The GPS page opening a long track file: from the file chosen to the table
 // showing every point and to the guest acknowledging the whole track, the
 // longest time the GUI thread rendered no frame and how late a 5 ms timer on
-// it fired on the way, and what the loaded track costs in memory. The parser
-// alone on the same text, in the page's engine and in the same run, is the
-// reference.
+// it fired on the way, and what the loaded track costs in memory. The
+// references, on the same text and in the same run, are the parser alone in
+// the page's engine and the page's own synchronous load, both on the GUI
+// thread.
 
 #include "benchutils.h"
 #include "loopbackechoserver.h"
@@ -30,6 +31,8 @@
 
 #include <memory>
 #include <vector>
+
+#include <time.h>
 
 using namespace Mimicry::Internal;
 using namespace MimicryBench;
@@ -85,9 +88,19 @@ struct Run
     double longestFrameGapMs = 0;
     double timerLatenessMs = 0;
     double parseMs = 0;
+    double pageMs = 0;
+    double longestBusyMs = 0;
     double rssBeforeMb = 0;
     double rssAfterMb = 0;
 };
+
+// CPU time of the calling thread.
+double threadCpuMs()
+{
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return now.tv_sec * 1e3 + now.tv_nsec / 1e6;
+}
 
 // Resident set size (VmRSS) or its peak (VmHWM) in MB, from /proc/self/status.
 double residentMb(const char *field)
@@ -169,14 +182,20 @@ public:
         const qint64 tick = 5000000;
         qint64 lastTick = -1;
         qint64 latest = 0;
+        double lastTickCpu = 0;
+        double busiest = 0;
         QTimer ticker;
         ticker.setTimerType(Qt::PreciseTimer);
         ticker.setInterval(int(tick / 1000000));
         QObject::connect(&ticker, &QTimer::timeout, [&] {
             const qint64 now = clock.nsecsElapsed();
-            if (lastTick >= 0)
+            const double cpu = threadCpuMs();
+            if (lastTick >= 0) {
                 latest = qMax(latest, now - lastTick - tick);
+                busiest = qMax(busiest, cpu - lastTickCpu);
+            }
             lastTick = now;
+            lastTickCpu = cpu;
         });
 
         clock.start();
@@ -193,6 +212,7 @@ public:
         QObject::disconnect(replies);
         run->longestFrameGapMs = longestGap / 1e6;
         run->timerLatenessMs = latest / 1e6;
+        run->longestBusyMs = busiest;
         m_view.engine()->collectGarbage();
         QCoreApplication::processEvents();
         run->rssAfterMb = residentMb("VmRSS");
@@ -213,6 +233,19 @@ public:
         QMetaObject::invokeMethod(m_parser.get(), "parse", Q_RETURN_ARG(QVariant, parsed), Q_ARG(QVariant, text));
         const double ms = clock.nsecsElapsed() / 1e6;
         return parsed.toInt() == points ? ms : -1;
+    }
+
+    // The page's own synchronous load of the same text, on the GUI thread, up
+    // to its table holding the points; -1 when it holds another number.
+    double loadOnPage(const QString &text, int points)
+    {
+        QMetaObject::invokeMethod(m_page, "unloadTrack");
+        QCoreApplication::processEvents();
+        QElapsedTimer clock;
+        clock.start();
+        QMetaObject::invokeMethod(m_page, "loadNmeaLog", Q_ARG(QVariant, text));
+        const double ms = clock.nsecsElapsed() / 1e6;
+        return tableRows() == points ? ms : -1;
     }
 
 private:
@@ -245,17 +278,27 @@ int main(int argc, char *argv[])
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Time from opening a generated track file on the GPS page to its table and to the guest's "
-        "acknowledgement, and the longest frame gap, next to the page's parse alone."));
+        "acknowledgement, how long the GUI thread stalled on the way and what the track costs in memory, "
+        "next to the parser alone."));
     parser.addHelpOption();
     const QCommandLineOption sentencesOption(QStringLiteral("sentences"),
                                              QStringLiteral("Sentences per log (default 100000, 5000 with --quick)."),
                                              QStringLiteral("N"));
+    const QCommandLineOption roundsOption(QStringLiteral("rounds"),
+                                          QStringLiteral("Loads per log type (default 3, 1 with --quick)."),
+                                          QStringLiteral("R"));
     const QCommandLineOption quickOption(QStringLiteral("quick"), QStringLiteral("Smoke run."));
-    parser.addOptions({sentencesOption, quickOption});
+    parser.addOptions({sentencesOption, roundsOption, quickOption});
     parser.process(app);
+    const bool quick = parser.isSet(quickOption);
     int sentences = 0;
-    if (!readCountOption(parser, sentencesOption, parser.isSet(quickOption) ? 5000 : 100000, 2, &sentences)) {
+    if (!readCountOption(parser, sentencesOption, quick ? 5000 : 100000, 2, &sentences)) {
         err() << "bench_gpspage: --sentences takes a number above 1\n";
+        return 2;
+    }
+    int rounds = 0;
+    if (!readCountOption(parser, roundsOption, quick ? 1 : 3, 1, &rounds)) {
+        err() << "bench_gpspage: --rounds takes a number above 0\n";
         return 2;
     }
 
@@ -287,9 +330,9 @@ int main(int argc, char *argv[])
         return 1;
     }
 
-    out() << "GPS page opening a log of " << sentences << " sentences\n";
+    out() << "GPS page opening a log of " << sentences << " sentences, median of " << rounds << " rounds\n";
     const auto row = [](const QString &type, const QStringList &cells) {
-        const int widths[] = {12, 12, 10, 11, 10, 12, 12, 8, 10};
+        const int widths[] = {12, 12, 9, 8, 13, 11, 10, 11, 9, 10};
         QString line = QStringLiteral("%1").arg(type, -6);
         for (int i = 0; i < cells.size(); ++i)
             line += QStringLiteral(" %1").arg(cells.at(i), widths[i]);
@@ -297,9 +340,10 @@ int main(int argc, char *argv[])
         out().flush();
     };
     row(QStringLiteral("type"), {QStringLiteral("to table ms"), QStringLiteral("to guest ms"),
-                                 QStringLiteral("frame gap"), QStringLiteral("timer late"),
-                                 QStringLiteral("parse ms"), QStringLiteral("table/parse"),
-                                 QStringLiteral("guest/parse"), QStringLiteral("RSS MB"),
+                                 QStringLiteral("parse ms"), QStringLiteral("page ms"),
+                                 QStringLiteral("table/parse"), QStringLiteral("table/page"),
+                                 QStringLiteral("frame gap"),
+                                 QStringLiteral("timer late"), QStringLiteral("GUI busy"),
                                  QStringLiteral("+track MB")});
     const auto number = [](double value, int decimals) { return QString::number(value, 'f', decimals); };
     for (const QByteArray &type : {QByteArrayLiteral("GPRMC"), QByteArrayLiteral("GPGGA")}) {
@@ -312,19 +356,33 @@ int main(int argc, char *argv[])
         }
         output.close();
 
-        Run run;
-        if (!bench.open(file, sentences, &run))
-            return 1;
-        run.parseMs = bench.parse(QString::fromLatin1(log), sentences);
-        if (run.parseMs < 0) {
-            err() << "bench_gpspage: the parser gave another number of points\n";
-            return 1;
+        std::vector<double> table, track, parse, page, parseRatio, pageRatio, gap, late, busy, memory;
+        for (int round = 0; round < rounds; ++round) {
+            Run run;
+            if (!bench.open(file, sentences, &run))
+                return 1;
+            run.parseMs = bench.parse(QString::fromLatin1(log), sentences);
+            run.pageMs = bench.loadOnPage(QString::fromLatin1(log), sentences);
+            if (run.parseMs < 0 || run.pageMs < 0) {
+                err() << "bench_gpspage: the parser or the page gave another number of points\n";
+                return 1;
+            }
+            table.push_back(run.tableMs);
+            track.push_back(run.trackMs);
+            parse.push_back(run.parseMs);
+            page.push_back(run.pageMs);
+            parseRatio.push_back(run.tableMs / run.parseMs);
+            pageRatio.push_back(run.tableMs / run.pageMs);
+            gap.push_back(run.longestFrameGapMs);
+            late.push_back(run.timerLatenessMs);
+            busy.push_back(run.longestBusyMs);
+            memory.push_back(run.rssAfterMb - run.rssBeforeMb);
         }
         row(QString::fromLatin1(type),
-            {number(run.tableMs, 1), number(run.trackMs, 1), number(run.longestFrameGapMs, 1),
-             number(run.timerLatenessMs, 1), number(run.parseMs, 1), number(run.tableMs / run.parseMs, 2),
-             number(run.trackMs / run.parseMs, 2), number(run.rssAfterMb, 1),
-             number(run.rssAfterMb - run.rssBeforeMb, 1)});
+            {number(median(table), 1), number(median(track), 1), number(median(parse), 1),
+             number(median(page), 1), number(median(parseRatio), 2), number(median(pageRatio), 2),
+             number(median(gap), 1),
+             number(median(late), 1), number(median(busy), 1), number(median(memory), 1)});
     }
     out() << "peak RSS " << number(residentMb("VmHWM"), 1) << " MB\n";
     return 0;
