@@ -89,17 +89,31 @@ struct Run
     double timerLatenessMs = 0;
     double parseMs = 0;
     double pageMs = 0;
+    double parseCpuMs = 0;
+    // CPU time of the other threads while the track loaded: reading, parsing
+    // and making the rows off the GUI thread.
+    double otherCpuMs = 0;
     double longestBusyMs = 0;
     double rssBeforeMb = 0;
     double rssAfterMb = 0;
 };
 
-// CPU time of the calling thread.
-double threadCpuMs()
+double cpuMs(clockid_t clock)
 {
     timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    clock_gettime(clock, &now);
     return now.tv_sec * 1e3 + now.tv_nsec / 1e6;
+}
+
+// CPU time of the calling thread, and of the whole process.
+double threadCpuMs()
+{
+    return cpuMs(CLOCK_THREAD_CPUTIME_ID);
+}
+
+double processCpuMs()
+{
+    return cpuMs(CLOCK_PROCESS_CPUTIME_ID);
 }
 
 // Resident set size (VmRSS) or its peak (VmHWM) in MB, from /proc/self/status.
@@ -198,6 +212,8 @@ public:
             lastTickCpu = cpu;
         });
 
+        const double processCpu = processCpuMs();
+        const double guiCpu = threadCpuMs();
         clock.start();
         ticker.start();
         QMetaObject::invokeMethod(m_page, "openNmeaFile", Q_ARG(QVariant, QUrl::fromLocalFile(file)));
@@ -208,6 +224,7 @@ public:
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
         }
         ticker.stop();
+        run->otherCpuMs = (processCpuMs() - processCpu) - (threadCpuMs() - guiCpu);
         QObject::disconnect(frames);
         QObject::disconnect(replies);
         run->longestFrameGapMs = longestGap / 1e6;
@@ -223,15 +240,17 @@ public:
         return true;
     }
 
-    // The parser alone, on the GUI thread, on the text that the file holds;
-    // -1 when it gives another number of points.
-    double parse(const QString &text, int points)
+    // The parser alone, on the GUI thread, on the text that the file holds,
+    // and its CPU time; -1 when it gives another number of points.
+    double parse(const QString &text, int points, double *cpuMs)
     {
         QVariant parsed;
         QElapsedTimer clock;
+        const double cpu = threadCpuMs();
         clock.start();
         QMetaObject::invokeMethod(m_parser.get(), "parse", Q_RETURN_ARG(QVariant, parsed), Q_ARG(QVariant, text));
         const double ms = clock.nsecsElapsed() / 1e6;
+        *cpuMs = threadCpuMs() - cpu;
         return parsed.toInt() == points ? ms : -1;
     }
 
@@ -332,20 +351,20 @@ int main(int argc, char *argv[])
 
     out() << "GPS page opening a log of " << sentences << " sentences, median of " << rounds << " rounds\n";
     const auto row = [](const QString &type, const QStringList &cells) {
-        const int widths[] = {12, 12, 9, 8, 13, 11, 10, 11, 9, 10};
         QString line = QStringLiteral("%1").arg(type, -6);
-        for (int i = 0; i < cells.size(); ++i)
-            line += QStringLiteral(" %1").arg(cells.at(i), widths[i]);
+        for (const QString &cell : cells)
+            line += QStringLiteral(" %1").arg(cell, qMax(12, cell.size()));
         out() << line << "\n";
         out().flush();
     };
-    row(QStringLiteral("type"), {QStringLiteral("to table ms"), QStringLiteral("to guest ms"),
-                                 QStringLiteral("parse ms"), QStringLiteral("page ms"),
-                                 QStringLiteral("table/parse"), QStringLiteral("table/page"),
-                                 QStringLiteral("frame gap"),
-                                 QStringLiteral("timer late"), QStringLiteral("GUI busy"),
-                                 QStringLiteral("+track MB")});
     const auto number = [](double value, int decimals) { return QString::number(value, 'f', decimals); };
+    struct Figures
+    {
+        QString type;
+        std::vector<double> table, track, parse, page, parseRatio, pageRatio;
+        std::vector<double> gap, late, busy, otherCpu, parseCpu, cpuRatio, memory;
+    };
+    std::vector<Figures> figures;
     for (const QByteArray &type : {QByteArrayLiteral("GPRMC"), QByteArrayLiteral("GPGGA")}) {
         const QByteArray log = generateLog(type, sentences);
         const QString file = dir.filePath(QString::fromLatin1(type) + QStringLiteral(".nmea"));
@@ -356,33 +375,49 @@ int main(int argc, char *argv[])
         }
         output.close();
 
-        std::vector<double> table, track, parse, page, parseRatio, pageRatio, gap, late, busy, memory;
+        Figures f;
+        f.type = QString::fromLatin1(type);
         for (int round = 0; round < rounds; ++round) {
             Run run;
             if (!bench.open(file, sentences, &run))
                 return 1;
-            run.parseMs = bench.parse(QString::fromLatin1(log), sentences);
+            run.parseMs = bench.parse(QString::fromLatin1(log), sentences, &run.parseCpuMs);
             run.pageMs = bench.loadOnPage(QString::fromLatin1(log), sentences);
             if (run.parseMs < 0 || run.pageMs < 0) {
                 err() << "bench_gpspage: the parser or the page gave another number of points\n";
                 return 1;
             }
-            table.push_back(run.tableMs);
-            track.push_back(run.trackMs);
-            parse.push_back(run.parseMs);
-            page.push_back(run.pageMs);
-            parseRatio.push_back(run.tableMs / run.parseMs);
-            pageRatio.push_back(run.tableMs / run.pageMs);
-            gap.push_back(run.longestFrameGapMs);
-            late.push_back(run.timerLatenessMs);
-            busy.push_back(run.longestBusyMs);
-            memory.push_back(run.rssAfterMb - run.rssBeforeMb);
+            f.table.push_back(run.tableMs);
+            f.track.push_back(run.trackMs);
+            f.parse.push_back(run.parseMs);
+            f.page.push_back(run.pageMs);
+            f.parseRatio.push_back(run.tableMs / run.parseMs);
+            f.pageRatio.push_back(run.tableMs / run.pageMs);
+            f.gap.push_back(run.longestFrameGapMs);
+            f.late.push_back(run.timerLatenessMs);
+            f.busy.push_back(run.longestBusyMs);
+            f.otherCpu.push_back(run.otherCpuMs);
+            f.parseCpu.push_back(run.parseCpuMs);
+            f.cpuRatio.push_back(run.otherCpuMs / run.parseCpuMs);
+            f.memory.push_back(run.rssAfterMb - run.rssBeforeMb);
         }
-        row(QString::fromLatin1(type),
-            {number(median(table), 1), number(median(track), 1), number(median(parse), 1),
-             number(median(page), 1), number(median(parseRatio), 2), number(median(pageRatio), 2),
-             number(median(gap), 1),
-             number(median(late), 1), number(median(busy), 1), number(median(memory), 1)});
+        figures.push_back(f);
+    }
+    out() << "\nWall time, ms\n";
+    row(QStringLiteral("type"), {QStringLiteral("to table"), QStringLiteral("to guest"), QStringLiteral("parse"),
+                                 QStringLiteral("page"), QStringLiteral("table/parse"), QStringLiteral("table/page")});
+    for (const Figures &f : figures) {
+        row(f.type, {number(median(f.table), 1), number(median(f.track), 1), number(median(f.parse), 1),
+                     number(median(f.page), 1), number(median(f.parseRatio), 2), number(median(f.pageRatio), 2)});
+    }
+    out() << "\nGUI thread while loading, ms; CPU, ms; memory, MB\n";
+    row(QStringLiteral("type"), {QStringLiteral("frame gap"), QStringLiteral("timer late"), QStringLiteral("GUI busy"),
+                                 QStringLiteral("off-GUI CPU"), QStringLiteral("parse CPU"), QStringLiteral("CPU ratio"),
+                                 QStringLiteral("+track MB")});
+    for (const Figures &f : figures) {
+        row(f.type, {number(median(f.gap), 1), number(median(f.late), 1), number(median(f.busy), 1),
+                     number(median(f.otherCpu), 0), number(median(f.parseCpu), 0), number(median(f.cpuRatio), 2),
+                     number(median(f.memory), 1)});
     }
     out() << "peak RSS " << number(residentMb("VmHWM"), 1) << " MB\n";
     return 0;
