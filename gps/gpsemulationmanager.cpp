@@ -1,5 +1,7 @@
 #include "gpsemulationmanager.h"
 
+#include "trackpointmodel.h"
+
 #include <link/wireformat.h>
 
 #include <QVariantMap>
@@ -99,16 +101,47 @@ void GPSEmulationManager::setAltitude(double altitude)
 
 void GPSEmulationManager::loadTrack(const QVariantList &trackPoints)
 {
-    QList<QStringList> rows;
-    rows.reserve(trackPoints.size());
+    QVector<TrackPoint> points;
+    points.reserve(trackPoints.size());
     for (const QVariant &point : trackPoints) {
         const QVariantMap values = point.toMap();
-        rows.append({coordinate(values.value(QStringLiteral("latitude")).toDouble()),
-                     coordinate(values.value(QStringLiteral("longitude")).toDouble()),
-                     altitudeText(values.value(QStringLiteral("altitude")).toDouble()),
-                     generalNumber(values.value(QStringLiteral("interval")).toDouble())});
+        TrackPoint trackPoint;
+        trackPoint.latitude = values.value(QStringLiteral("latitude")).toDouble();
+        trackPoint.longitude = values.value(QStringLiteral("longitude")).toDouble();
+        trackPoint.altitude = values.value(QStringLiteral("altitude")).toDouble();
+        trackPoint.interval = values.value(QStringLiteral("interval")).toDouble();
+        points.append(trackPoint);
     }
-    callMethod(QStringLiteral("loadTrack"), doubleTable(rows));
+    sendTrack(trackArgument(points));
+}
+
+void GPSEmulationManager::loadTrackPoints(TrackPointModel *trackPoints)
+{
+    sendTrack(trackPoints ? trackPoints->trackArgument() : trackArgument({}));
+}
+
+QString GPSEmulationManager::trackArgument(const QVector<TrackPoint> &points)
+{
+    QString argument = QStringLiteral("array:array:double:");
+    // About 36 characters a point.
+    argument.reserve(argument.size() + points.size() * 40);
+    for (const TrackPoint &point : points) {
+        if (&point != points.constData())
+            argument += QLatin1Char(';');
+        argument += coordinate(point.latitude);
+        argument += QLatin1Char(',');
+        argument += coordinate(point.longitude);
+        argument += QLatin1Char(',');
+        argument += altitudeText(point.altitude);
+        argument += QLatin1Char(',');
+        argument += generalNumber(point.interval);
+    }
+    return argument;
+}
+
+void GPSEmulationManager::sendTrack(const QString &argument)
+{
+    callMethod(QStringLiteral("loadTrack"), argument);
     m_currentPositionIndex = 0;
     m_trackLoaded = true;
 }

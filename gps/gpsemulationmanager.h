@@ -1,14 +1,18 @@
 #pragma once
 
 #include "positionmodel.h"
+#include "trackpoint.h"
 
 #include <link/emulationmanager.h>
 #include <plugin/settingsmanager.h>
 
 #include <QVariantList>
+#include <QVector>
 
 namespace Mimicry {
 namespace Internal {
+
+class TrackPointModel;
 
 // Drives the guest's positioning emulation: a fixed position, or a whole
 // track that the guest plays by itself. The GPS page keeps the playback
@@ -46,6 +50,8 @@ public:
     Q_INVOKABLE void setLongitude(double longitude);
     Q_INVOKABLE void setAltitude(double altitude);
     Q_INVOKABLE void loadTrack(const QVariantList &trackPoints);
+    // The same call with the argument the model holds ready.
+    Q_INVOKABLE void loadTrackPoints(Mimicry::Internal::TrackPointModel *trackPoints);
     Q_INVOKABLE void startTrack();
     Q_INVOKABLE void pauseTrack();
     Q_INVOKABLE void stopTrack();
@@ -53,6 +59,9 @@ public:
     Q_INVOKABLE void setTrackIntervalMode(bool useDefaultInterval);
     Q_INVOKABLE void setTrackSpeed(int speed);
     Q_INVOKABLE void goToPositionOnTrack(int index);
+
+    // loadTrack's argument; any thread may make it.
+    static QString trackArgument(const QVector<TrackPoint> &points);
 
     // Brings the guest to a known state: track stopped, the playback
     // settings and the stored position sent again.
@@ -65,6 +74,8 @@ signals:
     void currentPositionIndexChanged();
 
 private:
+    void sendTrack(const QString &argument);
+
     PositionModel *m_currentPosition = nullptr;
     SettingsManager m_settingsManager;
     bool m_trackLooped = false;

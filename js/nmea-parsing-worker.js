@@ -1,34 +1,33 @@
-// Parses track files for the GPS page off the GUI thread, so that a long log
-// does not freeze the window. Errors travel back as plain data.
-//
-// A text comes in parts, one message each: a message cannot carry a string
-// of 2^24 characters or more, and a smaller one stalls the window for less.
-// Parts of an older text are dropped once a newer one starts.
-Qt.include("nmea-parsing.js");
+.pragma library
+.import "nmea-parsing.js" as Nmea
 
-var pendingSerial = -1;
-var pendingParts = [];
+// What NmeaTrackParser's engine runs on its worker thread: the parse, and its
+// points packed for C++. A property read per value from C++ costs more than
+// the parse itself, so the numbers go as one buffer of doubles, five per point
+// in the order below. A point's index is its row, and its time text follows
+// from its time, so neither travels. Errors travel back as plain data.
 
-WorkerScript.onMessage = function (message) {
-    if (message.serial !== pendingSerial) {
-        pendingSerial = message.serial;
-        pendingParts = [];
-    }
-    pendingParts.push(message.part);
-    if (!message.last)
-        return;
-    var text = pendingParts.length === 1 ? pendingParts[0] : pendingParts.join("");
-    pendingParts = [];
-
-    var reply = { serial: message.serial };
+function parseTrack(text) {
+    var points;
     try {
-        reply.points = loadNmeaLog(text);
-        reply.withoutDateTime = trackHasPointsWithoutDateTime(reply.points);
+        points = Nmea.loadNmeaLog(text);
     } catch (error) {
-        reply.error = {
-            message: error.message !== undefined ? error.message : String(error),
-            incorrectLine: error.incorrectLine
+        return {
+            error: {
+                message: error.message !== undefined ? error.message : String(error),
+                incorrectLine: error.incorrectLine
+            }
         };
     }
-    WorkerScript.sendMessage(reply);
-};
+    var count = points.length;
+    var values = new Float64Array(count * 5);
+    for (var i = 0, k = 0; i < count; ++i) {
+        var point = points[i];
+        values[k++] = point.latitude;
+        values[k++] = point.longitude;
+        values[k++] = point.altitude;
+        values[k++] = point.time;
+        values[k++] = point.interval;
+    }
+    return { values: values.buffer, withoutDateTime: Nmea.trackHasPointsWithoutDateTime(points) };
+}

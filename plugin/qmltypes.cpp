@@ -6,7 +6,9 @@
 
 #include <camera/cameraemulationmanager.h>
 #include <gps/gpsemulationmanager.h>
+#include <gps/nmeatrackparser.h>
 #include <gps/textfilereader.h>
+#include <gps/trackpointmodel.h>
 #include <link/remotedbusinvokerservice.h>
 #include <model3d/smartphone3dmodelconfig.h>
 #include <sensors/alsmodel.h>
@@ -35,8 +37,11 @@ void registerQmlTypes()
                                          QStringLiteral("Could not create the AlsModel instance"));
     qmlRegisterUncreatableType<TapModel>(uri, 1, 0, "TapModel",
                                          QStringLiteral("Could not create the TapModel instance"));
-    // The GPS page reads its track files through it, off the GUI thread.
+    // The GPS page reads and parses its track files through these, off the
+    // GUI thread, and shows the points from the model.
     qmlRegisterType<TextFileReader>(uri, 1, 0, "TextFileReader");
+    qmlRegisterType<NmeaTrackParser>(uri, 1, 0, "NmeaTrackParser");
+    qmlRegisterType<TrackPointModel>(uri, 1, 0, "TrackPointModel");
 }
 
 void exposeToQml(QQmlContext *context, RemoteDBusInvokerService *channel, GPSEmulationManager *gps,

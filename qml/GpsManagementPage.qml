@@ -18,7 +18,8 @@ ScrollView {
     property int altRoundingSize: NmeaParsing.altRoundingSize
     property int latLongRoundingSize: NmeaParsing.latLongRoundingSize
     property int defaultInterval: 2000
-    property var trackPoints: []
+    // The loaded track; rows are formatted only when the table shows them.
+    readonly property TrackPointModel trackPoints: TrackPointModel {}
     property bool onlyDefaultInterval: false
     property bool trackStopped: true
     property string nmeaFileUrl: ""
@@ -26,9 +27,8 @@ ScrollView {
     // drops for a moment at every point.
     property bool trackTimerArmed: false
 
-    readonly property int lastPointIndex: trackPoints.length - 1
+    readonly property int lastPointIndex: trackPoints.count - 1
     readonly property int maximumTimerInterval: 2147483647
-    readonly property int parserPartLength: 1048576
 
     function exitPage(callback) {
         callback()
@@ -47,15 +47,14 @@ ScrollView {
         }
     }
 
+    // Parses at once, on the GUI thread.
     function loadNmeaLog(text) {
-        var points
-        try {
-            points = NmeaParsing.loadNmeaLog(text)
-        } catch (error) {
-            rejectTrack(error)
+        var result = trackParser.parseNow(String(text))
+        if (result.error) {
+            rejectTrack(result.error)
             return
         }
-        applyTrack(points, NmeaParsing.trackHasPointsWithoutDateTime(points))
+        applyTrack(result.withoutDateTime)
     }
 
     function rejectTrack(error) {
@@ -63,14 +62,8 @@ ScrollView {
         showError(error.message !== undefined ? error.message : String(error), error.incorrectLine)
     }
 
-    function applyTrack(points, withoutDateTime) {
-        for (var i = 0; i < points.length; ++i) {
-            var point = points[i]
-            point.latitudeString = formatNumber(point.latitude, latLongRoundingSize)
-            point.longitudeString = formatNumber(point.longitude, latLongRoundingSize)
-            point.altitudeString = formatNumber(point.altitude, altRoundingSize)
-        }
-        trackPoints = points
+    // The parser has put the points into trackPoints.
+    function applyTrack(withoutDateTime) {
         if (withoutDateTime) {
             onlyDefaultInterval = true
             gpsEmulationManager.setTrackIntervalMode(true)
@@ -86,11 +79,11 @@ ScrollView {
 
     // The old track was replaced by nothing: it must not play on.
     function discardTrack() {
-        if (trackPoints.length > 0 || trackTimerArmed) {
+        if (trackPoints.count > 0 || trackTimerArmed) {
             stopTrack()
             trackStopped = true
         }
-        trackPoints = []
+        trackPoints.clear()
     }
 
     function showError(message, line) {
@@ -100,64 +93,47 @@ ScrollView {
     function openNmeaFile(url) {
         nmeaFileUrl = url.toString()
         // A file still being parsed is no longer wanted.
-        ++parser.lastSerial
+        trackParser.cancel()
         fileReader.read(url)
     }
 
-    // The file's text goes to the parser's thread; only the newest file's
-    // result counts.
+    // The text is parsed, and the table's rows and the guest's track are
+    // made, on a worker thread; only the newest text's result counts.
     function parseNmeaText(text) {
-        sendNmeaTextPart(++parser.lastSerial, String(text), 0)
-    }
-
-    // A worker message cannot carry a string of 2^24 characters or more, and
-    // copying a long one stalls the window: the text goes in parts, one per
-    // turn of the event loop, until a newer text takes over.
-    function sendNmeaTextPart(serial, text, from) {
-        if (serial !== parser.lastSerial)
-            return
-        var to = Math.min(from + parserPartLength, text.length)
-        var last = to === text.length
-        parser.sendMessage({ serial: serial, part: text.substring(from, to), last: last })
-        if (!last)
-            Qt.callLater(sendNmeaTextPart, serial, text, to)
+        trackParser.parse(String(text))
     }
 
     function handleParsedTrack(result) {
-        if (result.serial !== parser.lastSerial)
-            return
         if (result.error) {
             rejectTrack(result.error)
             return
         }
-        applyTrack(result.points, result.withoutDateTime)
-        if (trackPoints.length === 0)
+        applyTrack(result.withoutDateTime)
+        if (trackPoints.count === 0)
             return
         stopTrack()
         trackStopped = true
-        // The guest needs four numbers a point; fewer keys convert faster.
-        gpsEmulationManager.loadTrack(trackPoints.map(function(point) {
-            return { latitude: point.latitude, longitude: point.longitude, altitude: point.altitude,
-                     interval: point.interval }
-        }))
+        gpsEmulationManager.loadTrackPoints(trackPoints)
     }
 
     function unloadTrack() {
         stopTrack()
         trackStopped = true
         nmeaFileUrl = ""
-        trackPoints = []
+        trackPoints.clear()
     }
 
     function setCurrentTrackPointAsCurrentCoordinate() {
-        var point = trackPoints[gpsEmulationManager.currentPositionIndex]
-        if (point)
-            gpsEmulationManager.setLocalPosition(point.latitude, point.longitude, point.altitude)
+        var index = gpsEmulationManager.currentPositionIndex
+        if (index < 0 || index >= trackPoints.count)
+            return
+        var point = trackPoints.get(index)
+        gpsEmulationManager.setLocalPosition(point.latitude, point.longitude, point.altitude)
     }
 
     function selectTrackPoint(row) {
         trackPointsTable.selection.clear()
-        if (row < 0 || row >= trackPoints.length)
+        if (row < 0 || row >= trackPoints.count)
             return
         trackPointsTable.selection.select(row)
         trackPointsTable.currentRow = row
@@ -191,7 +167,7 @@ ScrollView {
         if (index >= lastPointIndex)
             return defaultInterval
         var interval = gpsEmulationManager.useDefaultInterval ? defaultInterval
-                                                              : trackPoints[index + 1].interval
+                                                              : trackPoints.get(index + 1).interval
         interval = Math.trunc(interval / gpsEmulationManager.trackSpeed)
         // Points out of order or closer than the speed allows come at once;
         // a gap of weeks must not overflow the timer.
@@ -264,7 +240,7 @@ ScrollView {
 
             function onCurrentPositionIndexChanged() {
                 var index = gpsEmulationManager.currentPositionIndex
-                if (root.trackPoints.length > 0) {
+                if (root.trackPoints.count > 0) {
                     root.selectTrackPoint(index)
                     root.setCurrentTrackPointAsCurrentCoordinate()
                 }
@@ -278,7 +254,7 @@ ScrollView {
             function onReplyFromEmulatorReceived(reply) {
                 if (reply === "OK")
                     return
-                if (root.trackPoints.length > 0 || root.nmeaFileUrl !== "" || root.trackTimerArmed)
+                if (root.trackPoints.count > 0 || root.nmeaFileUrl !== "" || root.trackTimerArmed)
                     root.unloadTrack()
             }
         }
@@ -293,13 +269,11 @@ ScrollView {
             }
         }
 
-        WorkerScript {
-            id: parser
+        NmeaTrackParser {
+            id: trackParser
 
-            property int lastSerial: 0
-
-            source: "../js/nmea-parsing-worker.js"
-            onMessage: root.handleParsedTrack(messageObject)
+            model: root.trackPoints
+            onFinished: root.handleParsedTrack(result)
         }
 
         FileDialog {
@@ -476,7 +450,7 @@ ScrollView {
                     Row {
                         width: parent.width
                         spacing: 10
-                        enabled: root.trackPoints.length > 0
+                        enabled: root.trackPoints.count > 0
 
                         Label {
                             anchors.verticalCenter: parent.verticalCenter
@@ -490,11 +464,11 @@ ScrollView {
                             objectName: "trackSlider"
                             anchors.verticalCenter: parent.verticalCenter
                             width: parent.width - x - percentageLabel.width - parent.spacing
-                            enabled: root.trackPoints.length > 1
+                            enabled: root.trackPoints.count > 1
                             minimumValue: 0
                             maximumValue: Math.max(1, root.lastPointIndex)
                             stepSize: 1
-                            value: root.trackPoints.length === 1 ? 1 : gpsEmulationManager.currentPositionIndex
+                            value: root.trackPoints.count === 1 ? 1 : gpsEmulationManager.currentPositionIndex
 
                             onPressedChanged: {
                                 if (pressed) {
@@ -524,7 +498,7 @@ ScrollView {
 
                     Row {
                         spacing: 10
-                        enabled: root.trackPoints.length > 0
+                        enabled: root.trackPoints.count > 0
 
                         Button {
                             objectName: "playButton"
@@ -603,18 +577,13 @@ ScrollView {
             anchors.top: controlsColumn.bottom
             anchors.margins: 15
             height: root.height - controlsColumn.height - 45 > 100 ? root.height - controlsColumn.height - 60 : 100
-            // Rows are read from the points when shown: a long track is not
-            // copied into a model first.
-            model: root.trackPoints.length
+            model: root.trackPoints
 
             itemDelegate: Item {
                 Text {
                     anchors.fill: parent
                     anchors.rightMargin: 6
-                    text: {
-                        var point = root.trackPoints[styleData.row]
-                        return point ? String(point[styleData.role]) : ""
-                    }
+                    text: styleData.value !== undefined ? String(styleData.value) : ""
                     color: styleData.textColor
                     elide: styleData.elideMode
                     horizontalAlignment: Text.AlignRight

@@ -2,6 +2,7 @@ import QtQuick 2.5
 import QtTest 1.2
 import "qrc:/mimicry/qml"
 import "helpers.js" as Helpers
+import "qrc:/mimicry/js/nmea-parsing.js" as Nmea
 
 Item {
     width: 1100
@@ -51,14 +52,14 @@ Item {
 
         // As if the text came from a file: parsed on the parser's thread.
         function load(text) {
-            var previous = page.trackPoints
+            page.trackPoints.clear()
             page.parseNmeaText(text)
-            tryVerify(() => page.trackPoints !== previous && page.trackPoints.length > 0)
+            tryVerify(() => page.trackPoints.count > 0)
         }
 
         function init() {
             page.stopTrackTimer()
-            page.trackPoints = []
+            page.trackPoints.clear()
             page.nmeaFileUrl = ""
             page.trackStopped = true
             page.onlyDefaultInterval = false
@@ -75,7 +76,7 @@ Item {
 
         function test_onePointTrack() {
             load("$GPGGA,120000,5956.3210,N,03018.8460,E,1,08,0.9,1234.5,M,46.9,M,,")
-            compare(page.trackPoints[0].altitudeString, "1,234.50")
+            compare(page.trackPoints.get(0).altitudeString, "1,234.50")
             compare(child("currentAltitude").text, "1,234.50")
             compare(child("trackSlider").enabled, false)
             compare(child("trackSlider").value, child("trackSlider").maximumValue)
@@ -191,7 +192,7 @@ Item {
             page.nmeaFileUrl = "file:///tmp/track.nmea"
             mouseClick(child("playButton"))
             gpsEmulationManager.replyFromEmulatorReceived(data.reply)
-            compare(page.trackPoints.length, 0)
+            compare(page.trackPoints.count, 0)
             compare(child("trackPointsTable").rowCount, 0)
             compare(child("trackFileField").text, "")
             compare(page.trackTimerArmed, false)
@@ -217,12 +218,44 @@ Item {
             data.parse(track([0, 1]) + "\n$GPRMC,bad\n")
             tryCompare(errorDialog(), "visible", true)
             compare(errorDialog().text, "Incorrect NMEA file, line: 3")
-            compare(page.trackPoints.length, 0)
+            compare(page.trackPoints.count, 0)
             compare(page.trackTimerArmed, false)
             verify(guest.sync())
             // A sync call made just before the parse may arrive after the clear.
             var calls = sent()
             compare(calls.slice(calls.indexOf("stopTrack")), ["stopTrack"])
+        }
+
+        // Each row holds what the parser made of its point, with the page's
+        // display texts; a new track leaves no row of the old one behind.
+        function test_trackPointRows_data() {
+            return [
+                { tag: "south-west, altitude over 1000",
+                  text: "$GPGGA,120000,3352.1280,S,15112.5580,W,1,08,0.9,1234.5,M,46.9,M,,\n"
+                        + "$GPGGA,120001.25,3352.1280,S,15112.5580,W,1,08,0.9,0.5,M,46.9,M,," },
+                { tag: "back in time", text: track([5, 0]) },
+                { tag: "days apart", text: "$GPRMC,120000,A,5956.3210,N,03018.8460,E,0.0,0.0,010324,,,A\n"
+                                           + "$GPRMC,130000,A,5956.3210,N,03018.8460,E,0.0,0.0,260324,,,A" },
+                { tag: "no times", text: "$GPWPL,5956.3210,N,03018.8460,E,A\n$GPWPL,5957.3210,N,03018.8460,E,B" }
+            ]
+        }
+
+        function test_trackPointRows(data) {
+            load(track([0, 1, 2, 3]))
+            load(data.text)
+            var points = Nmea.loadNmeaLog(data.text)
+            var table = child("trackPointsTable")
+            compare(page.trackPoints.count, points.length)
+            compare(table.rowCount, points.length)
+            for (var i = 0; i < points.length; ++i) {
+                var p = points[i]
+                var row = page.trackPoints.get(i)
+                compare([row.index, row.timeString, row.latitudeString, row.longitudeString, row.altitudeString,
+                         row.latitude, row.longitude, row.altitude, row.time, row.interval],
+                        [p.index, p.timeString, page.formatNumber(p.latitude, 7), page.formatNumber(p.longitude, 7),
+                         page.formatNumber(p.altitude, 2), p.latitude, p.longitude, p.altitude, p.time, p.interval])
+            }
+            compare(Object.keys(page.trackPoints.get(points.length)), [])
         }
 
         function test_untimedTrackThenTimedTrack() {

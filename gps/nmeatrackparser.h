@@ -1,0 +1,67 @@
+#pragma once
+
+#include "trackpoint.h"
+
+#include <QFutureWatcher>
+#include <QObject>
+#include <QPointer>
+#include <QVariantMap>
+#include <QVector>
+
+namespace Mimicry {
+namespace Internal {
+
+class TrackPointModel;
+
+// Runs js/nmea-parsing.js on a worker thread, in an engine of its own, and
+// turns its points into the rows of a TrackPointModel and the guest's
+// loadTrack argument there too; the GUI thread only swaps the result into
+// the model. Only the newest parse reports: starting another one, or
+// cancel(), drops the older result.
+class NmeaTrackParser : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(Mimicry::Internal::TrackPointModel *model READ model WRITE setModel NOTIFY modelChanged)
+
+public:
+    struct Result
+    {
+        QVector<TrackPoint> points;
+        QString trackArgument;
+        bool withoutDateTime = false;
+        bool ok = false;
+        QString errorMessage;
+        int errorLine = 0;
+    };
+
+    explicit NmeaTrackParser(QObject *parent = nullptr);
+    ~NmeaTrackParser() override;
+
+    TrackPointModel *model() const { return m_model; }
+    void setModel(TrackPointModel *model);
+
+    // Parses on the calling thread.
+    static Result parseText(const QString &text);
+
+    // The result comes with finished().
+    Q_INVOKABLE void parse(const QString &text);
+    // Parses at once and returns what finished() would carry.
+    Q_INVOKABLE QVariantMap parseNow(const QString &text);
+    Q_INVOKABLE void cancel();
+
+signals:
+    void modelChanged();
+    // On success the model already holds the track, and the map holds
+    // withoutDateTime; on failure the model is untouched and the map holds
+    // error, with its message and incorrectLine.
+    void finished(const QVariantMap &result);
+
+private:
+    QVariantMap apply(Result result);
+
+    QPointer<TrackPointModel> m_model;
+    QFutureWatcher<Result> *m_watcher = nullptr;
+};
+
+} // namespace Internal
+} // namespace Mimicry
