@@ -28,36 +28,81 @@ void EmulationManager::handleFailedReply(const QStringList &)
 void EmulationManager::callMethod(const QString &method, const QString &arguments)
 {
     Q_ASSERT(m_rdbusinvoker);
-    m_calledMethods.insert(method);
+    // Calls come in runs of one method (a slider, a track): the set is only
+    // touched when the method changes.
+    if (m_calledMethods.isEmpty() || method != m_lastCalledMethod) {
+        m_calledMethods.insert(method);
+        m_lastCalledMethod = method;
+    }
     m_rdbusinvoker->sendCommand(busType(), serviceName(), objectPath(), interfaceName(),
                                 method, arguments);
 }
 
-bool EmulationManager::handlesRepliesTo(const QString &method) const
-{
-    if (m_calledMethods.contains(method))
-        return true;
-    return m_handlesUnclaimedReplies && !m_rdbusinvoker->hasSentMethod(method);
-}
-
 void EmulationManager::handleReply(const QString &reply)
 {
-    // Field 0 names the method, also in a reply of the wrong length.
-    if (!handlesRepliesTo(reply.left(reply.indexOf(QLatin1Char(':')))))
+    // Every manager on the channel sees every reply, so telling whether it is
+    // ours must not allocate: field 0 names the method, also in a reply of
+    // the wrong length, and is looked up in place.
+    if (m_calledMethods.isEmpty() && !m_handlesUnclaimedReplies)
         return;
-    const QStringList fields = reply.split(QLatin1Char(':'));
-    if (fields.size() != ReplyFieldCount) {
+    const QChar *const text = reply.constData();
+    const int length = reply.size();
+    int methodLength = 0;
+    while (methodLength < length && text[methodLength] != QLatin1Char(':'))
+        ++methodLength;
+    // The name as this manager keeps it, shared instead of copied again;
+    // null for a reply to nobody's call.
+    QString calledMethod;
+    if (!m_calledMethods.isEmpty() && QStringView(text, methodLength) == m_lastCalledMethod) {
+        calledMethod = m_lastCalledMethod;
+    } else {
+        const QString method = QString::fromRawData(text, methodLength);
+        const auto called = m_calledMethods.constFind(method);
+        if (called != m_calledMethods.cend())
+            calledMethod = *called;
+        else if (!m_handlesUnclaimedReplies || m_rdbusinvoker->hasSentMethod(method))
+            return;
+    }
+
+    // The rest of the line only for a reply that is ours.
+    int separators[ReplyFieldCount];
+    int separatorCount = 0;
+    for (int at = methodLength; at < length && separatorCount < ReplyFieldCount; ++at) {
+        if (text[at] == QLatin1Char(':'))
+            separators[separatorCount++] = at;
+    }
+    if (separatorCount != ReplyFieldCount - 1) {
         emit replyFromEmulatorReceived(reply);
         return;
     }
+    // The previous reply's list is filled again unless a hook kept it. It is
+    // taken out of the member, so a reply handled from within a hook gets a
+    // list of its own.
+    QStringList fields = std::move(m_replyFields);
+    if (fields.size() != ReplyFieldCount) {
+        fields = QStringList();
+        fields.reserve(ReplyFieldCount);
+        for (int field = 0; field < ReplyFieldCount; ++field)
+            fields.append(QString());
+    }
+    fields[MethodField] = calledMethod.isNull() ? reply.left(methodLength) : calledMethod;
+    // Most fields of a reply are empty; they share one empty string.
+    static const QString empty = QStringLiteral("");
+    for (int field = 1; field < ReplyFieldCount; ++field) {
+        const int start = separators[field - 1] + 1;
+        const int end = field < ReplyFieldCount - 1 ? separators[field] : length;
+        fields[field] = start == end ? empty : reply.mid(start, end - start);
+    }
+
     if (!fields.at(ErrorNameField).isEmpty()) {
         handleFailedReply(fields);
-        emit replyFromEmulatorReceived(
-            QStringLiteral("%1 %2").arg(fields.at(ErrorNameField), fields.at(ErrorTextField)));
-        return;
+        emit replyFromEmulatorReceived(fields.at(ErrorNameField) + QLatin1Char(' ')
+                                       + fields.at(ErrorTextField));
+    } else {
+        handleSuccessfulReply(fields);
+        emit replyFromEmulatorReceived(QStringLiteral("OK"));
     }
-    handleSuccessfulReply(fields);
-    emit replyFromEmulatorReceived(QStringLiteral("OK"));
+    m_replyFields = std::move(fields);
 }
 
 } // namespace Internal

@@ -45,11 +45,12 @@ protected:
     void setHandlesUnclaimedReplies(bool handles) { m_handlesUnclaimedReplies = handles; }
 
 private:
-    bool handlesRepliesTo(const QString &method) const;
     void handleReply(const QString &reply);
 
     RemoteDBusInvokerService *m_rdbusinvoker = nullptr;
     QSet<QString> m_calledMethods;
+    QString m_lastCalledMethod;
+    QStringList m_replyFields;
     bool m_handlesUnclaimedReplies = false;
 };
 

@@ -1,5 +1,7 @@
 #include "remotedbusinvokerservice.h"
 
+#include <QStringBuilder>
+
 #include <utility>
 
 namespace Mimicry {
@@ -68,10 +70,14 @@ void RemoteDBusInvokerService::sendCommand(const QString &bus, const QString &se
                                            const QString &objectPath, const QString &interface,
                                            const QString &method, const QString &arguments)
 {
-    m_sentMethods.insert(method);
-    // One pass over the template, so a field containing "%2" goes out as is.
-    const QString line = QStringLiteral("%1 %2 %3 %4 %5 %6")
-                             .arg(bus, service, objectPath, interface, method, arguments);
+    // Calls come in runs of one method; the set only changes between runs.
+    if (m_sentMethods.isEmpty() || method != m_lastSentMethod) {
+        m_sentMethods.insert(method);
+        m_lastSentMethod = method;
+    }
+    const QLatin1Char space(' ');
+    const QString line = bus % space % service % space % objectPath % space % interface % space % method
+                         % space % arguments;
     // The reply repeats the call's arguments, so a long track comes back
     // about as long as it went out and must still fit.
     const quint64 replyRoom = maximumIncomingSize + 2 * quint64(line.size());

@@ -59,6 +59,7 @@ private:
     QElapsedTimer m_connectedSince;
     QWebSocketProtocol::CloseCode m_closeCode = QWebSocketProtocol::CloseCodeNormal;
     QSet<QString> m_sentMethods;
+    QString m_lastSentMethod;
     QUrl m_url;
     bool m_connected = false;
     int m_firstRetryDelay = 100;

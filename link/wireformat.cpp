@@ -16,7 +16,23 @@ QString fixedNumber(double value, int decimals)
 
 QString token(int value)
 {
-    return QStringLiteral("int32:%1").arg(value);
+    // Written backwards into one buffer: the calls of every setter come here.
+    QChar buffer[sizeof("int32:-2147483648") - 1];
+    QChar *const end = buffer + sizeof(buffer) / sizeof(buffer[0]);
+    QChar *digit = end;
+    // Unsigned, so that the lowest int has a magnitude too.
+    unsigned magnitude = value < 0 ? 0u - unsigned(value) : unsigned(value);
+    do {
+        *--digit = QLatin1Char(char('0' + magnitude % 10));
+        magnitude /= 10;
+    } while (magnitude != 0);
+    if (value < 0)
+        *--digit = QLatin1Char('-');
+    const QLatin1String type("int32:");
+    digit -= type.size();
+    for (int i = 0; i < type.size(); ++i)
+        digit[i] = QLatin1Char(type[i]);
+    return QString(digit, int(end - digit));
 }
 
 QString token(double value)

@@ -28,10 +28,18 @@ QString boolean(bool value);
 // Rows of numbers already written with generalNumber() or fixedNumber().
 QString doubleTable(const QList<QStringList> &rows);
 
-template<typename... Values>
-QString tokens(Values... values)
+// Written straight into one string: every call of a manager goes through here.
+inline QString tokens()
 {
-    return QStringList{token(values)...}.join(QLatin1Char(' '));
+    return QString();
+}
+
+template<typename Value, typename... Values>
+QString tokens(Value first, Values... rest)
+{
+    QString line = token(first);
+    ((line += QLatin1Char(' '), line += token(rest)), ...);
+    return line;
 }
 
 // The reply repeats the call's arguments, "|"-separated, in its second field.

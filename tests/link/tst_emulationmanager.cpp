@@ -144,6 +144,41 @@ private slots:
         QCOMPARE(seen, heard);
         QCOMPARE(recorder.hooks, hooks);
     }
+
+    void claimedAfterOtherCalls_data()
+    {
+        QTest::addColumn<QStringList>("methods");
+        QTest::addColumn<QString>("reply");
+        QTest::addColumn<QStringList>("heard");
+
+        QTest::newRow("earlier method") << QStringList{"a", "b", "b"} << "a:1:r::" << QStringList{"OK"};
+        QTest::newRow("never called") << QStringList{"a", "b"} << "c:1:r::" << QStringList();
+        QTest::newRow("empty name, nothing called") << QStringList() << ":1:r::" << QStringList();
+        QTest::newRow("empty name called") << QStringList{QString(), "a"} << ":1:r::" << QStringList{"OK"};
+    }
+
+    // A manager claims the reply to any method it ever called, not only the last.
+    void claimedAfterOtherCalls()
+    {
+        QFETCH(QStringList, methods);
+        QFETCH(QString, reply);
+        QFETCH(QStringList, heard);
+
+        Link link;
+        RecordingManager recorder;
+        recorder.setRdbusinvoker(&link.channel);
+        connectChannel(link, recorder);
+        for (const QString &method : methods)
+            recorder.callMethod(method, QString());
+        QSignalSpy recorderReplies(&recorder, &EmulationManager::replyFromEmulatorReceived);
+        QSignalSpy channelReplies(&link.channel, &RemoteDBusInvokerService::replyReceived);
+        link.guest.sendToClients(reply);
+        QVERIFY(channelReplies.wait(5000));
+        QStringList seen;
+        for (const QList<QVariant> &arguments : recorderReplies)
+            seen.append(arguments.constFirst().toString());
+        QCOMPARE(seen, heard);
+    }
 };
 
 QTEST_MAIN(tst_EmulationManager)
