@@ -417,16 +417,216 @@ var nmeaParser = (function (latLongRoundingSize, altRoundingSize) {
         return null;
     }
 
+    // The fast path. Most logs hold nothing but well-formed $GPRMC or $GPGGA
+    // sentences, among sentences of other types. The engine runs one regular
+    // expression over a block of lines and turns each line into six numbers
+    // of JSON, which JSON.parse reads: both run natively, where reading the
+    // text a character at a time in script costs several times more. A line
+    // the expression does not take leaves its "$" behind, which JSON refuses:
+    // the log then goes to the general path below, which also reports the
+    // errors. So the fast path gives the very same points or none.
+    //
+    // A supported line is taken when its fields hold what the pattern asks
+    // for at the positions the values are read from, with one field for
+    // each ANY but the last: the pattern then matches, at its first try.
+    // Every field but the last is bounded by commas, and nothing is nested,
+    // so the expression runs in linear time.
+    var fastLine = (function () {
+        var noBreak = "[^\\r\\n\\u2028\\u2029]*";
+        var field = ",[^,\\r\\n\\u2028\\u2029]*";
+        var lastFields = "," + noBreak + "(?=[\\r\\n]|$)";
+        var time = ",(\\d{6})(?:\\.(\\d\\d)(\\d)?)?";
+        // Leading zeros are left out: JSON refuses them, and they change no value.
+        var decimal = "0*(\\d+\\.\\d+)";
+        // Degrees and minutes, in groups of their own for each hemisphere.
+        function coordinate(degreeDigits, positive, negative) {
+            var value = "(\\d{" + degreeDigits + "})" + decimal;
+            return ",(?:" + value + "," + positive + "|" + value + "," + negative + ")";
+        }
+        var position = coordinate(2, "N", "S") + coordinate(3, "E", "W");
+        // Groups 1 to 12: time, its fraction's first two digits and third
+        // one, north, south, east and west degrees and minutes, date.
+        var rmc = "\\$GPRMC" + time + field + position + field + field + ",(\\d{6})" + field + lastFields;
+        // Groups 13 to 24: the same up to west, then the altitude.
+        var gga = "\\$GPGGA" + time + position + field + field + field + "," + decimal
+                + field + field + field + field + lastFields;
+        var other = "(?!\\$GP(?:RMC|GGA|GLL|WPL)(?:[,\\r\\n]|$))[^\\r\\n]+";
+        return new RegExp("(?:" + rmc + "|" + gga + "|" + other + ")[\\r\\n]*", "g");
+    })();
+
+    // The six numbers of a line; a group that did not take part is empty, so
+    // a line of another type gives 1, 1, 0, 1, 0, 0.
+    // - Its stamp: 1, the fraction's third and first two digits, the date
+    //   ($GPRMC only) and the time, which makes 13, 15 or 16 digits for
+    //   $GPRMC, 7, 9 or 10 for $GPGGA: all exact in a double.
+    // - 1 and the latitude's degrees once (north) or twice (south): 3 or 5
+    //   digits, the last two the degrees. Then its minutes with a 0 after them
+    //   (no value changes with a trailing zero after a point). The same for
+    //   the longitude, with 4 or 7 digits. Then the altitude.
+    var fastReplacement = "1$03$02$12$01$15$14$13,1$06$06$04$18$18$16,$05$07$17$190,"
+            + "1$10$10$08$22$22$20,$09$11$21$230,$240,";
+    // Enough lines for the parser to run natively most of the time, and few
+    // enough numbers that JSON.parse stays well within the engine's stack.
+    var fastBlockSize = 32768;
+    var RMC_TRACK = 1, GGA_TRACK = 2;
+
+    var latLongFactor = pow(10, latLongRoundingSize);
+    var altFactor = pow(10, altRoundingSize);
+
+    // The track being read on the fast path.
+    var fastPoints = [];
+    var fastFormat = 0;
+    var fastStart = 0;
+    var fastPrevious = 0;
+    var fastPreviousTime = 0;
+    var fastDate = -1;
+    var fastDateStart = 0;
+
+    // Adds the points of a block's numbers; false for a value the general
+    // path refuses.
+    function readFastValues(values) {
+        var points = fastPoints;
+        for (var i = 0, end = values.length - 5; i < end; i += 6) {
+            var stamp = values[i];
+            if (stamp < 10)
+                continue;
+            var latDegrees = values[i + 1];
+            var south = latDegrees >= 10000;
+            var latitude = round((latDegrees % 100 + values[i + 2] / 60)
+                                 * latLongFactor) / latLongFactor;
+            if (south)
+                latitude = -latitude;
+            var lonDegrees = values[i + 3];
+            var west = lonDegrees >= 1000000;
+            var longitude = round((lonDegrees % 1000 + values[i + 4] / 60)
+                                  * latLongFactor) / latLongFactor;
+            if (west)
+                longitude = -longitude;
+            var rmc = stamp >= 1e12;
+            var altitude = rmc ? 0 : round(values[i + 5] * altFactor) / altFactor;
+            if (!(latitude >= -90 && latitude <= 90) || !(longitude >= -180 && longitude <= 180) || !finite(altitude))
+                return false;
+
+            var format = rmc ? RMC_TRACK : GGA_TRACK;
+            if (fastFormat !== 0 && format !== fastFormat)
+                continue;
+
+            // The time's fraction, in milliseconds, then the rest.
+            var unit = rmc ? 1e12 : 1e6;
+            var rest, millis = 0;
+            if (stamp < 2 * unit) {
+                rest = stamp - unit;
+            } else if (stamp < 200 * unit) {
+                rest = stamp - 100 * unit;
+                millis = (rest - rest % unit) / unit * 10;
+                rest %= unit;
+            } else {
+                rest = stamp - 1000 * unit;
+                var fraction = (rest - rest % unit) / unit;
+                millis = fraction % 100 * 10 + (fraction - fraction % 100) / 100;
+                rest %= unit;
+            }
+            var clock = rest % 1000000;
+            var minutes = (clock - clock % 100) / 100;
+            var timeOfDay = (minutes - minutes % 100) / 100 * millisPerHour + minutes % 100 * millisPerMinute
+                    + clock % 100 * 1000 + millis;
+
+            var instant;
+            if (rmc) {
+                var date = (rest - clock) / 1000000;
+                if (date !== fastDate) {
+                    var months = (date - date % 100) / 100;
+                    var year = 2000 + date % 100;
+                    if (year > yearNow)
+                        year -= 100;
+                    fastDate = date;
+                    fastDateStart = utc(year, months % 100 - 1, (months - months % 100) / 100);
+                }
+                instant = instantOfLocal(fastDateStart + timeOfDay);
+            } else if (fastFormat === 0) {
+                var now = new NativeDate();
+                instant = instantOfLocal(utc(now.getFullYear(), now.getMonth(), now.getDate()) + timeOfDay);
+            } else {
+                var onSameDay = startOfLocalDay(fastPrevious) + timeOfDay;
+                instant = instantOfLocal(onSameDay);
+                if (instant < fastPrevious)
+                    instant = instantOfLocal(onSameDay + millisPerDay);
+            }
+
+            var count = points.length;
+            var time = 0, interval = 0;
+            if (count === 0) {
+                fastFormat = format;
+                fastStart = instant;
+            } else {
+                time = instant - fastStart;
+                interval = max(time - fastPreviousTime, 0);
+            }
+            fastPrevious = instant;
+            fastPreviousTime = time;
+            points.push({
+                format: rmc ? "$GPRMC" : "$GPGGA",
+                latitude: latitude,
+                longitude: longitude,
+                altitude: altitude,
+                index: count,
+                time: time,
+                interval: interval,
+                timeString: millisToPointTime(time)
+            });
+        }
+        return true;
+    }
+
+    // The points of a log the fast path can read, or null.
+    function readWellFormedLog(text) {
+        fastPoints = [];
+        fastFormat = 0;
+        fastDate = -1;
+        var length = text.length;
+        for (var from = 0; from < length;) {
+            // Blocks end after a line break, so that each starts a line.
+            var to = length;
+            if (from + fastBlockSize < length) {
+                to = text.indexOf("\n", from + fastBlockSize) + 1;
+                if (to === 0)
+                    to = text.indexOf("\r", from + fastBlockSize) + 1;
+                if (to === 0)
+                    to = length;
+            }
+            var values;
+            try {
+                values = JSON.parse("[" + text.substring(from, to).replace(fastLine, fastReplacement) + "0]");
+            } catch (error) {
+                return null;
+            }
+            if (!readFastValues(values))
+                return null;
+            from = to;
+        }
+        var points = fastPoints;
+        fastPoints = [];
+        return points.length > 0 ? points : null;
+    }
+
+    function resetTimeCaches() {
+        lastDateString = null;
+        // The time zone may have changed since the last log.
+        localToUtc.to = utcToLocal.to = 0;
+        localToUtc.from = utcToLocal.from = 1;
+    }
+
     function loadNmeaLog(text) {
         text = text === undefined || text === null ? "" : String(text);
         if (text.length === 0)
             throw parseError(emptyFileMessage(), 0);
 
         yearNow = new NativeDate().getFullYear();
-        lastDateString = null;
-        // The time zone may have changed since the last log.
-        localToUtc.to = utcToLocal.to = 0;
-        localToUtc.from = utcToLocal.from = 1;
+        resetTimeCaches();
+        var wellFormed = readWellFormedLog(text);
+        if (wellFormed)
+            return wellFormed;
+        resetTimeCaches();
 
         var points = [];
         var trackFormat = "";
