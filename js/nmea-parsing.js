@@ -13,7 +13,8 @@
 // Logs come from anywhere, and such runs of ".*" backtrack polynomially on a
 // long line of commas, so the patterns are never run as regular expressions:
 // each is a list of field tests (sentenceTypes below), matched in place in
-// linear time.
+// linear time. The one expression the parser runs (the fast path's) reads
+// each field in one way only.
 
 // The GPS page's rounding sizes, in decimals.
 var latLongRoundingSize = 7;
@@ -419,54 +420,86 @@ var nmeaParser = (function (latLongRoundingSize, altRoundingSize) {
 
     // The fast path. Most logs hold nothing but well-formed $GPRMC or $GPGGA
     // sentences, among sentences of other types. The engine runs one regular
-    // expression over a block of lines and turns each line into six numbers
-    // of JSON, which JSON.parse reads: both run natively, where reading the
-    // text a character at a time in script costs several times more. A line
-    // the expression does not take leaves its "$" behind, which JSON refuses:
-    // the log then goes to the general path below, which also reports the
-    // errors. So the fast path gives the very same points or none.
+    // expression over a block of lines and turns each supported line into six
+    // numbers of JSON, which JSON.parse reads: both run natively, where
+    // reading the text a character at a time in script costs several times
+    // more. A line the expression does not take leaves its "$" behind, which
+    // JSON refuses: the log then goes to the general path below, which also
+    // reports the errors. So the fast path gives the very same points or none.
     //
     // A supported line is taken when its fields hold what the pattern asks
     // for at the positions the values are read from, with one field for
     // each ANY but the last: the pattern then matches, at its first try.
-    // Every field but the last is bounded by commas, and nothing is nested,
-    // so the expression runs in linear time.
-    var fastLine = (function () {
-        var noBreak = "[^\\r\\n\\u2028\\u2029]*";
-        var field = ",[^,\\r\\n\\u2028\\u2029]*";
-        var lastFields = "," + noBreak + "(?=[\\r\\n]|$)";
-        var time = ",(\\d{6})(?:\\.(\\d\\d)(\\d)?)?";
-        // Leading zeros are left out: JSON refuses them, and they change no value.
-        var decimal = "0*(\\d+\\.\\d+)";
-        // Degrees and minutes, in groups of their own for each hemisphere.
-        function coordinate(degreeDigits, positive, negative) {
-            var value = "(\\d{" + degreeDigits + "})" + decimal;
-            return ",(?:" + value + "," + positive + "|" + value + "," + negative + ")";
+    // Every field but the last is bounded by commas, and each field can be
+    // read in one way only, so the expression runs in linear time.
+    //
+    // The numbers of a line, from the groups of its type's alternative (the
+    // groups of the others are empty):
+    // - its stamp: 1, the time's third and first two decimals, the date
+    //   ($GPRMC only) and the time, which makes 13, 15 or 16 digits for
+    //   $GPRMC, 7, 9 or 10 for $GPGGA, all exact in a double, and ".0", so
+    //   that JSON.parse does not first try it as an int;
+    // - 1 and the latitude's degrees once (north) or twice (south): 3 or 5
+    //   digits, the last two the degrees; then its minutes with a 0 after
+    //   them, which changes no value after a point;
+    // - the same for the longitude, with 4 or 7 digits;
+    // - the altitude, 0 for $GPRMC.
+    // The commas between them are taken from the line, so that a line of
+    // another type gives a single number: 1.010100.
+    var fastLine, fastReplacement;
+    (function () {
+        var groupCount = 0;
+        // A capturing group; its reference in the replacement is kept under the key.
+        function capture(refs, key, pattern) {
+            ++groupCount;
+            refs[key] = (groupCount < 10 ? "$0" : "$") + groupCount;
+            return "(" + pattern + ")";
         }
-        var position = coordinate(2, "N", "S") + coordinate(3, "E", "W");
-        // Groups 1 to 12: time, its fraction's first two digits and third
-        // one, north, south, east and west degrees and minutes, date.
-        var rmc = "\\$GPRMC" + time + field + position + field + field + ",(\\d{6})" + field + lastFields;
-        // Groups 13 to 24: the same up to west, then the altitude.
-        var gga = "\\$GPGGA" + time + position + field + field + field + "," + decimal
-                + field + field + field + field + lastFields;
-        var other = "(?!\\$GP(?:RMC|GGA|GLL|WPL)(?:[,\\r\\n]|$))[^\\r\\n]+";
-        return new RegExp("(?:" + rmc + "|" + gga + "|" + other + ")[\\r\\n]*", "g");
+        var field = ",[^,\\r\\n\\u2028\\u2029]*";
+        var lastFields = ",[^\\r\\n\\u2028\\u2029]*(?=[\\r\\n]|$)";
+        // Leading zeros are left out: JSON refuses them, and they change no
+        // value. The digits before the point can be read in one way only.
+        function decimal(refs, key) {
+            return "0*" + capture(refs, key, "(?:[1-9]\\d*|0)\\.\\d+");
+        }
+        // The comma after the name, for both types.
+        var commaRefs = {};
+        var comma = "(?=\\$GP(?:RMC|GGA)" + capture(commaRefs, "comma", ",") + ")";
+        function time(refs) {
+            return "," + capture(refs, "time", "\\d{6}")
+                    + "(?:\\." + capture(refs, "hundredths", "\\d\\d") + capture(refs, "thousandths", "\\d") + "?)?";
+        }
+        // Degrees and minutes, in groups of their own for each hemisphere.
+        function coordinate(refs, degreeDigits, positive, negative) {
+            var degrees = "\\d{" + degreeDigits + "}";
+            return ",(?:" + capture(refs, positive, degrees) + decimal(refs, positive + "'") + "," + positive
+                    + "|" + capture(refs, negative, degrees) + decimal(refs, negative + "'") + "," + negative + ")";
+        }
+        var rmc = {}, gga = {};
+        var rmcPattern = "\\$GPRMC" + time(rmc) + field + coordinate(rmc, 2, "N", "S") + coordinate(rmc, 3, "E", "W")
+                + field + field + "," + capture(rmc, "date", "\\d{6}") + field + lastFields;
+        var ggaPattern = "\\$GPGGA" + time(gga) + coordinate(gga, 2, "N", "S") + coordinate(gga, 3, "E", "W")
+                + field + field + field + "," + decimal(gga, "altitude") + field + field + field + field + lastFields;
+        var otherPattern = "(?!\\$GP(?:RMC|GGA|GLL|WPL)(?:[,\\r\\n]|$))[^\\r\\n]+";
+        fastLine = new RegExp("(?:" + comma + "(?:" + rmcPattern + "|" + ggaPattern + ")|" + otherPattern + ")[\\r\\n]*",
+                              "g");
+
+        comma = commaRefs.comma;
+        function both(key) {
+            return rmc[key] + gga[key];
+        }
+        fastReplacement = "1" + rmc.thousandths + rmc.hundredths + rmc.date + rmc.time
+                + gga.thousandths + gga.hundredths + gga.time + ".0" + comma
+                + "1" + both("S") + both("S") + both("N") + comma + both("N'") + both("S'") + "0" + comma
+                + "1" + both("W") + both("W") + both("E") + comma + both("E'") + both("W'") + "0" + comma
+                + gga.altitude + "0,";
     })();
 
-    // The six numbers of a line; a group that did not take part is empty, so
-    // a line of another type gives 1, 1, 0, 1, 0, 0.
-    // - Its stamp: 1, the fraction's third and first two digits, the date
-    //   ($GPRMC only) and the time, which makes 13, 15 or 16 digits for
-    //   $GPRMC, 7, 9 or 10 for $GPGGA: all exact in a double.
-    // - 1 and the latitude's degrees once (north) or twice (south): 3 or 5
-    //   digits, the last two the degrees. Then its minutes with a 0 after them
-    //   (no value changes with a trailing zero after a point). The same for
-    //   the longitude, with 4 or 7 digits. Then the altitude.
-    var fastReplacement = "1$03$02$12$01$15$14$13,1$06$06$04$18$18$16,$05$07$17$190,"
-            + "1$10$10$08$22$22$20,$09$11$21$230,$240,";
-    // Enough lines for the parser to run natively most of the time, and few
-    // enough numbers that JSON.parse stays well within the engine's stack.
+    // Blocks of that many characters and up to the next line break: long
+    // enough for the engine to run natively most of the time, short enough
+    // for JSON.parse, which holds all the numbers of an array on the engine's
+    // stack (a few hundred thousand overflow it). A block has at most one
+    // number for every two characters, and one long line.
     var fastBlockSize = 32768;
     var RMC_TRACK = 1, GGA_TRACK = 2;
 
@@ -486,24 +519,27 @@ var nmeaParser = (function (latLongRoundingSize, altRoundingSize) {
     // path refuses.
     function readFastValues(values) {
         var points = fastPoints;
-        for (var i = 0, end = values.length - 5; i < end; i += 6) {
+        for (var i = 0, end = values.length - 1; i < end;) {
             var stamp = values[i];
-            if (stamp < 10)
+            if (stamp < 10) {
+                ++i;
                 continue;
-            var latDegrees = values[i + 1];
+            }
+            var latDegrees = values[i + 1], latMinutes = values[i + 2];
+            var lonDegrees = values[i + 3], lonMinutes = values[i + 4];
+            var altitudeValue = values[i + 5];
+            i += 6;
+
             var south = latDegrees >= 10000;
-            var latitude = round((latDegrees % 100 + values[i + 2] / 60)
-                                 * latLongFactor) / latLongFactor;
+            var latitude = round((latDegrees % 100 + latMinutes / 60) * latLongFactor) / latLongFactor;
             if (south)
                 latitude = -latitude;
-            var lonDegrees = values[i + 3];
             var west = lonDegrees >= 1000000;
-            var longitude = round((lonDegrees % 1000 + values[i + 4] / 60)
-                                  * latLongFactor) / latLongFactor;
+            var longitude = round((lonDegrees % 1000 + lonMinutes / 60) * latLongFactor) / latLongFactor;
             if (west)
                 longitude = -longitude;
             var rmc = stamp >= 1e12;
-            var altitude = rmc ? 0 : round(values[i + 5] * altFactor) / altFactor;
+            var altitude = rmc ? 0 : round(altitudeValue * altFactor) / altFactor;
             if (!(latitude >= -90 && latitude <= 90) || !(longitude >= -180 && longitude <= 180) || !finite(altitude))
                 return false;
 
@@ -584,15 +620,20 @@ var nmeaParser = (function (latLongRoundingSize, altRoundingSize) {
         fastFormat = 0;
         fastDate = -1;
         var length = text.length;
+        var nextCr = 0, nextLf = 0;
         for (var from = 0; from < length;) {
-            // Blocks end after a line break, so that each starts a line.
-            var to = length;
-            if (from + fastBlockSize < length) {
-                to = text.indexOf("\n", from + fastBlockSize) + 1;
-                if (to === 0)
-                    to = text.indexOf("\r", from + fastBlockSize) + 1;
-                if (to === 0)
-                    to = length;
+            // Blocks end after the first line break past their size, so that
+            // each starts a line.
+            var to = from + fastBlockSize;
+            if (to < length) {
+                if (nextCr !== -1 && nextCr < to)
+                    nextCr = text.indexOf("\r", to);
+                if (nextLf !== -1 && nextLf < to)
+                    nextLf = text.indexOf("\n", to);
+                to = (nextCr === -1 ? (nextLf === -1 ? length - 1 : nextLf)
+                                    : (nextLf === -1 || nextCr < nextLf ? nextCr : nextLf)) + 1;
+            } else {
+                to = length;
             }
             var values;
             try {
