@@ -439,13 +439,14 @@ var nmeaParser = (function (latLongRoundingSize, altRoundingSize) {
     //   ($GPRMC only) and the time, which makes 13, 15 or 16 digits for
     //   $GPRMC, 7, 9 or 10 for $GPGGA, all exact in a double, and ".0", so
     //   that JSON.parse does not first try it as an int;
-    // - 1 and the latitude's degrees once (north) or twice (south): 3 or 5
-    //   digits, the last two the degrees; then its minutes with a 0 after
+    // - its degrees: 1, the latitude's degrees once (north) or twice
+    //   (south), the longitude's once (east) or twice (west), which
+    //   makes 6 digits (north-east), 8 (south-east), 9 (north-west) or 11;
+    // - the latitude's minutes, then the longitude's, each with a 0 after
     //   them, which changes no value after a point;
-    // - the same for the longitude, with 4 or 7 digits;
-    // - the altitude, 0 for $GPRMC.
+    // - for $GPGGA, the altitude.
     // The commas between them are taken from the line, so that a line of
-    // another type gives a single number: 1.010100.
+    // another type gives a single number: 1.01000.
     var fastLine, fastReplacement;
     (function () {
         var groupCount = 0;
@@ -479,7 +480,7 @@ var nmeaParser = (function (latLongRoundingSize, altRoundingSize) {
         var rmcPattern = "\\$GPRMC" + time(rmc) + field + coordinate(rmc, 2, "N", "S") + coordinate(rmc, 3, "E", "W")
                 + field + field + "," + capture(rmc, "date", "\\d{6}") + field + lastFields;
         var ggaPattern = "\\$GPGGA" + time(gga) + coordinate(gga, 2, "N", "S") + coordinate(gga, 3, "E", "W")
-                + field + field + field + "," + decimal(gga, "altitude") + field + field + field + field + lastFields;
+                + field + field + field + capture(gga, "altitudeComma", ",") + decimal(gga, "altitude") + field + field + field + field + lastFields;
         var otherPattern = "(?!\\$GP(?:RMC|GGA|GLL|WPL)(?:[,\\r\\n]|$))[^\\r\\n]+";
         fastLine = new RegExp("(?:" + comma + "(?:" + rmcPattern + "|" + ggaPattern + ")|" + otherPattern + ")[\\r\\n]*",
                               "g");
@@ -490,9 +491,9 @@ var nmeaParser = (function (latLongRoundingSize, altRoundingSize) {
         }
         fastReplacement = "1" + rmc.thousandths + rmc.hundredths + rmc.date + rmc.time
                 + gga.thousandths + gga.hundredths + gga.time + ".0" + comma
-                + "1" + both("S") + both("S") + both("N") + comma + both("N'") + both("S'") + "0" + comma
-                + "1" + both("W") + both("W") + both("E") + comma + both("E'") + both("W'") + "0" + comma
-                + gga.altitude + "0,";
+                + "1" + both("S") + both("S") + both("N") + both("W") + both("W") + both("E") + comma
+                + both("N'") + both("S'") + "0" + comma + both("E'") + both("W'") + "0"
+                + gga.altitudeComma + gga.altitude + "0,";
     })();
 
     // Blocks of that many characters and up to the next line break: long
@@ -525,21 +526,23 @@ var nmeaParser = (function (latLongRoundingSize, altRoundingSize) {
                 ++i;
                 continue;
             }
-            var latDegrees = values[i + 1], latMinutes = values[i + 2];
-            var lonDegrees = values[i + 3], lonMinutes = values[i + 4];
-            var altitudeValue = values[i + 5];
-            i += 6;
-
-            var south = latDegrees >= 10000;
-            var latitude = round((latDegrees % 100 + latMinutes / 60) * latLongFactor) / latLongFactor;
-            if (south)
+            var rmc = stamp >= 1e12;
+            var degrees = values[i + 1];
+            var west = degrees >= 1e8;
+            var latitude = round((floor(degrees / (west ? 1e6 : 1e3)) % 100 + values[i + 2] / 60) * latLongFactor)
+                    / latLongFactor;
+            if (degrees >= 1e10 || (degrees >= 1e7 && !west))
                 latitude = -latitude;
-            var west = lonDegrees >= 1000000;
-            var longitude = round((lonDegrees % 1000 + lonMinutes / 60) * latLongFactor) / latLongFactor;
+            var longitude = round((degrees % 1000 + values[i + 3] / 60) * latLongFactor) / latLongFactor;
             if (west)
                 longitude = -longitude;
-            var rmc = stamp >= 1e12;
-            var altitude = rmc ? 0 : round(altitudeValue * altFactor) / altFactor;
+            var altitude = 0;
+            if (rmc) {
+                i += 4;
+            } else {
+                altitude = round(values[i + 4] * altFactor) / altFactor;
+                i += 5;
+            }
             if (!(latitude >= -90 && latitude <= 90) || !(longitude >= -180 && longitude <= 180) || !finite(altitude))
                 return false;
 
