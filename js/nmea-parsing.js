@@ -447,8 +447,10 @@ var nmeaParser = (function (latLongRoundingSize, altRoundingSize) {
     // - for $GPGGA, the altitude.
     // The commas between them are taken from the line, so that a line of
     // another type gives a single number: 1.01000.
-    var fastLine, fastReplacement;
-    (function () {
+    //
+    // A log without one of the two types is read without its alternative:
+    // each reference in the replacement costs as much as a number.
+    function fastExpression(withRmc, withGga) {
         var groupCount = 0;
         // A capturing group; its reference in the replacement is kept under the key.
         function capture(refs, key, pattern) {
@@ -463,9 +465,6 @@ var nmeaParser = (function (latLongRoundingSize, altRoundingSize) {
         function decimal(refs, key) {
             return "0*" + capture(refs, key, "(?:[1-9]\\d*|0)\\.\\d+");
         }
-        // The comma after the name, for both types.
-        var commaRefs = {};
-        var comma = "(?=\\$GP(?:RMC|GGA)" + capture(commaRefs, "comma", ",") + ")";
         function time(refs) {
             return "," + capture(refs, "time", "\\d{6}")
                     + "(?:\\." + capture(refs, "hundredths", "\\d\\d") + capture(refs, "thousandths", "\\d") + "?)?";
@@ -476,25 +475,37 @@ var nmeaParser = (function (latLongRoundingSize, altRoundingSize) {
             return ",(?:" + capture(refs, positive, degrees) + decimal(refs, positive + "'") + "," + positive
                     + "|" + capture(refs, negative, degrees) + decimal(refs, negative + "'") + "," + negative + ")";
         }
+        // The comma after the name, for both types.
+        var commaRefs = {};
+        var supported = "(?=\\$GP" + (withRmc && withGga ? "(?:RMC|GGA)" : withRmc ? "RMC" : "GGA")
+                + capture(commaRefs, "comma", ",") + ")(?:";
         var rmc = {}, gga = {};
-        var rmcPattern = "\\$GPRMC" + time(rmc) + field + coordinate(rmc, 2, "N", "S") + coordinate(rmc, 3, "E", "W")
-                + field + field + "," + capture(rmc, "date", "\\d{6}") + field + lastFields;
-        var ggaPattern = "\\$GPGGA" + time(gga) + coordinate(gga, 2, "N", "S") + coordinate(gga, 3, "E", "W")
-                + field + field + field + capture(gga, "altitudeComma", ",") + decimal(gga, "altitude") + field + field + field + field + lastFields;
-        var otherPattern = "(?!\\$GP(?:RMC|GGA|GLL|WPL)(?:[,\\r\\n]|$))[^\\r\\n]+";
-        fastLine = new RegExp("(?:" + comma + "(?:" + rmcPattern + "|" + ggaPattern + ")|" + otherPattern + ")[\\r\\n]*",
-                              "g");
-
-        comma = commaRefs.comma;
-        function both(key) {
-            return rmc[key] + gga[key];
+        if (withRmc) {
+            supported += "\\$GPRMC" + time(rmc) + field + coordinate(rmc, 2, "N", "S") + coordinate(rmc, 3, "E", "W")
+                    + field + field + "," + capture(rmc, "date", "\\d{6}") + field + lastFields;
         }
-        fastReplacement = "1" + rmc.thousandths + rmc.hundredths + rmc.date + rmc.time
-                + gga.thousandths + gga.hundredths + gga.time + ".0" + comma
-                + "1" + both("S") + both("S") + both("N") + both("W") + both("W") + both("E") + comma
-                + both("N'") + both("S'") + "0" + comma + both("E'") + both("W'") + "0"
-                + gga.altitudeComma + gga.altitude + "0,";
-    })();
+        if (withGga) {
+            supported += (withRmc ? "|" : "") + "\\$GPGGA" + time(gga) + coordinate(gga, 2, "N", "S")
+                    + coordinate(gga, 3, "E", "W") + field + field + field + capture(gga, "altitudeComma", ",")
+                    + decimal(gga, "altitude") + field + field + field + field + lastFields;
+        }
+        var other = "(?!\\$GP(?:RMC|GGA|GLL|WPL)(?:[,\\r\\n]|$))[^\\r\\n]+";
+
+        var comma = commaRefs.comma;
+        function both(key) {
+            return (rmc[key] || "") + (gga[key] || "");
+        }
+        return {
+            line: new RegExp("(?:" + supported + ")|" + other + ")[\\r\\n]*", "g"),
+            replacement: "1" + both("thousandths") + both("hundredths") + both("date") + both("time") + ".0" + comma
+                    + "1" + both("S") + both("S") + both("N") + both("W") + both("W") + both("E") + comma
+                    + both("N'") + both("S'") + "0" + comma + both("E'") + both("W'") + "0"
+                    + both("altitudeComma") + both("altitude") + "0,"
+        };
+    }
+    var fastRmcAndGga = fastExpression(true, true);
+    var fastRmcOnly = fastExpression(true, false);
+    var fastGgaOnly = fastExpression(false, true);
 
     // Blocks of that many characters and up to the next line break: long
     // enough for the engine to run natively most of the time, short enough
@@ -619,6 +630,11 @@ var nmeaParser = (function (latLongRoundingSize, altRoundingSize) {
 
     // The points of a log the fast path can read, or null.
     function readWellFormedLog(text) {
+        var withRmc = text.indexOf("$GPRMC") !== -1, withGga = text.indexOf("$GPGGA") !== -1;
+        if (!withRmc && !withGga)
+            return null;
+        var fast = withRmc ? (withGga ? fastRmcAndGga : fastRmcOnly) : fastGgaOnly;
+        var line = fast.line, replacement = fast.replacement;
         fastPoints = [];
         fastFormat = 0;
         fastDate = -1;
@@ -640,7 +656,7 @@ var nmeaParser = (function (latLongRoundingSize, altRoundingSize) {
             }
             var values;
             try {
-                values = JSON.parse("[" + text.substring(from, to).replace(fastLine, fastReplacement) + "0]");
+                values = JSON.parse("[" + text.substring(from, to).replace(line, replacement) + "0]");
             } catch (error) {
                 return null;
             }
