@@ -592,14 +592,22 @@ var nmeaParser = (function (latLongRoundingSize, altRoundingSize) {
                     fastDate = date;
                     fastDateStart = utc(year, months % 100 - 1, (months - months % 100) / 100);
                 }
-                instant = instantOfLocal(fastDateStart + timeOfDay);
+                var localTime = fastDateStart + timeOfDay;
+                instant = localTime - (localTime >= localToUtc.from && localTime <= localToUtc.to
+                                       ? localToUtc.offset : localToUtc.at(localTime));
             } else if (fastFormat === 0) {
                 var now = new NativeDate();
                 instant = instantOfLocal(utc(now.getFullYear(), now.getMonth(), now.getDate()) + timeOfDay);
             } else {
-                var onSameDay = startOfLocalDay(fastPrevious) + timeOfDay;
-                instant = instantOfLocal(onSameDay);
-                if (instant < fastPrevious)
+                // startOfLocalDay() and instantOfLocal(), with the caches'
+                // tests written out: calls cost more than all the rest.
+                var previous = fastPrevious;
+                var local = previous + (previous >= utcToLocal.from && previous <= utcToLocal.to
+                                        ? utcToLocal.offset : utcToLocal.at(previous));
+                var onSameDay = local - (local % millisPerDay + millisPerDay) % millisPerDay + timeOfDay;
+                instant = onSameDay - (onSameDay >= localToUtc.from && onSameDay <= localToUtc.to
+                                       ? localToUtc.offset : localToUtc.at(onSameDay));
+                if (instant < previous)
                     instant = instantOfLocal(onSameDay + millisPerDay);
             }
 
