@@ -420,10 +420,10 @@ var nmeaParser = (function (latLongRoundingSize, altRoundingSize) {
 
     // The fast path. Most logs hold nothing but well-formed $GPRMC or $GPGGA
     // sentences, among sentences of other types. The engine runs one regular
-    // expression over a block of lines and turns each supported line into six
-    // numbers of JSON, which JSON.parse reads: both run natively, where
-    // reading the text a character at a time in script costs several times
-    // more. A line the expression does not take leaves its "$" behind, which
+    // expression over a block of lines and turns each supported line into
+    // four or five numbers of JSON, which JSON.parse reads: both run natively,
+    // where reading the text a character at a time in script costs several
+    // times more. A line the expression does not take leaves its "$" behind, which
     // JSON refuses: the log then goes to the general path below, which also
     // reports the errors. So the fast path gives the very same points or none.
     //
@@ -448,8 +448,8 @@ var nmeaParser = (function (latLongRoundingSize, altRoundingSize) {
     // The commas between them are taken from the line, so that a line of
     // another type gives a single number: 1.01000.
     //
-    // A log without one of the two types is read without its alternative:
-    // each reference in the replacement costs as much as a number.
+    // A log without one of the two types is read without its alternative,
+    // whose references would cost time on every line.
     function fastExpression(withRmc, withGga) {
         var groupCount = 0;
         // A capturing group; its reference in the replacement is kept under the key.
