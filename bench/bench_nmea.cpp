@@ -103,7 +103,6 @@ QString ratioColumn(double ours, double theirs, int width)
                        : QStringLiteral("%1").arg(ours / theirs, width, 'f', 2);
 }
 
-
 // The parser and a reference copy of it side by side, each result written out
 // in full: every point's properties in their order, numbers exactly (-0 too),
 // or the error thrown.
