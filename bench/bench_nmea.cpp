@@ -216,7 +216,7 @@ private:
 
     QString sentenceLine(int seconds, bool clean)
     {
-        const int type = clean ? pick(18) : pick(20);
+        const int type = clean ? pick(19) : pick(20);
         const QString time = twoDigits(seconds / 3600 % (chance(3) ? 100 : 24)) + twoDigits(seconds / 60 % 60)
                 + twoDigits(seconds % 60) + (chance(40) ? QString() : QLatin1Char('.') + digits(2 + pick(2)));
         const QString position = coordinate(2, clean) + (chance(50) ? ",N," : ",S,") + coordinate(3, clean)

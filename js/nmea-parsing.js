@@ -446,11 +446,12 @@ var nmeaParser = (function (latLongRoundingSize, altRoundingSize) {
     //   them, which changes no value after a point;
     // - for $GPGGA, the altitude.
     // The commas between them are taken from the line, so that a line of
-    // another type gives a single number: 1.01000.
+    // another type gives a single number: 1.01000. A $GPGLL line, which is
+    // only checked in a track of the other two, has a stamp of 1.
     //
-    // A log without one of the two types is read without its alternative,
-    // whose references would cost time on every line.
-    function fastExpression(withRmc, withGga) {
+    // A log without one of the types is read without its alternative, whose
+    // references would cost time on every line.
+    function fastExpression(withRmc, withGga, withGll) {
         var groupCount = 0;
         // A capturing group; its reference in the replacement is kept under the key.
         function capture(refs, key, pattern) {
@@ -475,11 +476,17 @@ var nmeaParser = (function (latLongRoundingSize, altRoundingSize) {
             return ",(?:" + capture(refs, positive, degrees) + decimal(refs, positive + "'") + "," + positive
                     + "|" + capture(refs, negative, degrees) + decimal(refs, negative + "'") + "," + negative + ")";
         }
-        // The comma after the name, for both types.
+        // The comma after the name, for all types.
+        var names = [];
+        if (withRmc)
+            names.push("RMC");
+        if (withGga)
+            names.push("GGA");
+        if (withGll)
+            names.push("GLL");
         var commaRefs = {};
-        var supported = "(?=\\$GP" + (withRmc && withGga ? "(?:RMC|GGA)" : withRmc ? "RMC" : "GGA")
-                + capture(commaRefs, "comma", ",") + ")(?:";
-        var rmc = {}, gga = {};
+        var supported = "(?=\\$GP(?:" + names.join("|") + ")" + capture(commaRefs, "comma", ",") + ")(?:";
+        var rmc = {}, gga = {}, gll = {};
         if (withRmc) {
             supported += "\\$GPRMC" + time(rmc) + field + coordinate(rmc, 2, "N", "S") + coordinate(rmc, 3, "E", "W")
                     + field + field + "," + capture(rmc, "date", "\\d{6}") + field + lastFields;
@@ -489,11 +496,15 @@ var nmeaParser = (function (latLongRoundingSize, altRoundingSize) {
                     + coordinate(gga, 3, "E", "W") + field + field + field + capture(gga, "altitudeComma", ",")
                     + decimal(gga, "altitude") + field + field + field + field + lastFields;
         }
+        if (withGll) {
+            supported += (withRmc || withGga ? "|" : "") + "\\$GPGLL" + coordinate(gll, 2, "N", "S")
+                    + coordinate(gll, 3, "E", "W") + lastFields;
+        }
         var other = "(?!\\$GP(?:RMC|GGA|GLL|WPL)(?:[,\\r\\n]|$))[^\\r\\n]+";
 
         var comma = commaRefs.comma;
         function both(key) {
-            return (rmc[key] || "") + (gga[key] || "");
+            return (rmc[key] || "") + (gga[key] || "") + (gll[key] || "");
         }
         return {
             line: new RegExp("(?:" + supported + ")|" + other + ")[\\r\\n]*", "g"),
@@ -503,9 +514,8 @@ var nmeaParser = (function (latLongRoundingSize, altRoundingSize) {
                     + both("altitudeComma") + both("altitude") + "0,"
         };
     }
-    var fastRmcAndGga = fastExpression(true, true);
-    var fastRmcOnly = fastExpression(true, false);
-    var fastGgaOnly = fastExpression(false, true);
+    // By the types a log holds, made when first needed.
+    var fastExpressions = {};
 
     // Blocks of that many characters and up to the next line break: long
     // enough for the engine to run natively most of the time, short enough
@@ -513,7 +523,7 @@ var nmeaParser = (function (latLongRoundingSize, altRoundingSize) {
     // stack (a few hundred thousand overflow it). A block has at most one
     // number for every two characters, and one long line.
     var fastBlockSize = 32768;
-    var RMC_TRACK = 1, GGA_TRACK = 2;
+    var RMC_TRACK = 1, GGA_TRACK = 2, GLL_LINE = 3;
 
     var latLongFactor = pow(10, latLongRoundingSize);
     var altFactor = pow(10, altRoundingSize);
@@ -533,7 +543,8 @@ var nmeaParser = (function (latLongRoundingSize, altRoundingSize) {
         var points = fastPoints;
         for (var i = 0, end = values.length - 1; i < end;) {
             var stamp = values[i];
-            if (stamp < 10) {
+            var gll = stamp === 1;
+            if (stamp < 10 && !gll) {
                 ++i;
                 continue;
             }
@@ -548,7 +559,7 @@ var nmeaParser = (function (latLongRoundingSize, altRoundingSize) {
             if (west)
                 longitude = -longitude;
             var altitude = 0;
-            if (rmc) {
+            if (rmc || gll) {
                 i += 4;
             } else {
                 altitude = round(values[i + 4] * altFactor) / altFactor;
@@ -556,8 +567,11 @@ var nmeaParser = (function (latLongRoundingSize, altRoundingSize) {
             }
             if (!(latitude >= -90 && latitude <= 90) || !(longitude >= -180 && longitude <= 180) || !finite(altitude))
                 return false;
+            // The general path makes a track of $GPGLL lines.
+            if (gll && fastFormat === 0)
+                return false;
 
-            var format = rmc ? RMC_TRACK : GGA_TRACK;
+            var format = rmc ? RMC_TRACK : gll ? GLL_LINE : GGA_TRACK;
             if (fastFormat !== 0 && format !== fastFormat)
                 continue;
 
@@ -641,7 +655,9 @@ var nmeaParser = (function (latLongRoundingSize, altRoundingSize) {
         var withRmc = text.indexOf("$GPRMC") !== -1, withGga = text.indexOf("$GPGGA") !== -1;
         if (!withRmc && !withGga)
             return null;
-        var fast = withRmc ? (withGga ? fastRmcAndGga : fastRmcOnly) : fastGgaOnly;
+        var withGll = text.indexOf("$GPGLL") !== -1;
+        var key = (withRmc ? "r" : "") + (withGga ? "g" : "") + (withGll ? "l" : "");
+        var fast = fastExpressions[key] || (fastExpressions[key] = fastExpression(withRmc, withGga, withGll));
         var line = fast.line, replacement = fast.replacement;
         fastPoints = [];
         fastFormat = 0;
