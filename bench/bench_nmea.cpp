@@ -92,6 +92,19 @@ bool runGpsbabel(const QString &program, const QString &file, const QString &tim
     return true;
 }
 
+// The median of `rounds` runs of gpsbabel, or -1 if one fails.
+double gpsbabelMedian(const QString &program, const QString &file, const QString &timeZone, int rounds)
+{
+    std::vector<double> times;
+    for (int round = 0; round < rounds; ++round) {
+        double ms = 0;
+        if (!runGpsbabel(program, file, timeZone, &ms))
+            return -1;
+        times.push_back(ms);
+    }
+    return median(times);
+}
+
 QString column(double ms, int width)
 {
     return ms < 0 ? QStringLiteral("-").rightJustified(width) : QStringLiteral("%1").arg(ms, width, 'f', 1);
@@ -459,10 +472,9 @@ int main(int argc, char *argv[])
         nmea.setLog(QString::fromLatin1(log));
 
         // Both logs span sentences - 1 seconds, give or take the hour of a
-        // change of the local offset. Each round times the parser and then
-        // gpsbabel, so that both meet the same load of the machine.
+        // change of the local offset.
         const double span = (sentences - 1) * 1000.0;
-        std::vector<double> times, theirTimes, theirUtcTimes;
+        std::vector<double> times;
         for (int round = 0; round < rounds; ++round) {
             double ms = 0;
             const QStringList result = nmea.parse(&ms).split(QLatin1Char(' '));
@@ -472,20 +484,12 @@ int main(int argc, char *argv[])
                 return 1;
             }
             times.push_back(ms);
-            if (!gpsbabel.isEmpty()) {
-                if (!runGpsbabel(gpsbabel, file, QString(), &ms))
-                    return 1;
-                theirTimes.push_back(ms);
-            }
-            if (withUtcRun) {
-                if (!runGpsbabel(gpsbabel, file, QStringLiteral("UTC"), &ms))
-                    return 1;
-                theirUtcTimes.push_back(ms);
-            }
         }
         const double ours = median(times);
-        const double theirs = gpsbabel.isEmpty() ? -1 : median(theirTimes);
-        const double theirsUtc = withUtcRun ? median(theirUtcTimes) : -1;
+        const double theirs = gpsbabel.isEmpty() ? -1 : gpsbabelMedian(gpsbabel, file, QString(), rounds);
+        const double theirsUtc = withUtcRun ? gpsbabelMedian(gpsbabel, file, QStringLiteral("UTC"), rounds) : -1;
+        if (!gpsbabel.isEmpty() && (theirs < 0 || (withUtcRun && theirsUtc < 0)))
+            return 1;
 
         out() << QStringLiteral("%1 %2 %3 %4 %5").arg(QString::fromLatin1(type), -6).arg(log.size() / 1e6, 8, 'f', 1)
                      .arg(column(ours, 15), column(theirs, 12), ratioColumn(ours, theirs, 14));
