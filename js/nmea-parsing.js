@@ -13,7 +13,8 @@
 // Logs come from anywhere, and such runs of ".*" backtrack polynomially on a
 // long line of commas, so the patterns are never run as regular expressions:
 // each is a list of field tests (sentenceTypes below), matched in place in
-// linear time.
+// linear time. The one expression the parser runs (the fast path's) reads
+// each field in one way only.
 
 // The GPS page's rounding sizes, in decimals.
 var latLongRoundingSize = 7;
@@ -417,16 +418,299 @@ var nmeaParser = (function (latLongRoundingSize, altRoundingSize) {
         return null;
     }
 
+    // The fast path. Most logs hold nothing but well-formed $GPRMC or $GPGGA
+    // sentences, among sentences of other types. The engine runs one regular
+    // expression over a block of lines and turns each supported line into
+    // four or five numbers of JSON, which JSON.parse reads: both run natively,
+    // where reading the text a character at a time in script costs several
+    // times more. A line the expression does not take leaves its "$" behind, which
+    // JSON refuses: the log then goes to the general path below, which also
+    // reports the errors. So the fast path gives the very same points or none.
+    //
+    // A supported line is taken when its fields hold what the pattern asks
+    // for at the positions the values are read from, with one field for
+    // each ANY but the last: the pattern then matches, at its first try.
+    // Every field but the last is bounded by commas, and each field can be
+    // read in one way only, so the expression runs in linear time.
+    //
+    // The numbers of a line, from the groups of its type's alternative (the
+    // groups of the others are empty):
+    // - its stamp: 1, the time's third and first two decimals, the date
+    //   ($GPRMC only) and the time, which makes 13, 15 or 16 digits for
+    //   $GPRMC, 7, 9 or 10 for $GPGGA, all exact in a double, and ".0", so
+    //   that JSON.parse does not first try it as an int;
+    // - its degrees: 1, the latitude's degrees once (north) or twice
+    //   (south), the longitude's once (east) or twice (west), which
+    //   makes 6 digits (north-east), 8 (south-east), 9 (north-west) or 11;
+    // - the latitude's minutes, then the longitude's, each with a 0 after
+    //   them, which changes no value after a point;
+    // - for $GPGGA, the altitude.
+    // The commas between them are taken from the line, so that a line of
+    // another type gives a single number: 1.01000. A $GPGLL line, which is
+    // only checked in a track of the other two, has a stamp of 1.
+    //
+    // A log without one of the types is read without its alternative, whose
+    // references would cost time on every line.
+    function fastExpression(withRmc, withGga, withGll) {
+        var groupCount = 0;
+        // A capturing group; its reference in the replacement is kept under the key.
+        function capture(refs, key, pattern) {
+            ++groupCount;
+            refs[key] = (groupCount < 10 ? "$0" : "$") + groupCount;
+            return "(" + pattern + ")";
+        }
+        var field = ",[^,\\r\\n\\u2028\\u2029]*";
+        var lastFields = ",[^\\r\\n\\u2028\\u2029]*(?=[\\r\\n]|$)";
+        // Leading zeros are left out: JSON refuses them, and they change no
+        // value. The digits before the point can be read in one way only.
+        function decimal(refs, key) {
+            return "0*" + capture(refs, key, "(?:[1-9]\\d*|0)\\.\\d+");
+        }
+        function time(refs) {
+            return "," + capture(refs, "time", "\\d{6}")
+                    + "(?:\\." + capture(refs, "hundredths", "\\d\\d") + capture(refs, "thousandths", "\\d") + "?)?";
+        }
+        // Degrees and minutes, in groups of their own for each hemisphere.
+        function coordinate(refs, degreeDigits, positive, negative) {
+            var degrees = "\\d{" + degreeDigits + "}";
+            return ",(?:" + capture(refs, positive, degrees) + decimal(refs, positive + "'") + "," + positive
+                    + "|" + capture(refs, negative, degrees) + decimal(refs, negative + "'") + "," + negative + ")";
+        }
+        // The comma after the name, for all types.
+        var names = [];
+        if (withRmc)
+            names.push("RMC");
+        if (withGga)
+            names.push("GGA");
+        if (withGll)
+            names.push("GLL");
+        var commaRefs = {};
+        var supported = "(?=\\$GP(?:" + names.join("|") + ")" + capture(commaRefs, "comma", ",") + ")(?:";
+        var rmc = {}, gga = {}, gll = {};
+        if (withRmc) {
+            supported += "\\$GPRMC" + time(rmc) + field + coordinate(rmc, 2, "N", "S") + coordinate(rmc, 3, "E", "W")
+                    + field + field + "," + capture(rmc, "date", "\\d{6}") + field + lastFields;
+        }
+        if (withGga) {
+            supported += (withRmc ? "|" : "") + "\\$GPGGA" + time(gga) + coordinate(gga, 2, "N", "S")
+                    + coordinate(gga, 3, "E", "W") + field + field + field + capture(gga, "altitudeComma", ",")
+                    + decimal(gga, "altitude") + field + field + field + field + lastFields;
+        }
+        if (withGll) {
+            supported += (withRmc || withGga ? "|" : "") + "\\$GPGLL" + coordinate(gll, 2, "N", "S")
+                    + coordinate(gll, 3, "E", "W") + lastFields;
+        }
+        var other = "(?!\\$GP(?:RMC|GGA|GLL|WPL)(?:[,\\r\\n]|$))[^\\r\\n]+";
+
+        var comma = commaRefs.comma;
+        function both(key) {
+            return (rmc[key] || "") + (gga[key] || "") + (gll[key] || "");
+        }
+        return {
+            line: new RegExp("(?:" + supported + ")|" + other + ")[\\r\\n]*", "g"),
+            replacement: "1" + both("thousandths") + both("hundredths") + both("date") + both("time") + ".0" + comma
+                    + "1" + both("S") + both("S") + both("N") + both("W") + both("W") + both("E") + comma
+                    + both("N'") + both("S'") + "0" + comma + both("E'") + both("W'") + "0"
+                    + both("altitudeComma") + both("altitude") + "0,"
+        };
+    }
+    // By the types a log holds, made when first needed.
+    var fastExpressions = {};
+
+    // Blocks of that many characters and up to the next line break: long
+    // enough for the engine to run natively most of the time, short enough
+    // for JSON.parse, which holds all the numbers of an array on the engine's
+    // stack (a few hundred thousand overflow it). A block has at most one
+    // number for every two characters, and one long line.
+    var fastBlockSize = 32768;
+    var RMC_TRACK = 1, GGA_TRACK = 2, GLL_LINE = 3;
+
+    var latLongFactor = pow(10, latLongRoundingSize);
+    var altFactor = pow(10, altRoundingSize);
+
+    // The track being read on the fast path.
+    var fastPoints = [];
+    var fastFormat = 0;
+    var fastStart = 0;
+    var fastPrevious = 0;
+    var fastPreviousTime = 0;
+    var fastDate = -1;
+    var fastDateStart = 0;
+
+    // Adds the points of a block's numbers; false for a value the general
+    // path refuses.
+    function readFastValues(values) {
+        var points = fastPoints;
+        for (var i = 0, end = values.length - 1; i < end;) {
+            var stamp = values[i];
+            var gll = stamp === 1;
+            if (stamp < 10 && !gll) {
+                ++i;
+                continue;
+            }
+            var rmc = stamp >= 1e12;
+            var degrees = values[i + 1];
+            var west = degrees >= 1e8;
+            var latitude = round((floor(degrees / (west ? 1e6 : 1e3)) % 100 + values[i + 2] / 60) * latLongFactor)
+                    / latLongFactor;
+            if (degrees >= 1e10 || (degrees >= 1e7 && !west))
+                latitude = -latitude;
+            var longitude = round((degrees % 1000 + values[i + 3] / 60) * latLongFactor) / latLongFactor;
+            if (west)
+                longitude = -longitude;
+            var altitude = 0;
+            if (rmc || gll) {
+                i += 4;
+            } else {
+                altitude = round(values[i + 4] * altFactor) / altFactor;
+                i += 5;
+            }
+            if (!(latitude >= -90 && latitude <= 90) || !(longitude >= -180 && longitude <= 180) || !finite(altitude))
+                return false;
+            // The general path makes a track of $GPGLL lines.
+            if (gll && fastFormat === 0)
+                return false;
+
+            var format = rmc ? RMC_TRACK : gll ? GLL_LINE : GGA_TRACK;
+            if (fastFormat !== 0 && format !== fastFormat)
+                continue;
+
+            // The time's fraction, in milliseconds, then the rest.
+            var unit = rmc ? 1e12 : 1e6;
+            var rest, millis = 0;
+            if (stamp < 2 * unit) {
+                rest = stamp - unit;
+            } else if (stamp < 200 * unit) {
+                rest = stamp - 100 * unit;
+                millis = (rest - rest % unit) / unit * 10;
+                rest %= unit;
+            } else {
+                rest = stamp - 1000 * unit;
+                var fraction = (rest - rest % unit) / unit;
+                millis = fraction % 100 * 10 + (fraction - fraction % 100) / 100;
+                rest %= unit;
+            }
+            var clock = rest % 1000000;
+            var minutes = (clock - clock % 100) / 100;
+            var timeOfDay = (minutes - minutes % 100) / 100 * millisPerHour + minutes % 100 * millisPerMinute
+                    + clock % 100 * 1000 + millis;
+
+            var instant;
+            if (rmc) {
+                var date = (rest - clock) / 1000000;
+                if (date !== fastDate) {
+                    var months = (date - date % 100) / 100;
+                    var year = 2000 + date % 100;
+                    if (year > yearNow)
+                        year -= 100;
+                    fastDate = date;
+                    fastDateStart = utc(year, months % 100 - 1, (months - months % 100) / 100);
+                }
+                var localTime = fastDateStart + timeOfDay;
+                instant = localTime - (localTime >= localToUtc.from && localTime <= localToUtc.to
+                                       ? localToUtc.offset : localToUtc.at(localTime));
+            } else if (fastFormat === 0) {
+                var now = new NativeDate();
+                instant = instantOfLocal(utc(now.getFullYear(), now.getMonth(), now.getDate()) + timeOfDay);
+            } else {
+                // startOfLocalDay() and instantOfLocal(), with the caches'
+                // tests written out: calls cost more than all the rest.
+                var previous = fastPrevious;
+                var local = previous + (previous >= utcToLocal.from && previous <= utcToLocal.to
+                                        ? utcToLocal.offset : utcToLocal.at(previous));
+                var onSameDay = local - (local % millisPerDay + millisPerDay) % millisPerDay + timeOfDay;
+                instant = onSameDay - (onSameDay >= localToUtc.from && onSameDay <= localToUtc.to
+                                       ? localToUtc.offset : localToUtc.at(onSameDay));
+                if (instant < previous)
+                    instant = instantOfLocal(onSameDay + millisPerDay);
+            }
+
+            var count = points.length;
+            var time = 0, interval = 0;
+            if (count === 0) {
+                fastFormat = format;
+                fastStart = instant;
+            } else {
+                time = instant - fastStart;
+                interval = max(time - fastPreviousTime, 0);
+            }
+            fastPrevious = instant;
+            fastPreviousTime = time;
+            points.push({
+                format: rmc ? "$GPRMC" : "$GPGGA",
+                latitude: latitude,
+                longitude: longitude,
+                altitude: altitude,
+                index: count,
+                time: time,
+                interval: interval,
+                timeString: millisToPointTime(time)
+            });
+        }
+        return true;
+    }
+
+    // The points of a log the fast path can read, or null.
+    function readWellFormedLog(text) {
+        var withRmc = text.indexOf("$GPRMC") !== -1, withGga = text.indexOf("$GPGGA") !== -1;
+        if (!withRmc && !withGga)
+            return null;
+        var withGll = text.indexOf("$GPGLL") !== -1;
+        var key = (withRmc ? "r" : "") + (withGga ? "g" : "") + (withGll ? "l" : "");
+        var fast = fastExpressions[key] || (fastExpressions[key] = fastExpression(withRmc, withGga, withGll));
+        var line = fast.line, replacement = fast.replacement;
+        fastPoints = [];
+        fastFormat = 0;
+        fastDate = -1;
+        var length = text.length;
+        var nextCr = 0, nextLf = 0;
+        for (var from = 0; from < length;) {
+            // Blocks end after the first line break past their size, so that
+            // each starts a line.
+            var to = from + fastBlockSize;
+            if (to < length) {
+                if (nextCr !== -1 && nextCr < to)
+                    nextCr = text.indexOf("\r", to);
+                if (nextLf !== -1 && nextLf < to)
+                    nextLf = text.indexOf("\n", to);
+                to = (nextCr === -1 ? (nextLf === -1 ? length - 1 : nextLf)
+                                    : (nextLf === -1 || nextCr < nextLf ? nextCr : nextLf)) + 1;
+            } else {
+                to = length;
+            }
+            var values;
+            try {
+                values = JSON.parse("[" + text.substring(from, to).replace(line, replacement) + "0]");
+            } catch (error) {
+                return null;
+            }
+            if (!readFastValues(values))
+                return null;
+            from = to;
+        }
+        var points = fastPoints;
+        fastPoints = [];
+        return points.length > 0 ? points : null;
+    }
+
+    function resetTimeCaches() {
+        lastDateString = null;
+        // The time zone may have changed since the last log.
+        localToUtc.to = utcToLocal.to = 0;
+        localToUtc.from = utcToLocal.from = 1;
+    }
+
     function loadNmeaLog(text) {
         text = text === undefined || text === null ? "" : String(text);
         if (text.length === 0)
             throw parseError(emptyFileMessage(), 0);
 
         yearNow = new NativeDate().getFullYear();
-        lastDateString = null;
-        // The time zone may have changed since the last log.
-        localToUtc.to = utcToLocal.to = 0;
-        localToUtc.from = utcToLocal.from = 1;
+        resetTimeCaches();
+        var wellFormed = readWellFormedLog(text);
+        if (wellFormed)
+            return wellFormed;
+        resetTimeCaches();
 
         var points = [];
         var trackFormat = "";

@@ -6,6 +6,7 @@
 #include <QTimeZone>
 #include <QtTest>
 
+#include <cmath>
 #include <ctime>
 #include <memory>
 
@@ -60,6 +61,8 @@ private slots:
     void errors();
     void localTimeZone_data();
     void localTimeZone();
+    void longLog_data();
+    void longLog();
 
 private:
     static void addRows(const char *group);
@@ -155,6 +158,56 @@ void NmeaParsingTest::localTimeZone()
     for (quint32 i = 0; i < 200; ++i) {
         QCOMPARE(points.property(i).property("time").toNumber(),
                  expected.property(i).toNumber() - expected.property(0).toNumber());
+    }
+}
+
+void NmeaParsingTest::longLog_data()
+{
+    QTest::addColumn<QString>("lineBreak");
+    QTest::addColumn<QString>("between"); // a line after each GPRMC one
+    QTest::addColumn<QString>("last");    // a line at the end
+
+    const QString gsv = QStringLiteral("$GPGSV,3,1,11,03,03,111,00,04,15,270,00,06,01,010,00,13,06,292,00*74");
+    QTest::newRow("CR LF") << "\r\n" << QString() << QString();
+    QTest::newRow("LF, other types between") << "\n" << gsv << QString();
+    QTest::newRow("CR, other types between") << "\r" << gsv << QString();
+    QTest::newRow("malformed last line") << "\r\n" << QString() << "$GPRMC,080000,A";
+    QTest::newRow("other types between, malformed last line") << "\n" << gsv << "$GPGGA,080000,5910.0000,N";
+}
+
+// Logs far longer than the test files, read in several blocks: no line may be
+// lost or doubled where one block ends, nor counted wrong in an error.
+void NmeaParsingTest::longLog()
+{
+    QFETCH(QString, lineBreak);
+    QFETCH(QString, between);
+    QFETCH(QString, last);
+    const int count = 3000;
+    QString log;
+    for (int i = 0; i < count; ++i) {
+        const int seconds = 8 * 3600 + i;
+        log += QString::asprintf("$GPRMC,%02d%02d%02d.00,A,59%07.4f,N,030%07.4f,E,5.5,54.7,150324,,,A", seconds / 3600,
+                                 seconds / 60 % 60, seconds % 60, 10 + i * 0.001, 10 + i * 0.001)
+               + lineBreak;
+        if (!between.isEmpty())
+            log += between + lineBreak;
+    }
+    log += last;
+
+    const QJSValue result = m_nmea(log);
+    if (!last.isEmpty()) {
+        QCOMPARE(result.property("message").toString(), QStringLiteral("Incorrect NMEA file"));
+        QCOMPARE(result.property("incorrectLine").toInt(), count * (between.isEmpty() ? 1 : 2) + 1);
+        return;
+    }
+    QVERIFY2(result.isArray(), qPrintable(result.toString()));
+    QCOMPARE(result.property("length").toInt(), count);
+    for (int i = 0; i < count; ++i) {
+        const QJSValue point = result.property(quint32(i));
+        QCOMPARE(point.property("index").toInt(), i);
+        QCOMPARE(point.property("time").toNumber(), i * 1000.0);
+        const double minutes = QString::asprintf("%07.4f", 10 + i * 0.001).toDouble();
+        QCOMPARE(point.property("latitude").toNumber(), std::round((59 + minutes / 60) * 1e7) / 1e7);
     }
 }
 
