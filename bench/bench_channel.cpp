@@ -169,15 +169,6 @@ struct PhaseResult
     std::vector<qint64> roundTripsNs;
 };
 
-// CPU time of the calling thread: the client's own work, without the time
-// the thread waited for a CPU on a busy machine.
-qint64 threadCpuNs()
-{
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return qint64(now.tv_sec) * 1000000000 + now.tv_nsec;
-}
-
 // Generous: only a lost reply or a dead server should ever hit it.
 int phaseTimeoutMs(int calls)
 {
@@ -220,13 +211,14 @@ PhaseResult measureThroughput(Client &client, int calls)
     });
 
     QElapsedTimer clock;
-    const qint64 cpuStartNs = threadCpuNs();
+    // The client thread's own work, without the time it waited for a CPU.
+    const double cpuStartMs = MimicryBench::cpuMs(CLOCK_THREAD_CPUTIME_ID);
     clock.start();
     for (int i = 0; i < calls; ++i)
         client.send(i);
     const bool finished = runLoop(loop, client, calls, "throughput");
     const qint64 elapsedNs = clock.nsecsElapsed();
-    result.cpuNsPerCall = double(threadCpuNs() - cpuStartNs) / calls;
+    result.cpuNsPerCall = (MimicryBench::cpuMs(CLOCK_THREAD_CPUTIME_ID) - cpuStartMs) * 1e6 / calls;
     client.setReplyHandler([](const QString &) {});
 
     result.ok = finished && checkReplies(client, bad, "throughput");

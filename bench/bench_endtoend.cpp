@@ -41,13 +41,13 @@
 
 #include <algorithm>
 #include <cmath>
-#include <ctime>
 #include <functional>
 #include <memory>
 #include <vector>
 
 using MimicryBench::LoopbackEchoServer;
 
+using MimicryBench::cpuMs;
 using MimicryBench::err;
 using MimicryBench::median;
 using MimicryBench::medianOf;
@@ -332,13 +332,6 @@ struct Idle
     double framesPerSecond = 0;
 };
 
-double cpuSeconds()
-{
-    timespec now{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return now.tv_sec + now.tv_nsec / 1e9;
-}
-
 Idle idleFor(Session &session, const QString &window, int ms)
 {
     int lines = 0;
@@ -349,13 +342,13 @@ Idle idleFor(Session &session, const QString &window, int ms)
                      SLOT(relayText(QString)));
     const QMetaObject::Connection swapped =
         QObject::connect(session.view(), &QQuickWindow::frameSwapped, [&frames] { ++frames; });
-    const double before = cpuSeconds();
+    const double beforeMs = cpuMs(CLOCK_PROCESS_CPUTIME_ID);
     QEventLoop loop;
     QTimer::singleShot(ms, &loop, &QEventLoop::quit);
     loop.exec();
     const double seconds = ms / 1000.0;
     QObject::disconnect(swapped);
-    return {window, (cpuSeconds() - before) / seconds * 100, lines / seconds, frames / seconds};
+    return {window, (cpuMs(CLOCK_PROCESS_CPUTIME_ID) - beforeMs) / ms * 100, lines / seconds, frames / seconds};
 }
 
 // The hidden window first, as the reference; then each page, once what

@@ -99,13 +99,6 @@ struct Run
     double rssAfterMb = 0;
 };
 
-double cpuMs(clockid_t clock)
-{
-    timespec now{};
-    clock_gettime(clock, &now);
-    return now.tv_sec * 1e3 + now.tv_nsec / 1e6;
-}
-
 // CPU time of the calling thread, and of the whole process.
 double threadCpuMs()
 {

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <ctime>
 #include <vector>
 
 // What every benchmark prints with and how it sums up its samples.
@@ -14,6 +15,15 @@ inline QTextStream &out()
 {
     static QTextStream stream(stdout);
     return stream;
+}
+
+// CPU time of the calling thread (CLOCK_THREAD_CPUTIME_ID) or of the whole
+// process (CLOCK_PROCESS_CPUTIME_ID), in milliseconds.
+inline double cpuMs(clockid_t clock)
+{
+    timespec now{};
+    clock_gettime(clock, &now);
+    return now.tv_sec * 1e3 + now.tv_nsec / 1e6;
 }
 
 inline QTextStream &err()
