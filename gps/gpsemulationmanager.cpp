@@ -9,21 +9,7 @@
 namespace Mimicry {
 namespace Internal {
 
-namespace {
-
 using namespace WireFormat;
-
-QString coordinate(double degrees)
-{
-    return fixedNumber(degrees, coordinateDecimals);
-}
-
-QString altitudeText(double metres)
-{
-    return fixedNumber(metres, altitudeDecimals);
-}
-
-} // namespace
 
 GPSEmulationManager::GPSEmulationManager(QObject *parent)
     : EmulationManager(parent)
@@ -128,13 +114,13 @@ QString GPSEmulationManager::trackArgument(const QVector<TrackPoint> &points)
     for (const TrackPoint &point : points) {
         if (&point != points.constData())
             argument += QLatin1Char(';');
-        argument += coordinate(point.latitude);
+        appendFixedNumber(argument, point.latitude, coordinateDecimals);
         argument += QLatin1Char(',');
-        argument += coordinate(point.longitude);
+        appendFixedNumber(argument, point.longitude, coordinateDecimals);
         argument += QLatin1Char(',');
-        argument += altitudeText(point.altitude);
+        appendFixedNumber(argument, point.altitude, altitudeDecimals);
         argument += QLatin1Char(',');
-        argument += generalNumber(point.interval);
+        appendGeneralNumber(argument, point.interval);
     }
     return argument;
 }

@@ -1,5 +1,7 @@
 #include "wireformat.h"
 
+#include <cmath>
+
 namespace Mimicry {
 namespace Internal {
 namespace WireFormat {
@@ -12,6 +14,57 @@ QString generalNumber(double value)
 QString fixedNumber(double value, int decimals)
 {
     return QString::number(value, 'f', decimals);
+}
+
+namespace {
+
+// Writes the digits of |units|, `decimals` of them after a point, with a
+// minus sign if `negative`, and appends them.
+void appendScaled(QString &text, qint64 units, int decimals, bool negative)
+{
+    char buffer[32];
+    char *const end = buffer + sizeof buffer;
+    char *begin = end;
+    for (int i = 0; i < decimals; ++i, units /= 10)
+        *--begin = char('0' + units % 10);
+    if (decimals > 0)
+        *--begin = '.';
+    do {
+        *--begin = char('0' + units % 10);
+        units /= 10;
+    } while (units != 0);
+    if (negative)
+        *--begin = '-';
+    text += QLatin1String(begin, int(end - begin));
+}
+
+} // namespace
+
+// A value whose scaled product lies clearly away from a rounding tie rounds
+// to the nearest integer whatever the product's own rounding error, so its
+// digits are those Qt writes. Zero (Qt writes -0.0 and tiny negatives
+// differently), ties, huge values and NaN go through Qt.
+void appendFixedNumber(QString &text, double value, int decimals)
+{
+    static const double scales[] = {1, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7};
+    if (decimals >= 0 && decimals <= 7) {
+        const double scaled = value * scales[decimals];
+        const double rounded = std::round(scaled);
+        if (std::abs(scaled) < 1e15 && rounded != 0 && std::abs(scaled - rounded) < 1e-3) {
+            appendScaled(text, qint64(std::abs(rounded)), decimals, rounded < 0);
+            return;
+        }
+    }
+    text += fixedNumber(value, decimals);
+}
+
+// Whole numbers below a million are written as such by the 'g' format.
+void appendGeneralNumber(QString &text, double value)
+{
+    if (value != 0 && std::abs(value) < 1e6 && value == std::trunc(value))
+        appendScaled(text, qint64(std::abs(value)), 0, value < 0);
+    else
+        text += generalNumber(value);
 }
 
 QString token(int value)

@@ -19,6 +19,10 @@ const int altitudeDecimals = 2;
 
 QString generalNumber(double value);
 QString fixedNumber(double value, int decimals);
+// The same texts appended to `text`; a track's hundred thousand points are
+// written without a temporary string each.
+void appendGeneralNumber(QString &text, double value);
+void appendFixedNumber(QString &text, double value, int decimals);
 
 QString token(int value);
 QString token(double value);

@@ -1,6 +1,9 @@
 #include <link/wireformat.h>
 
+#include <QRandomGenerator>
 #include <QtTest>
+
+#include <cmath>
 
 using namespace Mimicry::Internal;
 
@@ -35,6 +38,36 @@ private slots:
         QFETCH(QString, written);
         QFETCH(QString, expected);
         QCOMPARE(written, expected);
+    }
+
+    // The track's writers must give Qt's own texts byte for byte: at ties,
+    // around zero, for huge values and for NaN, and on a sweep of the
+    // rounded values a parser hands them.
+    void appendedAsQtWrites_data()
+    {
+        QTest::addColumn<double>("value");
+        for (double value : {0.125, 2.5, -0.005, 0.0, -0.0, -1e-9, 4e-8, -4e-8, 59.9386833, -33.8688, -180.0,
+                             123456.0, 999999.0, 1e6, 1.5, -7.0, 1e15, 1e300, qQNaN(), qInf(), -qInf()})
+            QTest::addRow("%.17g", value) << value;
+    }
+
+    void appendedAsQtWrites()
+    {
+        QFETCH(double, value);
+        QRandomGenerator random(7);
+        for (int i = 0; i < 2000; ++i) {
+            for (int decimals : {2, 7}) {
+                QString text = QStringLiteral("x");
+                WireFormat::appendFixedNumber(text, value, decimals);
+                QCOMPARE(text, QLatin1Char('x') + WireFormat::fixedNumber(value, decimals));
+            }
+            QString general;
+            WireFormat::appendGeneralNumber(general, value);
+            QCOMPARE(general, WireFormat::generalNumber(value));
+            // Next: a random coordinate, altitude or interval as the parser rounds them.
+            const double scale = std::pow(10.0, random.bounded(8));
+            value = std::round((random.generateDouble() - 0.5) * 400 * scale) / scale;
+        }
     }
 };
 
