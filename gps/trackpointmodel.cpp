@@ -2,6 +2,8 @@
 
 #include "gpsemulationmanager.h"
 
+#include <link/wireformat.h>
+
 #include <QLocale>
 
 #include <cmath>
@@ -11,11 +13,11 @@ namespace Internal {
 
 namespace {
 
+using WireFormat::altitudeDecimals;
+using WireFormat::coordinateDecimals;
+
 // As the page shows every number: en_US, with group separators, and as many
 // decimals as the parser rounds to.
-const int coordinateDecimals = 7;
-const int altitudeDecimals = 2;
-
 QString shown(double value, int decimals)
 {
     static const QLocale locale(QLocale::English, QLocale::UnitedStates);
