@@ -30,6 +30,11 @@ RemoteDBusInvokerService::RemoteDBusInvokerService(QObject *parent)
     connect(&m_webSocket, &QWebSocket::connected, this, &RemoteDBusInvokerService::handleConnected);
     connect(&m_webSocket, &QWebSocket::aboutToClose, this, &RemoteDBusInvokerService::handleAboutToClose);
     connect(&m_webSocket, &QWebSocket::disconnected, this, &RemoteDBusInvokerService::handleDisconnected);
+    // First, so that a call made from a reply's listener counts it answered.
+    connect(&m_webSocket, &QWebSocket::textMessageReceived, this, [this] {
+        if (m_unanswered > 0)
+            --m_unanswered;
+    });
     connect(&m_webSocket, &QWebSocket::textMessageReceived, this, &RemoteDBusInvokerService::replyReceived);
 }
 
@@ -86,12 +91,19 @@ void RemoteDBusInvokerService::sendCommand(const QString &bus, const QString &se
         m_webSocket.setMaxAllowedIncomingMessageSize(replyRoom);
     }
     m_webSocket.sendTextMessage(line);
+    // A call to an idle guest goes on the wire now rather than on the next
+    // turn of the event loop, so the guest works on it while the caller
+    // updates its models and the QML bound to them. Calls behind it wait for
+    // that turn and leave in one write.
+    if (m_unanswered++ == 0)
+        m_webSocket.flush();
 }
 
 void RemoteDBusInvokerService::handleConnected()
 {
     m_connectTimer.stop();
     m_connected = true;
+    m_unanswered = 0;
     m_connectedSince.start();
     emit webSocketConnected();
 }

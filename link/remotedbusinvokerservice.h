@@ -62,6 +62,8 @@ private:
     QString m_lastSentMethod;
     QUrl m_url;
     bool m_connected = false;
+    // Calls sent on this connection that have no reply yet.
+    int m_unanswered = 0;
     int m_firstRetryDelay = 100;
     int m_maximumRetryDelay = 1000;
     int m_nextRetryDelay = 100;
