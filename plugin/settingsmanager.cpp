@@ -92,6 +92,11 @@ double validDouble(const QVariant &value, double defaultValue, const Range &rang
     return ok && inRange(number, range) ? number : defaultValue;
 }
 
+QString fullKey(const char *key)
+{
+    return QLatin1String(settingsGroup) + QLatin1Char('/') + QLatin1String(key);
+}
+
 QString nativePath(const QString &path)
 {
     return QDir::toNativeSeparators(path);
@@ -127,15 +132,6 @@ SettingsManager::SettingsManager(QObject *parent)
     : QObject(parent)
     , m_settings(Core::ICore::settings())
 {}
-
-namespace {
-
-QString fullKey(const char *key)
-{
-    return QLatin1String(settingsGroup) + QLatin1Char('/') + QLatin1String(key);
-}
-
-} // namespace
 
 void SettingsManager::write(const char *key, const QVariant &value)
 {
