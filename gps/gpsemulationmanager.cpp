@@ -108,21 +108,12 @@ void GPSEmulationManager::loadTrackPoints(TrackPointModel *trackPoints)
 
 QString GPSEmulationManager::trackArgument(const QVector<TrackPoint> &points)
 {
-    QString argument = QStringLiteral("array:array:double:");
-    // About 36 characters a point.
-    argument.reserve(argument.size() + points.size() * 40);
+    QString table = doubleTable(points.size());
     for (const TrackPoint &point : points) {
-        if (&point != points.constData())
-            argument += QLatin1Char(';');
-        appendFixedNumber(argument, point.latitude, coordinateDecimals);
-        argument += QLatin1Char(',');
-        appendFixedNumber(argument, point.longitude, coordinateDecimals);
-        argument += QLatin1Char(',');
-        appendFixedNumber(argument, point.altitude, altitudeDecimals);
-        argument += QLatin1Char(',');
-        appendGeneralNumber(argument, point.interval);
+        appendTableRow(table, {{point.latitude, coordinateDecimals}, {point.longitude, coordinateDecimals},
+                               {point.altitude, altitudeDecimals}, {point.interval, generalDecimals}});
     }
-    return argument;
+    return table;
 }
 
 void GPSEmulationManager::sendTrack(const QString &argument)

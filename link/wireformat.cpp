@@ -69,23 +69,11 @@ void appendGeneralNumber(QString &text, double value)
 
 QString token(int value)
 {
-    // Written backwards into one buffer: the calls of every setter come here.
-    QChar buffer[sizeof("int32:-2147483648") - 1];
-    QChar *const end = buffer + sizeof(buffer) / sizeof(buffer[0]);
-    QChar *digit = end;
-    // Unsigned, so that the lowest int has a magnitude too.
-    unsigned magnitude = value < 0 ? 0u - unsigned(value) : unsigned(value);
-    do {
-        *--digit = QLatin1Char(char('0' + magnitude % 10));
-        magnitude /= 10;
-    } while (magnitude != 0);
-    if (value < 0)
-        *--digit = QLatin1Char('-');
-    const QLatin1String type("int32:");
-    digit -= type.size();
-    for (int i = 0; i < type.size(); ++i)
-        digit[i] = QLatin1Char(type[i]);
-    return QString(digit, int(end - digit));
+    // One allocation: the calls of every setter come here.
+    QString text = QStringLiteral("int32:");
+    text.reserve(int(sizeof("int32:-2147483648")));
+    appendScaled(text, std::abs(qint64(value)), 0, value < 0);
+    return text;
 }
 
 QString token(double value)
@@ -108,13 +96,27 @@ QString boolean(bool value)
     return value ? QStringLiteral("boolean:1") : QStringLiteral("boolean:0");
 }
 
-QString doubleTable(const QList<QStringList> &rows)
+QString doubleTable(int rows)
 {
-    QStringList lines;
-    lines.reserve(rows.size());
-    for (const QStringList &row : rows)
-        lines.append(row.join(QLatin1Char(',')));
-    return QLatin1String("array:array:double:") + lines.join(QLatin1Char(';'));
+    QString table = QStringLiteral("array:array:double:");
+    // About 40 characters a row of a track.
+    table.reserve(table.size() + rows * 40);
+    return table;
+}
+
+void appendTableRow(QString &table, std::initializer_list<TableNumber> numbers)
+{
+    // A table that has rows ends in a number, an empty one in its type.
+    if (!table.endsWith(QLatin1Char(':')))
+        table += QLatin1Char(';');
+    for (const TableNumber &number : numbers) {
+        if (&number != numbers.begin())
+            table += QLatin1Char(',');
+        if (number.decimals == generalDecimals)
+            appendGeneralNumber(table, number.value);
+        else
+            appendFixedNumber(table, number.value, number.decimals);
+    }
 }
 
 QString firstReplyArgument(const QStringList &fields)

@@ -2,6 +2,8 @@
 
 #include <QStringList>
 
+#include <initializer_list>
+
 namespace Mimicry {
 namespace Internal {
 
@@ -29,8 +31,19 @@ QString token(double value);
 QString fixedDouble(double value, int decimals);
 QString string(const QString &value);
 QString boolean(bool value);
-// Rows of numbers already written with generalNumber() or fixedNumber().
-QString doubleTable(const QList<QStringList> &rows);
+
+// A table of numbers, "array:array:double:" and rows separated by ";", the
+// numbers of a row by ",". doubleTable() starts an empty one with room for
+// `rows`; appendTableRow() adds a row, each number with its decimals, or as
+// generalNumber() for generalDecimals.
+const int generalDecimals = -1;
+struct TableNumber
+{
+    double value;
+    int decimals;
+};
+QString doubleTable(int rows = 0);
+void appendTableRow(QString &table, std::initializer_list<TableNumber> numbers);
 
 // Written straight into one string: every call of a manager goes through here.
 inline QString tokens()

@@ -26,9 +26,10 @@ private slots:
         QTest::newRow("altitude") << fixedDouble(58.456, altitudeDecimals) << "double:58.46";
         QTest::newRow("booleans") << boolean(true) + boolean(false) << "boolean:1boolean:0";
         QTest::newRow("string") << string(QStringLiteral("als")) << "string:als";
-        QTest::newRow("track") << doubleTable({{fixedNumber(60.1, coordinateDecimals), generalNumber(1.5)},
-                                               {fixedNumber(-0.5, altitudeDecimals), generalNumber(1e-7)}})
-                               << "array:array:double:60.1000000,1.5;-0.50,1e-07";
+        QString table = doubleTable();
+        appendTableRow(table, {{60.1, coordinateDecimals}, {1.5, generalDecimals}});
+        appendTableRow(table, {{-0.5, altitudeDecimals}, {1e-7, generalDecimals}});
+        QTest::newRow("track") << table << "array:array:double:60.1000000,1.5;-0.50,1e-07";
         QTest::newRow("reply argument") << firstReplyArgument({"enabled", "|gyroscope|x", "true", "", ""})
                                         << "gyroscope";
     }
