@@ -75,11 +75,7 @@ void RemoteDBusInvokerService::sendCommand(const QString &bus, const QString &se
                                            const QString &objectPath, const QString &interface,
                                            const QString &method, const QString &arguments)
 {
-    // Calls come in runs of one method; the set only changes between runs.
-    if (m_sentMethods.isEmpty() || method != m_lastSentMethod) {
-        m_sentMethods.insert(method);
-        m_lastSentMethod = method;
-    }
+    m_sentMethods.insert(method);
     const QLatin1Char space(' ');
     const QString line = bus % space % service % space % objectPath % space % interface % space % method
                          % space % arguments;

@@ -59,7 +59,6 @@ private:
     QElapsedTimer m_connectedSince;
     QWebSocketProtocol::CloseCode m_closeCode = QWebSocketProtocol::CloseCodeNormal;
     QSet<QString> m_sentMethods;
-    QString m_lastSentMethod;
     QUrl m_url;
     bool m_connected = false;
     // Calls sent on this connection that have no reply yet.
