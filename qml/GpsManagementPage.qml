@@ -496,6 +496,24 @@ ScrollView {
                         }
                     }
 
+                    // Track time as the track plays at 1x: its own intervals or the fixed one.
+                    Label {
+                        objectName: "trackTime"
+                        width: parent.width
+                        horizontalAlignment: Text.AlignRight
+                        text: {
+                            if (root.trackPoints.count === 0)
+                                return ""
+                            var index = Math.min(gpsEmulationManager.currentPositionIndex, root.lastPointIndex)
+                            var fixed = gpsEmulationManager.useDefaultInterval
+                            var elapsed = fixed ? index * root.defaultInterval : root.trackPoints.elapsedTime(index)
+                            var total = fixed ? root.lastPointIndex * root.defaultInterval : root.trackPoints.totalTime
+                            return qsTr("No. %1 / %2").arg(index).arg(root.lastPointIndex) + "    "
+                                    + root.trackPoints.durationText(elapsed) + " / "
+                                    + root.trackPoints.durationText(total)
+                        }
+                    }
+
                     Row {
                         spacing: 10
                         enabled: root.trackPoints.count > 0

@@ -149,6 +149,82 @@ Item {
             verify(!testDevice.cameraPlaying())
         }
 
+        // Starts the source of the row: the camera at its smaller size, or
+        // the clip of 320x240 at 30 frames a second.
+        function startSource(source) {
+            if (source === "camera") {
+                plugIn("Test Camera A")
+                cameraEmulationManager.resolutionIndex = 1
+                mouseClick(Helpers.button(page, "Set settings"))
+                mouseClick(child("startButton"))
+                return ""
+            }
+            var clip = testDevice.clip("vp8", "moving ball.webm")
+            verify(clip !== "")
+            openVideoFile(testDevice.fileUrl(clip))
+            return clip
+        }
+
+        SignalSpy {
+            id: infoSpy
+
+            target: cameraEmulationManager
+            signalName: "streamInfoChanged"
+        }
+
+        function test_streamInfo_data() {
+            return [
+                { tag: "camera", source: "camera", shown: "Sending: Test Camera A, 320x240, 15 fps; frames sent: ",
+                  rate: 15 },
+                { tag: "file", source: "file", shown: "Sending: moving ball.webm, 320x240, 30 fps; frames sent: ",
+                  rate: 30 }
+            ]
+        }
+
+        // Refreshed once a second with the frames counted so far.
+        function test_streamInfo(data) {
+            startSource(data.source)
+            tryCompare(cameraEmulationManager, "streamRunning", true)
+            tryVerify(() => cameraEmulationManager.framesSent > 0, 5000)
+            var status = child("streamStatus")
+            compare(status.text, data.shown + cameraEmulationManager.framesSent)
+            infoSpy.clear()
+            var frames = cameraEmulationManager.framesSent
+            var started = Date.now()
+            wait(2500)
+            var seconds = (Date.now() - started) / 1000
+            verify(infoSpy.count >= 2 && infoSpy.count <= 3, "updates: " + infoSpy.count)
+            var counted = cameraEmulationManager.framesSent - frames
+            verify(counted > 0 && counted <= 1.5 * data.rate * seconds, counted + " frames in " + seconds + " s")
+            compare(status.text, data.shown + cameraEmulationManager.framesSent)
+        }
+
+        function test_streamStopsByItself_data() {
+            return [
+                { tag: "camera unplugged", source: "camera", reason: "The camera \"Test Camera A\" was unplugged." },
+                { tag: "file gone before it loops", source: "file", reason: "The stream stopped: " }
+            ]
+        }
+
+        function test_streamStopsByItself(data) {
+            var clip = startSource(data.source)
+            tryCompare(cameraEmulationManager, "streamRunning", true)
+            if (clip === "")
+                testDevice.unplugAll()
+            else
+                verify(testDevice.removeFile(clip))
+            tryCompare(cameraEmulationManager, "streamRunning", false, 5000)
+            var status = child("streamStatus")
+            compare(status.text.substring(0, data.reason.length), data.reason)
+            verify(status.text.length > data.reason.length || clip === "", status.text)
+            compare(status.visible, true)
+            // The next stream has no reason to give.
+            startSource("file")
+            tryCompare(cameraEmulationManager, "streamRunning", true)
+            compare(cameraEmulationManager.streamStopReason, "")
+            compare(status.text.indexOf("Sending: moving ball.webm"), 0)
+        }
+
         name: "CameraManagementPage"
         when: windowShown
     }
