@@ -123,7 +123,6 @@ CameraEmulationManager::CameraEmulationManager(QObject *parent)
 
 CameraEmulationManager::~CameraEmulationManager()
 {
-    m_streamingPipeline = nullptr;
     m_videoPipeline.reset();
     m_cameraPipeline.reset();
     releaseDeviceMonitor();
@@ -508,7 +507,7 @@ void CameraEmulationManager::createVideoPipeline()
 void CameraEmulationManager::createCameraPipeline()
 {
     // The old pipeline lets go of the camera before a new source is made.
-    if (m_streamingPipeline && m_streamingPipeline == m_cameraPipeline.get())
+    if (m_streamingPipeline == m_cameraPipeline.get())
         m_streamingPipeline = nullptr;
     m_cameraPipeline.reset();
     const QByteArray factory = m_sourceFactoryName.toUtf8();

@@ -1,8 +1,8 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QMap>
 #include <QObject>
-#include <QElapsedTimer>
 #include <QStringList>
 #include <QTimer>
 #include <QVariant>
