@@ -90,7 +90,7 @@ ScrollView {
             id: fileDialog
 
             title: qsTr("Open Video File")
-            nameFilters: ["Video files (*.webm *.mkv)"]
+            nameFilters: [qsTr("Video files (*.webm *.mkv)")]
             selectExisting: true
             selectMultiple: false
             selectFolder: false

@@ -78,6 +78,10 @@
         <source>Update cameras list</source>
         <translation>Обновить список камер</translation>
     </message>
+    <message>
+        <source>Video files (*.webm *.mkv)</source>
+        <translation>Видеофайлы (*.webm *.mkv)</translation>
+    </message>
 </context>
 <context>
     <name>CompassControls</name>
@@ -162,6 +166,10 @@
     <message>
         <source>Time</source>
         <translation>Время</translation>
+    </message>
+    <message>
+        <source>NMEA files (*.nmea)</source>
+        <translation>Файлы NMEA (*.nmea)</translation>
     </message>
 </context>
 <context>
