@@ -420,6 +420,14 @@
         <source>Apply</source>
         <translation>Применить</translation>
     </message>
+    <message>
+        <source>Not applied: %1</source>
+        <translation>Не применено: %1</translation>
+    </message>
+    <message>
+        <source>Changes applied</source>
+        <translation>Изменения применены</translation>
+    </message>
 </context>
 <context>
     <name>SensorsValuesPage</name>
