@@ -8,6 +8,7 @@
 #include <hangar/sdk.h>
 #include <utils/theme/theme.h>
 
+#include <QCoreApplication>
 #include <QLabel>
 #include <QLibraryInfo>
 #include <QLocale>

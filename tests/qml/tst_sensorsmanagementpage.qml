@@ -117,10 +117,13 @@ Item {
             if (data.refuse)
                 guest.failCall(data.refuse, "org.freedesktop.DBus.Error.Failed", "No such sensor")
             mouseClick(box("tap"))
+            batches.clear()
             mouseClick(Helpers.button(page, "Apply"))
             compare(result.visible, false)
             tryCompare(result, "text", data.expected)
             verify(result.visible)
+            verify(guest.sync())
+            compare(batches.count, 1)
             compare(guest.calls.length, 8)
             compare(box("tap").checked, data.tapChecked)
             tryCompare(result, "visible", false, 8000)
@@ -172,6 +175,13 @@ Item {
             testDevice.setSensorAvailable("proximity", true)
             compare(page.sensorsControlsIds.filter(item => !item.visible), [])
             compare(checkedNames(), all)
+        }
+
+        SignalSpy {
+            id: batches
+
+            target: sensorsEmulationManager
+            signalName: "switchBatchAnswered"
         }
 
         name: "SensorsManagementPage"
