@@ -87,7 +87,7 @@ ScrollView {
     }
 
     function showError(message, line) {
-        errorDialog.showText(line > 0 ? message + ", line: " + line : message)
+        errorDialog.showText(line > 0 ? qsTr("%1, line: %2").arg(message).arg(line) : message)
     }
 
     function openNmeaFile(url) {
