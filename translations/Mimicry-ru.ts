@@ -171,6 +171,10 @@
         <source>NMEA files (*.nmea)</source>
         <translation>Файлы NMEA (*.nmea)</translation>
     </message>
+    <message>
+        <source>%1, line: %2</source>
+        <translation>%1, строка: %2</translation>
+    </message>
 </context>
 <context>
     <name>GyroscopeControls</name>
@@ -520,6 +524,10 @@
 Supported formats: GPRMC, GPGGA, GPGLL, GPWPL.</source>
         <translation>Точки в файле NMEA имеют неверный формат.
 Поддерживаемые форматы: GPRMC, GPGGA, GPGLL, GPWPL.</translation>
+    </message>
+    <message>
+        <source>Incorrect NMEA file</source>
+        <translation>Неверный файл NMEA</translation>
     </message>
 </context>
 </TS>
