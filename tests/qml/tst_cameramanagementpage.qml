@@ -150,9 +150,7 @@ Item {
             codecChecks.clear()
             mouseClick(child("startButton"))
             tryVerify(() => testDevice.cameraPlaying())
-            compare(cameraEmulationManager.streamRunning, true)
             compare(codecChecks.count, 0)
-            verify(!errorDialog().visible)
         }
 
         function test_leavingThePageStopsTheStream() {
