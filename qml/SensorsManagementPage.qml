@@ -47,8 +47,8 @@ Item {
     }
 
     // Every box goes to the guest, changed or not, so that host and guest
-    // agree afterwards.
-    // The guest's answers to them come back together, to show the outcome.
+    // agree afterwards. The answers come back as one batch, whose outcome
+    // the page shows.
     function submit() {
         sensorsEmulationManager.beginSwitchBatch()
         for (var i = 0; i < sensorsControlsIds.length; ++i)
