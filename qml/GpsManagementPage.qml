@@ -280,7 +280,7 @@ ScrollView {
             id: fileDialog
 
             title: qsTr("Open NMEA File")
-            nameFilters: ["NMEA files (*.nmea)"]
+            nameFilters: [qsTr("NMEA files (*.nmea)")]
             selectExisting: true
             selectFolder: false
             selectMultiple: false
