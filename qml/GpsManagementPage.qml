@@ -501,14 +501,14 @@ ScrollView {
                         objectName: "trackTime"
                         width: parent.width
                         horizontalAlignment: Text.AlignRight
+                        enabled: root.trackPoints.count > 0
                         text: {
-                            if (root.trackPoints.count === 0)
-                                return ""
-                            var index = Math.min(gpsEmulationManager.currentPositionIndex, root.lastPointIndex)
+                            var last = Math.max(root.lastPointIndex, 0)
+                            var index = Math.max(Math.min(gpsEmulationManager.currentPositionIndex, last), 0)
                             var fixed = gpsEmulationManager.useDefaultInterval
                             var elapsed = fixed ? index * root.defaultInterval : root.trackPoints.elapsedTime(index)
-                            var total = fixed ? root.lastPointIndex * root.defaultInterval : root.trackPoints.totalTime
-                            return qsTr("No. %1 / %2").arg(index).arg(root.lastPointIndex) + "    "
+                            var total = fixed ? last * root.defaultInterval : root.trackPoints.totalTime
+                            return qsTr("No. %1 / %2").arg(index).arg(last) + "    "
                                     + root.trackPoints.durationText(elapsed) + " / "
                                     + root.trackPoints.durationText(total)
                         }

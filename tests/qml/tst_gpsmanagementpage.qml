@@ -280,7 +280,7 @@ Item {
             gpsEmulationManager.currentPositionIndex = data.index
             compare(child("trackTime").text, data.shown)
             page.trackPoints.clear()
-            compare(child("trackTime").text, "")
+            compare(child("trackTime").text, "No. 0 / 0    00:00:00.0 / 00:00:00.0")
         }
 
         function test_untimedTrackThenTimedTrack() {
