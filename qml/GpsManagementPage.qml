@@ -496,6 +496,24 @@ ScrollView {
                         }
                     }
 
+                    // Track time as the track plays at 1x: its own intervals or the fixed one.
+                    Label {
+                        objectName: "trackTime"
+                        width: parent.width
+                        horizontalAlignment: Text.AlignRight
+                        enabled: root.trackPoints.count > 0
+                        text: {
+                            var last = Math.max(root.lastPointIndex, 0)
+                            var index = Math.max(Math.min(gpsEmulationManager.currentPositionIndex, last), 0)
+                            var fixed = gpsEmulationManager.useDefaultInterval
+                            var elapsed = fixed ? index * root.defaultInterval : root.trackPoints.elapsedTime(index)
+                            var total = fixed ? last * root.defaultInterval : root.trackPoints.totalTime
+                            return qsTr("No. %1 / %2").arg(index).arg(last) + "    "
+                                    + root.trackPoints.durationText(elapsed) + " / "
+                                    + root.trackPoints.durationText(total)
+                        }
+                    }
+
                     Row {
                         spacing: 10
                         enabled: root.trackPoints.count > 0
