@@ -21,6 +21,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTextDocument>
+#include <QTranslator>
 #include <QtQuickTest>
 
 #include <gst/gst.h>
@@ -243,6 +244,35 @@ private:
     QTemporaryDir m_clips;
 };
 
+// The plug-in's translation, switched on and off while the window is open,
+// as if the IDE had started in that language.
+class LanguageProbe : public QObject
+{
+    Q_OBJECT
+
+public:
+    void setEngine(QQmlEngine *engine) { m_engine = engine; }
+
+    // "ru" installs the Russian translation, anything else none; every
+    // qsTr() of the engine is evaluated again.
+    Q_INVOKABLE bool setLanguage(const QString &language)
+    {
+        QCoreApplication::removeTranslator(&m_translator);
+        bool loaded = true;
+        if (language == QLatin1String("ru")) {
+            loaded = m_translator.load(QStringLiteral(":/mimicry/translations/Mimicry-ru.qm"));
+            QCoreApplication::installTranslator(&m_translator);
+        }
+        if (m_engine)
+            m_engine->retranslate();
+        return loaded;
+    }
+
+private:
+    QPointer<QQmlEngine> m_engine;
+    QTranslator m_translator;
+};
+
 // Gives each test file's engine what the plug-in gives its window, through
 // the plug-in's own wiring, with real managers on a real channel connected
 // to the fake guest; plus the probes.
@@ -280,6 +310,8 @@ public slots:
         context->setContextProperty(QStringLiteral("testDevice"), new TestDevice(sensors, engine));
         context->setContextProperty(QStringLiteral("guest"), &m_guestProbe);
         context->setContextProperty(QStringLiteral("dialogs"), &m_dialogProbe);
+        m_languageProbe.setEngine(engine);
+        context->setContextProperty(QStringLiteral("language"), &m_languageProbe);
 
         // The first connection asks the guest for every sensor's state; the
         // tests start once all answers are in.
@@ -311,6 +343,7 @@ private:
     FakeGuest m_guest;
     GuestProbe m_guestProbe{&m_guest};
     DialogProbe m_dialogProbe;
+    LanguageProbe m_languageProbe;
 };
 
 QUICK_TEST_MAIN_WITH_SETUP(mimicry_qml, QmlTestSetup)
