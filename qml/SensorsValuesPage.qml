@@ -81,11 +81,18 @@ Rectangle {
             Grid {
                 id: grid
 
+                // The panels' labels and sliders line up across the page.
+                readonly property real labelWidth: Math.max.apply(null, root.sensorsControlsIds.map(
+                    function(panel) { return panel.labelsWidth }))
+                readonly property real minimumPanelWidth: Math.max.apply(null, root.sensorsControlsIds.map(
+                    function(panel) { return panel.minimumWidth }))
+
                 x: 15
                 y: 15
-                // Room for the margins and the column spacing.
-                width: Math.max(scrollView.viewport.width - 45, 390)
-                columns: 2
+                // Room for the margins.
+                width: Math.max(scrollView.viewport.width - 30, minimumPanelWidth)
+                // Side by side only where each panel keeps its natural width.
+                columns: width >= 2 * minimumPanelWidth + spacing ? 2 : 1
                 spacing: 15
 
                 AccelerometerControls {

@@ -176,9 +176,12 @@ ScrollView {
 
             anchors.left: parent.left
             anchors.leftMargin: 10
-            anchors.right: parent.horizontalCenter
             anchors.bottom: parent.bottom
             anchors.bottomMargin: 10
+            // Half the page, or what the sliders need at their natural width.
+            width: Math.max(parent.width / 2 - 10, xRotSlider.implicitWidth, yRotSlider.implicitWidth,
+                            zRotSlider.implicitWidth, xMoveSlider.implicitWidth, yMoveSlider.implicitWidth,
+                            zMoveSlider.implicitWidth)
             height: rotationSliders.visible ? rotationSliders.height : moveSliders.height
 
             Column {
@@ -272,7 +275,7 @@ ScrollView {
         }
 
         Item {
-            anchors.left: parent.horizontalCenter
+            anchors.left: slidersArea.right
             anchors.leftMargin: 10
             anchors.right: parent.right
             anchors.rightMargin: 10
@@ -288,10 +291,13 @@ ScrollView {
                 spacing: 5
 
                 Label {
+                    width: parent.width
+                    wrapMode: Text.Wrap
                     text: qsTr("Device rotation")
                 }
 
-                Row {
+                Flow {
+                    width: parent.width
                     spacing: 5
 
                     Repeater {
@@ -299,8 +305,8 @@ ScrollView {
 
                         // The style would shrink an iconSource to 16 pixels.
                         Button {
-                            width: 40
-                            height: 40
+                            implicitWidth: 40
+                            implicitHeight: 40
 
                             onClicked: Logic.switchOrientation(index + 1)
 
@@ -319,6 +325,8 @@ ScrollView {
                     spacing: 5
 
                     Label {
+                        width: parent.width
+                        wrapMode: Text.Wrap
                         text: qsTr("Resulting values")
                     }
 
@@ -328,7 +336,7 @@ ScrollView {
                         readonly property string sensorName: "accelerometer"
 
                         width: parent.width
-                        elide: Text.ElideRight
+                        wrapMode: Text.Wrap
                         text: qsTr("Accelerometer (m/s²)") + ": "
                               + Logic.formatValues(Logic.convertAccValue(root.accXValue),
                                                    Logic.convertAccValue(root.accYValue),
@@ -341,7 +349,7 @@ ScrollView {
                         readonly property string sensorName: "gyroscope"
 
                         width: parent.width
-                        elide: Text.ElideRight
+                        wrapMode: Text.Wrap
                         text: qsTr("Gyroscope (°/s)") + ": "
                               + Logic.formatValues(root.gyroXValue, root.gyroYValue, root.gyroZValue)
                     }
@@ -352,7 +360,7 @@ ScrollView {
                         readonly property string sensorName: "magnetometer"
 
                         width: parent.width
-                        elide: Text.ElideRight
+                        wrapMode: Text.Wrap
                         text: qsTr("Magnetometer (μT)") + ": "
                               + Logic.formatValues(root.magnetXValue, root.magnetYValue, root.magnetZValue)
                     }
