@@ -75,6 +75,8 @@ Rectangle {
         clip: true
 
         Item {
+            id: panels
+
             implicitWidth: grid.width + 30
             implicitHeight: grid.height + 30
 
@@ -143,8 +145,9 @@ Rectangle {
         id: resetValuesButton
 
         anchors.right: parent.right
-        anchors.bottom: parent.bottom
         anchors.margins: 15
+        // Below the panels, or at the bottom where they need scrolling.
+        y: Math.min(parent.height - height - 15, panels.implicitHeight + scrollView.anchors.bottomMargin)
         text: qsTr("Reset values")
 
         onClicked: {
