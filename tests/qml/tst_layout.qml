@@ -21,72 +21,48 @@ Item {
         readonly property var pageNames: ["Sensors Management", "Sensors Values", "Orientation Management",
             "GPS Management", "Camera Management"]
 
-        // A Controls 1 control draws itself; what it holds is its own business.
-        function isControl(item) {
-            return item.__panel !== undefined || item.rowCount !== undefined
-        }
-
         function isText(item) {
-            return item.truncated !== undefined && item.contentWidth !== undefined && item.text !== undefined
+            return item.truncated !== undefined && item.contentWidth !== undefined
         }
 
-        function sceneRect(item, x, y, width, height) {
+        function rect(item, x, y, width, height) {
             var origin = item.mapToItem(null, x, y)
             return { left: origin.x, top: origin.y, right: origin.x + width, bottom: origin.y + height }
         }
 
-        // Where the text is drawn, which may reach beyond the item.
-        function textRect(text) {
-            var factor = { [Text.AlignLeft]: 0, [Text.AlignHCenter]: 0.5, [Text.AlignRight]: 1 }
-            var dx = (text.width - text.contentWidth) * (factor[text.effectiveHorizontalAlignment] || 0)
-            var dy = (text.height - text.contentHeight)
-                     * (text.verticalAlignment === Text.AlignVCenter ? 0.5
-                                                                     : text.verticalAlignment === Text.AlignBottom ? 1 : 0)
-            return sceneRect(text, dx, dy, text.contentWidth, text.contentHeight)
+        function intersection(a, b) {
+            return { left: Math.max(a.left, b.left), top: Math.max(a.top, b.top),
+                     right: Math.min(a.right, b.right), bottom: Math.min(a.bottom, b.bottom) }
         }
 
-        // The visible texts and controls under `item`, each with the area it
-        // must stay in: the window, or across a scroll view's viewport. What
-        // the viewport shows of it is `shown`.
+        // The visible texts, where they are drawn, and the visible controls
+        // (whose insides are their own business) under `item`; each with the
+        // area it must stay in: the window, or across a scroll view.
         function leaves(item, area, found) {
             if (!item.visible || item.opacity === 0)
                 return found
             if (item.flickableItem !== undefined && item.rowCount === undefined) {
-                item.flickableItem.contentX = 0
-                var viewport = sceneRect(item.viewport, 0, 0, item.viewport.width, item.viewport.height)
-                return leaves(item.contentItem, { left: viewport.left, right: viewport.right,
-                                                  top: -Infinity, bottom: Infinity, shown: viewport }, found)
+                var viewport = rect(item.viewport, 0, 0, item.viewport.width, item.viewport.height)
+                return leaves(item.contentItem, { left: viewport.left, right: viewport.right, top: -Infinity,
+                                                  bottom: Infinity, shown: viewport }, found)
             }
-            if (isControl(item)) {
-                found.push({ item: item, rect: sceneRect(item, 0, 0, item.width, item.height), area: area })
-                return found
-            }
-            if (isText(item)) {
-                if (item.text !== "")
-                    found.push({ item: item, rect: textRect(item), area: area, text: true })
-                return found
-            }
-            for (var i = 0; i < item.children.length; ++i)
-                leaves(item.children[i], area, found)
+            var text = isText(item)
+            var alignment = { [Text.AlignHCenter]: 0.5, [Text.AlignRight]: 1 }[item.effectiveHorizontalAlignment] || 0
+            var where = !text ? rect(item, 0, 0, item.width, item.height)
+                              : rect(item, (item.width - item.contentWidth) * alignment,
+                                     item.verticalAlignment === Text.AlignVCenter ? (item.height - item.contentHeight) / 2 : 0,
+                                     item.contentWidth, item.contentHeight)
+            if (item.__panel !== undefined || item.rowCount !== undefined || (text && item.text !== ""))
+                found.push({ item: item, text: text, rect: where, area: area,
+                             shown: intersection(where, area.shown || where) })
+            else if (!text)
+                Array.from(item.children).forEach(child => leaves(child, area, found))
             return found
         }
 
         function describe(leaf) {
-            var item = leaf.item
-            var name = item.text || item.objectName || String(item).split("(")[0]
-            return "'" + name + "' at " + [leaf.rect.left, leaf.rect.top, leaf.rect.right, leaf.rect.bottom]
-                    .map(Math.round).join(",")
-        }
-
-        function intersection(a, b) {
-            return { left: Math.max(a.left, b.left), right: Math.min(a.right, b.right),
-                     top: Math.max(a.top, b.top), bottom: Math.min(a.bottom, b.bottom) }
-        }
-
-        function overlap(a, b) {
-            var both = intersection(intersection(a.rect, a.area.shown || a.rect),
-                                    intersection(b.rect, b.area.shown || b.rect))
-            return both.right - both.left > 1 && both.bottom - both.top > 1
+            return "'" + (leaf.item.text || leaf.item.objectName || leaf.item) + "' at "
+                    + [leaf.rect.left, leaf.rect.top, leaf.rect.right, leaf.rect.bottom].map(Math.round)
         }
 
         // A camera with a long name, its settings applied, or a video file.
@@ -109,7 +85,6 @@ Item {
 
         function cleanup() {
             view.destroy()
-            view = null
             verify(language.setLanguage(""))
             testDevice.unplugAll()
             tryCompare(cameraEmulationManager.cameras, "length", 0)
@@ -120,10 +95,9 @@ Item {
             pages.splice(4, 1, { name: "Camera Management, camera", page: 4, source: "camera" },
                          { name: "Camera Management, video file", page: 4, source: "file" })
             var rows = []
-            pages.forEach(page => [[800, 500], [1600, 1000]].forEach(size => ["en", "ru"].forEach(lang => rows.push({
-                tag: page.name + " " + size.join("x") + " " + lang,
-                page: page.page, source: page.source, width: size[0], height: size[1], language: lang
-            }))))
+            pages.forEach(page => [[800, 500], [1600, 1000]].forEach(size => ["en", "ru"].forEach(lang => rows.push(
+                Object.assign({ tag: [page.name, size.join("x"), lang].join(" "), width: size[0], height: size[1],
+                                language: lang }, page)))))
             return rows
         }
 
@@ -140,23 +114,23 @@ Item {
             var found = leaves(view, { left: 0, top: 0, right: data.width, bottom: data.height }, [])
             verify(found.length > 10, found.length + " items")
             var faults = []
-            found.forEach(leaf => {
+            found.forEach((leaf, i) => {
                 var item = leaf.item
-                var rect = leaf.rect
-                if (rect.left < leaf.area.left - 1 || rect.right > leaf.area.right + 1
-                        || rect.top < leaf.area.top - 1 || rect.bottom > leaf.area.bottom + 1)
-                    faults.push(describe(leaf) + " outside " + [leaf.area.left, leaf.area.right].join("-"))
+                var inside = intersection(leaf.rect, leaf.area)
+                if (inside.left > leaf.rect.left + 1 || inside.right < leaf.rect.right - 1
+                        || inside.top > leaf.rect.top + 1 || inside.bottom < leaf.rect.bottom - 1)
+                    faults.push(describe(leaf) + " beyond the window or its scroll view")
                 if (leaf.text ? item.truncated : Helpers.find(item, text => isText(text) && text.visible && text.truncated))
                     faults.push(describe(leaf) + " cut")
                 if (!leaf.text && (item.width < item.implicitWidth - 0.5 || item.height < item.implicitHeight - 0.5))
                     faults.push(describe(leaf) + " smaller than " + item.implicitWidth + "x" + item.implicitHeight)
+                found.forEach((other, j) => {
+                    var both = intersection(leaf.shown, other.shown)
+                    if (leaf.text && i !== j && (j < i || !other.text) && both.right - both.left > 1
+                            && both.bottom - both.top > 1)
+                        faults.push(describe(leaf) + " overlaps " + describe(other))
+                })
             })
-            for (var i = 0; i < found.length; ++i) {
-                for (var j = 0; j < found.length; ++j) {
-                    if (found[i].text && i !== j && (j < i || !found[j].text) && overlap(found[i], found[j]))
-                        faults.push(describe(found[i]) + " overlaps " + describe(found[j]))
-                }
-            }
             verify(faults.length === 0, "\n" + faults.join("\n"))
         }
 
