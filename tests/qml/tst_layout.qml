@@ -61,8 +61,7 @@ Item {
         }
 
         function describe(leaf) {
-            return "'" + (leaf.item.text || leaf.item.objectName || leaf.item) + "' at "
-                    + [leaf.rect.left, leaf.rect.top, leaf.rect.right, leaf.rect.bottom].map(Math.round)
+            return "'" + (leaf.item.text || leaf.item.objectName || leaf.item) + "' at " + JSON.stringify(leaf.rect)
         }
 
         // A camera with a long name, its settings applied, or a video file.
@@ -77,10 +76,6 @@ Item {
             } else if (source === "file") {
                 findChild(page, "videoFileButton").checked = true
             }
-        }
-
-        function init() {
-            Helpers.resetSensors(sensorsEmulationManager, testDevice)
         }
 
         function cleanup() {
