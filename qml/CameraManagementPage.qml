@@ -89,6 +89,12 @@ ScrollView {
                     return
                 if (cameraEmulationManager.streamRunning)
                     cameraEmulationManager.stopVideoStream()
+                // A refused file is no source: starting again uses the
+                // camera, or waits for another file when there is none.
+                root.videoFileUrl = ""
+                root.videoFilePath = ""
+                if (hostCameraButton.enabled)
+                    hostCameraButton.checked = true
                 errorDialog.showText(codecName === ""
                         ? qsTr("Could not determine the video codec of the video file. "
                                + "Supported codecs: VP8 and VP9.")
@@ -100,7 +106,7 @@ ScrollView {
             id: fileDialog
 
             title: qsTr("Open Video File")
-            nameFilters: ["Video files (*.webm *.mkv)"]
+            nameFilters: [qsTr("Video files (*.webm *.mkv)")]
             selectExisting: true
             selectMultiple: false
             selectFolder: false

@@ -87,7 +87,7 @@ ScrollView {
     }
 
     function showError(message, line) {
-        errorDialog.showText(line > 0 ? message + ", line: " + line : message)
+        errorDialog.showText(line > 0 ? qsTr("%1, line: %2").arg(message).arg(line) : message)
     }
 
     function openNmeaFile(url) {
@@ -280,7 +280,7 @@ ScrollView {
             id: fileDialog
 
             title: qsTr("Open NMEA File")
-            nameFilters: ["NMEA files (*.nmea)"]
+            nameFilters: [qsTr("NMEA files (*.nmea)")]
             selectExisting: true
             selectFolder: false
             selectMultiple: false

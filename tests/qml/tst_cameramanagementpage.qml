@@ -110,25 +110,29 @@ Item {
         }
 
         // Each as the file dialog hands it over, without holding the GUI
-        // thread; only VP8 and VP9 stream.
+        // thread; only VP8 and VP9 stream. A refused file is dropped: Start
+        // then uses the camera, or waits for another file without one.
         function test_videoFileKinds_data() {
             var unknown = "Could not determine the video codec of the video file. Supported codecs: VP8 and VP9."
+            var theora = "Camera emulation does not support Theora. Supported codecs: VP8 and VP9."
             return [
                 { tag: "FIFO, refused at once", kind: "fifo", name: "", error: unknown },
-                { tag: "Theora", kind: "theora", name: "",
-                  error: "Camera emulation does not support Theora. Supported codecs: VP8 and VP9." },
+                { tag: "Theora", kind: "theora", name: "", error: theora },
+                { tag: "Theora, with a camera", kind: "theora", name: "", error: theora, camera: true },
                 { tag: "VP8 named with %, #, ? and a space", kind: "vp8", name: "100% #1? clip.webm" }
             ]
         }
 
         function test_videoFileKinds(data) {
+            if (data.camera)
+                plugIn("Test Camera A")
             var path = testDevice.clip(data.kind, data.name)
             verify(path !== "")
             var started = Date.now()
             openVideoFile(testDevice.fileUrl(path))
             verify(Date.now() - started < 3000, "the GUI thread was held")
-            compare(page.videoFilePath, path)
             if (!data.error) {
+                compare(page.videoFilePath, path)
                 tryCompare(cameraEmulationManager, "streamRunning", true)
                 verify(!errorDialog().visible)
                 return
@@ -136,7 +140,17 @@ Item {
             tryCompare(errorDialog(), "visible", true, 10000)
             compare(errorDialog().text, data.error)
             compare(cameraEmulationManager.streamRunning, false)
-            compare(child("startButton").enabled, true)
+            compare(page.videoFilePath, "")
+            compare(child("videoFileField").text, "")
+            compare(child("hostCameraButton").checked, !!data.camera)
+            compare(child("startButton").enabled, !!data.camera)
+            if (!data.camera)
+                return
+            errorDialog().close()
+            codecChecks.clear()
+            mouseClick(child("startButton"))
+            tryVerify(() => testDevice.cameraPlaying())
+            compare(codecChecks.count, 0)
         }
 
         function test_leavingThePageStopsTheStream() {
@@ -147,6 +161,13 @@ Item {
             compare(page.visible, false)
             compare(cameraEmulationManager.streamRunning, false)
             verify(!testDevice.cameraPlaying())
+        }
+
+        SignalSpy {
+            id: codecChecks
+
+            target: cameraEmulationManager
+            signalName: "videoFileCodecChecked"
         }
 
         name: "CameraManagementPage"

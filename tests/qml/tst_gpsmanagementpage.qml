@@ -326,5 +326,17 @@ Item {
             if (data.track)
                 compare(callsNamed("loadTrack")[0], "loadTrack array:array:double:" + data.track)
         }
+
+        // The parser's thread takes one text at a time: a text behind a
+        // running one is not lost, and the older result never shows up.
+        function test_newerTextReplacesRunningParse() {
+            page.parseNmeaText(longText())
+            page.parseNmeaText(track([0, 1]))
+            tryVerify(() => callsNamed("loadTrack").length === 1, 30000)
+            compare(page.trackPoints.count, 2)
+            page.parseNmeaText(track([0, 1, 2]))
+            tryVerify(() => callsNamed("loadTrack").length === 2, 30000)
+            compare(page.trackPoints.count, 3)
+        }
     }
 }
