@@ -216,8 +216,8 @@ Item {
         anchors.margins: 15
         // Below the check boxes, or at the bottom where they need scrolling;
         // the note wraps rather than run across a wide window.
-        y: Math.min(parent.height - Math.max(note.implicitHeight, applyButton.implicitHeight) - 15,
-                    checkBoxes.implicitHeight)
+        y: Math.min(parent.height - Math.max(note.implicitHeight, applyResult.implicitHeight,
+                                             applyButton.implicitHeight) - 15, checkBoxes.implicitHeight)
         width: Math.min(parent.width - 30, 620)
         spacing: 10
 
