@@ -180,9 +180,12 @@ ScrollView {
 
             anchors.left: parent.left
             anchors.leftMargin: 10
-            anchors.right: parent.horizontalCenter
             anchors.bottom: parent.bottom
             anchors.bottomMargin: 10
+            // Half the page, or what the sliders need at their natural width.
+            width: Math.max(parent.width / 2 - 10, xRotSlider.implicitWidth, yRotSlider.implicitWidth,
+                            zRotSlider.implicitWidth, xMoveSlider.implicitWidth, yMoveSlider.implicitWidth,
+                            zMoveSlider.implicitWidth)
             height: rotationSliders.visible ? rotationSliders.height : moveSliders.height
 
             Column {
@@ -276,7 +279,7 @@ ScrollView {
         }
 
         Item {
-            anchors.left: parent.horizontalCenter
+            anchors.left: slidersArea.right
             anchors.leftMargin: 10
             anchors.right: parent.right
             anchors.rightMargin: 10
@@ -292,10 +295,13 @@ ScrollView {
                 spacing: 5
 
                 Label {
+                    width: parent.width
+                    wrapMode: Text.Wrap
                     text: qsTr("Device rotation")
                 }
 
-                Row {
+                Flow {
+                    width: parent.width
                     spacing: 5
 
                     Repeater {
@@ -303,8 +309,8 @@ ScrollView {
 
                         // The style would shrink an iconSource to 16 pixels.
                         Button {
-                            width: 40
-                            height: 40
+                            implicitWidth: 40
+                            implicitHeight: 40
                             tooltip: root.presetNames[index]
                             checkable: true
                             checked: root.currentPreset === index + 1
@@ -330,6 +336,8 @@ ScrollView {
                     spacing: 5
 
                     Label {
+                        width: parent.width
+                        wrapMode: Text.Wrap
                         text: qsTr("Resulting values")
                     }
 
@@ -339,7 +347,7 @@ ScrollView {
                         readonly property string sensorName: "accelerometer"
 
                         width: parent.width
-                        elide: Text.ElideRight
+                        wrapMode: Text.Wrap
                         text: qsTr("Accelerometer (m/s²)") + ": "
                               + Logic.formatValues(Logic.convertAccValue(root.accXValue),
                                                    Logic.convertAccValue(root.accYValue),
@@ -352,7 +360,7 @@ ScrollView {
                         readonly property string sensorName: "gyroscope"
 
                         width: parent.width
-                        elide: Text.ElideRight
+                        wrapMode: Text.Wrap
                         text: qsTr("Gyroscope (°/s)") + ": "
                               + Logic.formatValues(root.gyroXValue, root.gyroYValue, root.gyroZValue)
                     }
@@ -363,7 +371,7 @@ ScrollView {
                         readonly property string sensorName: "magnetometer"
 
                         width: parent.width
-                        elide: Text.ElideRight
+                        wrapMode: Text.Wrap
                         text: qsTr("Magnetometer (μT)") + ": "
                               + Logic.formatValues(root.magnetXValue, root.magnetYValue, root.magnetZValue)
                     }
