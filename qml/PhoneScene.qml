@@ -22,7 +22,7 @@ Scene3D {
     readonly property bool ready: !meshShown || phoneMesh.status === Mesh.Ready
 
     aspects: ["render"]
-    multisample: true
+    multisample: false
 
     Entity {
         components: [

@@ -43,8 +43,10 @@ Item {
         id: scene
 
         anchors.fill: parent
-        // Kept once made: showing the page again costs nothing.
+        // Kept once made: showing the page again costs nothing. Made in the
+        // background: the page is there at once, the phone follows.
         active: root.openGL && (root.shownOnce || root.visible)
+        asynchronous: true
         source: "PhoneScene.qml"
 
         onLoaded: {

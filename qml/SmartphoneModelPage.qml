@@ -134,6 +134,7 @@ ScrollView {
         SmartphoneModel {
             id: smartphoneModel
 
+            objectName: "smartphoneModel"
             anchors.left: parent.left
             anchors.right: parent.right
             anchors.top: parent.top
