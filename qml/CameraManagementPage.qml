@@ -45,6 +45,18 @@ ScrollView {
             cameraEmulationManager.startCameraStream()
     }
 
+    // What the running stream sends, as far as it is known yet.
+    function streamInfoText() {
+        var parts = [cameraEmulationManager.streamSource]
+        if (cameraEmulationManager.streamWidth > 0)
+            parts.push("%1x%2".arg(cameraEmulationManager.streamWidth).arg(cameraEmulationManager.streamHeight))
+        var rate = cameraEmulationManager.streamFramerate
+        if (rate > 0)
+            parts.push(qsTr("%1 fps").arg(Number(rate).toLocaleString(Qt.locale(), 'f', rate % 1 ? 2 : 0)))
+        return qsTr("Sending: %1").arg(parts.join(", ")) + "; "
+                + qsTr("frames sent: %1").arg(cameraEmulationManager.framesSent)
+    }
+
     function stopStream() {
         if (videoFileButton.checked)
             cameraEmulationManager.stopVideoStream()
@@ -79,6 +91,12 @@ ScrollView {
                     return
                 if (cameraEmulationManager.streamRunning)
                     cameraEmulationManager.stopVideoStream()
+                // A refused file is no source: starting again uses the
+                // camera, or waits for another file when there is none.
+                root.videoFileUrl = ""
+                root.videoFilePath = ""
+                if (hostCameraButton.enabled)
+                    hostCameraButton.checked = true
                 errorDialog.showText(codecName === ""
                         ? qsTr("Could not determine the video codec of the video file. "
                                + "Supported codecs: VP8 and VP9.")
@@ -90,7 +108,7 @@ ScrollView {
             id: fileDialog
 
             title: qsTr("Open Video File")
-            nameFilters: ["Video files (*.webm *.mkv)"]
+            nameFilters: [qsTr("Video files (*.webm *.mkv)")]
             selectExisting: true
             selectMultiple: false
             selectFolder: false
@@ -319,6 +337,15 @@ ScrollView {
                     enabled: cameraEmulationManager.streamRunning
                     onClicked: root.stopStream()
                 }
+            }
+
+            Label {
+                objectName: "streamStatus"
+                width: parent.width
+                wrapMode: Text.Wrap
+                visible: text !== ""
+                text: cameraEmulationManager.streamRunning ? root.streamInfoText()
+                                                           : cameraEmulationManager.streamStopReason
             }
 
             Button {

@@ -280,7 +280,7 @@ ScrollView {
             id: fileDialog
 
             title: qsTr("Open NMEA File")
-            nameFilters: ["NMEA files (*.nmea)"]
+            nameFilters: [qsTr("NMEA files (*.nmea)")]
             selectExisting: true
             selectFolder: false
             selectMultiple: false
@@ -493,6 +493,24 @@ ScrollView {
                             width: 5 * font.pixelSize
                             horizontalAlignment: Text.AlignRight
                             text: root.formatNumber(trackSlider.value / trackSlider.maximumValue * 100, 2) + "%"
+                        }
+                    }
+
+                    // Track time as the track plays at 1x: its own intervals or the fixed one.
+                    Label {
+                        objectName: "trackTime"
+                        width: parent.width
+                        horizontalAlignment: Text.AlignRight
+                        enabled: root.trackPoints.count > 0
+                        text: {
+                            var last = Math.max(root.lastPointIndex, 0)
+                            var index = Math.max(Math.min(gpsEmulationManager.currentPositionIndex, last), 0)
+                            var fixed = gpsEmulationManager.useDefaultInterval
+                            var elapsed = fixed ? index * root.defaultInterval : root.trackPoints.elapsedTime(index)
+                            var total = fixed ? last * root.defaultInterval : root.trackPoints.totalTime
+                            return qsTr("No. %1 / %2").arg(index).arg(last) + "    "
+                                    + root.trackPoints.durationText(elapsed) + " / "
+                                    + root.trackPoints.durationText(total)
                         }
                     }
 

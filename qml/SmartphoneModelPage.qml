@@ -59,6 +59,10 @@ ScrollView {
         "qrc:/mimicry/icons/phone_3.png", "qrc:/mimicry/icons/phone_4.png", "qrc:/mimicry/icons/phone_5.png",
         "qrc:/mimicry/icons/phone_6.png"]
     readonly property var sensorLabels: [accelerometerLabel, gyroscopeLabel, magnetometerLabel]
+    // The pose of each icon, in the same order.
+    readonly property var presetNames: [qsTr("Upright"), qsTr("Landscape, top to the right"), qsTr("Upside down"),
+        qsTr("Landscape, top to the left"), qsTr("Lying face up"), qsTr("Lying face down")]
+    readonly property int currentPreset: Logic.matchingPreset(xRotSlider.value, yRotSlider.value, zRotSlider.value)
 
     function exitPage(callback) {
         callback()
@@ -314,8 +318,15 @@ ScrollView {
                         Button {
                             width: 40
                             height: 40
+                            tooltip: root.presetNames[index]
+                            checkable: true
+                            checked: root.currentPreset === index + 1
 
-                            onClicked: Logic.switchOrientation(index + 1)
+                            onClicked: {
+                                Logic.switchOrientation(index + 1)
+                                // A click toggles the state and so drops the binding.
+                                checked = Qt.binding(function() { return root.currentPreset === index + 1 })
+                            }
 
                             Image {
                                 anchors.centerIn: parent

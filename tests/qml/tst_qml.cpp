@@ -14,6 +14,7 @@
 #include <testvideos.h>
 
 #include <QApplication>
+#include <QFile>
 #include <QPointer>
 #include <QQmlContext>
 #include <QQmlEngine>
@@ -226,6 +227,8 @@ public:
                                                     {QStringLiteral("fifo"), TestVideos::Kind::Fifo}};
         return TestVideos::make(m_clips.path(), kinds.value(kind, TestVideos::Kind::Vp8), {320, 240}, 30, name);
     }
+
+    Q_INVOKABLE bool removeFile(const QString &path) { return QFile::remove(path); }
 
     // The URL of a path, as the file dialog hands it over.
     Q_INVOKABLE QUrl fileUrl(const QString &path) const { return QUrl::fromLocalFile(path); }
