@@ -189,6 +189,35 @@ function moveBy(slider, step) {
         slider.value += step;
 }
 
+// The 3D view's pose, from the same sliders the sensors are derived from.
+function phonePose() {
+    return Qt.matrix4x4(Model.poseMatrix(xRotSlider.value, yRotSlider.value, zRotSlider.value,
+                                         xMoveSlider.value * phoneSizeCoefficient,
+                                         yMoveSlider.value * phoneSizeCoefficient,
+                                         zMoveSlider.value * phoneSizeCoefficient));
+}
+
+function clampedMove(slider, delta) {
+    slider.value = Math.min(moveMaxValue, Math.max(moveMinValue, slider.value + delta));
+}
+
+// A drag on the 3D view moves the sliders as a hand on them would: vertical
+// drags turn about the horizontal axis (X-Rot), horizontal ones about the
+// vertical; in move mode it shifts the phone, and the clock does the rest.
+function phoneDragged(dx, dy) {
+    if (!rotationMode()) {
+        clampedMove(xMoveSlider, dx * dragMovePerPixel);
+        clampedMove(yMoveSlider, -dy * dragMovePerPixel);
+        return;
+    }
+    var turn = Model.horizontalDragAxis(xRotSlider.value, yRotSlider.value);
+    var slider = turn.axis === "y" ? yRotSlider : zRotSlider;
+    slider.value += turn.sign * dx * dragDegreesPerPixel;
+    xRotSlider.value += dy * dragDegreesPerPixel;
+    resetSlidersValue();
+    updatePoseSensors();
+}
+
 function keyPressed(event) {
     if (event.key === Qt.Key_Control || (event.modifiers & Qt.ControlModifier))
         controlModifierPressed = true;

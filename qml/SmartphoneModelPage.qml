@@ -20,6 +20,8 @@ ScrollView {
     readonly property double timerInterval: 0.1
     readonly property double phoneSizeCoefficient: 0.06
     readonly property double microToWholeCoef: 0.000001
+    readonly property double dragDegreesPerPixel: 0.5
+    readonly property double dragMovePerPixel: 0.01
 
     property bool controlModifierPressed: false
 
@@ -135,9 +137,20 @@ ScrollView {
 
         SmartphoneModel {
             id: smartphoneModel
+
+            objectName: "smartphoneModel"
+            anchors.left: parent.left
+            anchors.right: parent.right
+            anchors.top: parent.top
+            anchors.bottom: separator.top
+            pose: Logic.phonePose()
+
+            onDragged: Logic.phoneDragged(dx, dy)
         }
 
         Rectangle {
+            id: separator
+
             anchors.left: parent.left
             anchors.right: parent.right
             anchors.bottom: modeRow.top
