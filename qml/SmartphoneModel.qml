@@ -14,6 +14,7 @@ Item {
     readonly property bool openGL: GraphicsInfo.api === GraphicsInfo.OpenGL
     // The phone is on screen, with its mesh loaded or as the built-in box.
     readonly property bool drawn: scene.status === Loader.Ready && scene.item.ready
+    readonly property bool meshLoaded: drawn && scene.item.meshShown
 
     property url meshSource
     property url textureSource

@@ -55,8 +55,11 @@ Item {
 
         function initTestCase() {
             Helpers.resetSensors(sensorsEmulationManager, testDevice)
+            // The shipped phone, as a configuration would name it.
+            view.meshSource = Qt.resolvedUrl("../../../model3d/models/meshes/phone.obj")
+            view.textureSource = Qt.resolvedUrl("../../../model3d/models/textures/phone.png")
             page.active = true
-            tryVerify(() => view.drawn, 10000, "the phone's mesh to load")
+            tryVerify(() => view.meshLoaded, 10000, "the phone's mesh to load")
             compare(findChild(view, "noOpenGLNote").visible, false)
         }
 
