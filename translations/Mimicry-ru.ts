@@ -17,6 +17,17 @@
     </message>
 </context>
 <context>
+    <name>CameraEmulationManager</name>
+    <message>
+        <source>The camera &quot;%1&quot; was unplugged.</source>
+        <translation>Камера «%1» отключена.</translation>
+    </message>
+    <message>
+        <source>The stream stopped: %1</source>
+        <translation>Трансляция остановлена: %1</translation>
+    </message>
+</context>
+<context>
     <name>CameraManagementPage</name>
     <message>
         <source>Could not determine the video codec of the video file. Supported codecs: VP8 and VP9.</source>
@@ -81,6 +92,18 @@
     <message>
         <source>Video files (*.webm *.mkv)</source>
         <translation>Видеофайлы (*.webm *.mkv)</translation>
+    </message>
+    <message>
+        <source>%1 fps</source>
+        <translation>%1 кадр/с</translation>
+    </message>
+    <message>
+        <source>Sending: %1</source>
+        <translation>Передаётся: %1</translation>
+    </message>
+    <message>
+        <source>frames sent: %1</source>
+        <translation>отправлено кадров: %1</translation>
     </message>
 </context>
 <context>
@@ -174,6 +197,10 @@
     <message>
         <source>%1, line: %2</source>
         <translation>%1, строка: %2</translation>
+    </message>
+    <message>
+        <source>No. %1 / %2</source>
+        <translation>№ %1 / %2</translation>
     </message>
 </context>
 <context>
@@ -448,6 +475,13 @@
     </message>
 </context>
 <context>
+    <name>SmartphoneModel</name>
+    <message>
+        <source>The 3D view of the phone needs OpenGL.</source>
+        <translation>Для трёхмерного вида телефона нужен OpenGL.</translation>
+    </message>
+</context>
+<context>
     <name>SmartphoneModelPage</name>
     <message>
         <source>Rotation</source>
@@ -500,6 +534,30 @@
     <message>
         <source>Magnetometer (μT)</source>
         <translation>Магнитометр (мкТл)</translation>
+    </message>
+    <message>
+        <source>Upright</source>
+        <translation>Вертикально</translation>
+    </message>
+    <message>
+        <source>Landscape, top to the right</source>
+        <translation>Горизонтально, верхом вправо</translation>
+    </message>
+    <message>
+        <source>Upside down</source>
+        <translation>Вверх ногами</translation>
+    </message>
+    <message>
+        <source>Landscape, top to the left</source>
+        <translation>Горизонтально, верхом влево</translation>
+    </message>
+    <message>
+        <source>Lying face up</source>
+        <translation>Лёжа экраном вверх</translation>
+    </message>
+    <message>
+        <source>Lying face down</source>
+        <translation>Лёжа экраном вниз</translation>
     </message>
 </context>
 <context>
