@@ -77,6 +77,24 @@ Item {
             compare(share(upright.map((pixel, i) => pixel !== again[i]), differs => differs), 0)
         }
 
+        // Without a mesh to load, the built-in phone stands in: something is
+        // drawn where the upright phone stands, against the empty sky beside
+        // it, and it is not the mesh.
+        function test_builtInPhone() {
+            var mesh = view.meshSource
+            mouseClick(presetButton(1))
+            var withMesh = picture()
+            view.meshSource = ""
+            tryVerify(() => view.drawn && !view.meshLoaded)
+            var builtIn = picture()
+            var image = grabImage(view)
+            view.meshSource = mesh
+            tryVerify(() => view.meshLoaded, 10000)
+            var y = Math.round(image.height * 0.4)
+            verify(String(image.pixel(image.width / 2, y)) !== String(image.pixel(image.width / 10, y)))
+            verify(share(builtIn.map((pixel, i) => pixel !== withMesh[i]), differs => differs) > 0.01)
+        }
+
         // Dragging the phone lying face up across turns Z-Rot, and the clock
         // sends the gyroscope line that the slider change sends.
         function test_dragTurnsThePhone() {
