@@ -2,6 +2,7 @@
 
 #include "mimicryconstants.h"
 #include "qmltypes.h"
+#include "windowmessagebox.h"
 
 #include <coreplugin/actionmanager/actioncontainer.h>
 #include <coreplugin/actionmanager/actionmanager.h>
@@ -285,8 +286,7 @@ void MimicryPlugin::handleMimicryViewVisibleChanged(bool visible)
 void MimicryPlugin::showPluginMessage(const QString &text, const QString &informativeText,
                                       QMessageBox::StandardButtons buttons)
 {
-    QMessageBox box(QMessageBox::Information, tr("Mimicry plugin"), text, buttons,
-                    Core::ICore::mainWindow(), Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint);
+    WindowMessageBox box(QMessageBox::Information, tr("Mimicry plugin"), text, buttons, &m_mimicryView);
     box.setInformativeText(informativeText);
     box.exec();
 }

@@ -1,5 +1,6 @@
 #include "qmltypes.h"
 
+#include "messagebox.h"
 #include "mimicryconstants.h"
 #include "settingsmanager.h"
 #include "warningdialog.h"
@@ -28,6 +29,7 @@ void registerQmlTypes()
 {
     const char *uri = Constants::QML_MODULE_URI;
     qmlRegisterType<WarningDialog>(uri, 1, 0, "WarningDialog");
+    qmlRegisterType<MessageBox>(uri, 1, 0, "MessageBox");
     qmlRegisterType<SettingsManager>(uri, 1, 0, "SettingsManager");
     qmlRegisterType<SensorsEmulationManager>(uri, 1, 0, "SensorsEmulationManager");
     qmlRegisterType<TextFieldDoubleValidator>(uri, 1, 0, "TextFieldDoubleValidator");

@@ -11,7 +11,7 @@ packages=(
     qttools5-dev-tools qtchooser
     libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-tools
-    dbus openssh-client openssh-server xvfb xauth x11-utils imagemagick gpsbabel
+    dbus openssh-client openssh-server xvfb xauth x11-utils openbox xdotool imagemagick gpsbabel
 )
 # Node.js comes with npm on these machines; Debian's npm only where it does not.
 command -v npm >/dev/null 2>&1 || packages+=(nodejs npm)

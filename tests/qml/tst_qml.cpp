@@ -17,6 +17,7 @@
 #include <QPointer>
 #include <QQmlContext>
 #include <QQmlEngine>
+#include <QQuickWindow>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -156,7 +157,8 @@ public:
     // Modal boxes stay open again; what was answered is forgotten.
     Q_INVOKABLE void stopAnswering() { m_answerer.reset(); }
 
-    // What the answered boxes said, and whether they were modal over the IDE.
+    // What the answered boxes said, and whether they were modal over the
+    // IDE or over the (shown) window of the QML that opened them.
     Q_INVOKABLE QVariantList answeredBoxes() const
     {
         QVariantList result;
@@ -167,7 +169,8 @@ public:
                                       {QStringLiteral("text"), box.text},
                                       {QStringLiteral("buttons"), int(box.buttons)},
                                       {QStringLiteral("checkBoxVisible"), box.checkBoxVisible},
-                                      {QStringLiteral("overIde"), box.parent == Core::ICore::mainWindow()}});
+                                      {QStringLiteral("overIde"), box.parent == Core::ICore::mainWindow()},
+                                      {QStringLiteral("overWindow"), bool(qobject_cast<QQuickWindow *>(box.transientParent))}});
         }
         return result;
     }
