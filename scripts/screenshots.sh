@@ -24,6 +24,7 @@ fi
 
 build=$2
 folder=$3
+mkdir -p "$folder"
 work=$(mktemp -d)
 host_pid=
 window=
