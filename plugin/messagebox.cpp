@@ -13,30 +13,6 @@ MessageBox::MessageBox(QObject *parent)
 
 MessageBox::~MessageBox() = default;
 
-void MessageBox::setTitle(const QString &title)
-{
-    m_title = title;
-    emit titleChanged();
-}
-
-void MessageBox::setText(const QString &text)
-{
-    m_text = text;
-    emit textChanged();
-}
-
-void MessageBox::setIcon(int icon)
-{
-    m_icon = icon;
-    emit iconChanged();
-}
-
-void MessageBox::setStandardButtons(int buttons)
-{
-    m_standardButtons = buttons;
-    emit standardButtonsChanged();
-}
-
 void MessageBox::open()
 {
     close();

@@ -15,26 +15,19 @@ class WindowMessageBox;
 class MessageBox : public QObject
 {
     Q_OBJECT
-    Q_PROPERTY(QString title READ title WRITE setTitle NOTIFY titleChanged)
-    Q_PROPERTY(QString text READ text WRITE setText NOTIFY textChanged)
+    // They take effect when the box opens.
+    Q_PROPERTY(QString title MEMBER m_title NOTIFY titleChanged)
+    Q_PROPERTY(QString text MEMBER m_text NOTIFY textChanged)
     // The values of QMessageBox::Icon and QMessageBox::StandardButton, as
     // are those of QtQuick.Dialogs' StandardIcon and StandardButton.
-    Q_PROPERTY(int icon READ icon WRITE setIcon NOTIFY iconChanged)
-    Q_PROPERTY(int standardButtons READ standardButtons WRITE setStandardButtons NOTIFY standardButtonsChanged)
+    Q_PROPERTY(int icon MEMBER m_icon NOTIFY iconChanged)
+    Q_PROPERTY(int standardButtons MEMBER m_standardButtons NOTIFY standardButtonsChanged)
     Q_PROPERTY(bool visible READ isVisible NOTIFY visibleChanged)
 
 public:
     explicit MessageBox(QObject *parent = nullptr);
     ~MessageBox() override;
 
-    QString title() const { return m_title; }
-    void setTitle(const QString &title);
-    QString text() const { return m_text; }
-    void setText(const QString &text);
-    int icon() const { return m_icon; }
-    void setIcon(int icon);
-    int standardButtons() const { return m_standardButtons; }
-    void setStandardButtons(int buttons);
     bool isVisible() const { return bool(m_box); }
 
     // Shows the box with the current properties.
