@@ -1,7 +1,5 @@
 #include "messagebox.h"
 
-#include "windowmessagebox.h"
-
 #include <QAbstractButton>
 
 namespace Mimicry {
@@ -16,9 +14,9 @@ MessageBox::~MessageBox() = default;
 void MessageBox::open()
 {
     close();
-    m_box = std::make_unique<WindowMessageBox>(QMessageBox::Icon(m_icon), m_title, m_text,
-                                               QMessageBox::StandardButtons(m_standardButtons),
-                                               WindowMessageBox::windowOf(this));
+    m_box = std::make_unique<WindowDialog<QMessageBox>>(
+        windowOfQmlObject(this), QMessageBox::Icon(m_icon), m_title, m_text,
+        QMessageBox::StandardButtons(m_standardButtons), nullptr, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint);
     // Like the dialogs of QtQuick.Dialogs: the window waits, the IDE does not.
     m_box->setWindowModality(Qt::WindowModal);
     connect(m_box.get(), &QDialog::finished, this, &MessageBox::handleFinished);
@@ -38,7 +36,7 @@ void MessageBox::close()
 void MessageBox::handleFinished()
 {
     // The box goes once its signal has returned.
-    WindowMessageBox *box = m_box.release();
+    QMessageBox *box = m_box.release();
     box->disconnect(this);
     box->deleteLater();
     const QMessageBox::ButtonRole role = box->buttonRole(box->clickedButton());

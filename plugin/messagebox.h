@@ -1,16 +1,16 @@
 #pragma once
 
-#include <QObject>
+#include "windowdialog.h"
+
+#include <QMessageBox>
 
 #include <memory>
 
 namespace Mimicry {
 namespace Internal {
 
-class WindowMessageBox;
-
 // A message box for QML that, unlike the one of QtQuick.Dialogs, is centred
-// on the window it is about (see WindowMessageBox). It does not wait for
+// on the window it is about (see WindowDialog). It does not wait for
 // an answer: open() returns at once.
 class MessageBox : public QObject
 {
@@ -50,8 +50,8 @@ private:
     QString m_title;
     QString m_text;
     int m_icon = 0;
-    int m_standardButtons = 0x400; // QMessageBox::Ok
-    std::unique_ptr<WindowMessageBox> m_box;
+    int m_standardButtons = QMessageBox::Ok;
+    std::unique_ptr<WindowDialog<QMessageBox>> m_box;
 };
 
 } // namespace Internal

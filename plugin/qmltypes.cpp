@@ -2,6 +2,7 @@
 
 #include "messagebox.h"
 #include "mimicryconstants.h"
+#include "openfiledialog.h"
 #include "settingsmanager.h"
 #include "warningdialog.h"
 
@@ -30,6 +31,7 @@ void registerQmlTypes()
     const char *uri = Constants::QML_MODULE_URI;
     qmlRegisterType<WarningDialog>(uri, 1, 0, "WarningDialog");
     qmlRegisterType<MessageBox>(uri, 1, 0, "MessageBox");
+    qmlRegisterType<OpenFileDialog>(uri, 1, 0, "OpenFileDialog");
     qmlRegisterType<SettingsManager>(uri, 1, 0, "SettingsManager");
     qmlRegisterType<SensorsEmulationManager>(uri, 1, 0, "SensorsEmulationManager");
     qmlRegisterType<TextFieldDoubleValidator>(uri, 1, 0, "TextFieldDoubleValidator");

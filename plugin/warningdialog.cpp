@@ -1,6 +1,6 @@
 #include "warningdialog.h"
 
-#include "windowmessagebox.h"
+#include "windowdialog.h"
 
 #include <QCheckBox>
 
@@ -31,8 +31,8 @@ void WarningDialog::setWithDoNotShowAgainCheckBox(bool with)
 
 void WarningDialog::show()
 {
-    WindowMessageBox box(QMessageBox::Question, tr("Warning"), m_text, m_standardButtons,
-                         WindowMessageBox::windowOf(this));
+    WindowDialog<QMessageBox> box(windowOfQmlObject(this), QMessageBox::Question, tr("Warning"), m_text,
+                                  m_standardButtons, nullptr, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint);
     // Read once: QML may change the property while the box is open.
     const bool withCheckBox = m_withDoNotShowAgainCheckBox;
     auto checkBox = new QCheckBox(tr("Do not show again"), &box);

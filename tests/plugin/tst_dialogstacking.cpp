@@ -8,7 +8,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QMainWindow>
-#include <QMessageBox>
+#include <QDialog>
 #include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -57,12 +57,12 @@ QRect contentsOf(WId window)
             values.value("Height")};
 }
 
-QMessageBox *shownMessageBox()
+QDialog *shownDialog()
 {
     const QWidgetList widgets = QApplication::topLevelWidgets();
     for (QWidget *widget : widgets) {
-        if (auto box = qobject_cast<QMessageBox *>(widget); box && box->isVisible())
-            return box;
+        if (auto dialog = qobject_cast<QDialog *>(widget); dialog && dialog->isVisible())
+            return dialog;
     }
     return nullptr;
 }
@@ -105,6 +105,11 @@ private slots:
         QTest::newRow("plug-in message, window shown") << QString() << true;
         QTest::newRow("plug-in message, window hidden") << QString() << false;
         QTest::newRow("guest error") << "errorDialog.showText('org.freedesktop.DBus.Error.Failed')" << true;
+        QTest::newRow("file dialog") << "(function open(object) {"
+                                        "    if (object.nameFilters !== undefined) return object.open() || true;"
+                                        "    return Array.from(object.data || []).some(open)"
+                                        "})(gpsManagementPage)"
+                                     << true;
     }
 
     // While the Mimicry window is shown, its dialogs keep the IDE below it;
@@ -132,7 +137,7 @@ private slots:
         QPoint offCentre;
         QTimer poll;
         poll.callOnTimeout(this, [&] {
-            QMessageBox *shown = shownMessageBox();
+            QDialog *shown = shownDialog();
             if (!shown || !QTest::qWaitFor([&] { return activeWindow() == shown->winId(); }, settleTimeoutMs))
                 return;
             poll.stop();
