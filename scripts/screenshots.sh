@@ -60,6 +60,7 @@ finish() {
     rm -rf "$work"
 }
 trap finish EXIT
+trap 'exit 143' TERM INT HUP
 
 # Starts the host in a language and waits for the Mimicry window it opens
 # through its menu entry.

@@ -15,12 +15,16 @@ done
 work=$(mktemp -d)
 xvfb_pid=
 openbox_pid=
+command_pid=
 finish() {
-    [ -n "$openbox_pid" ] && kill "$openbox_pid" 2>/dev/null && wait "$openbox_pid" 2>/dev/null
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
+    for pid in $command_pid $openbox_pid $xvfb_pid; do
+        kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null || true
+    done
     rm -rf "$work"
 }
 trap finish EXIT
+# A test's timeout or Ctrl-C must not leave the server behind.
+trap 'exit 143' TERM INT HUP
 
 # Xvfb writes the display number it took once it accepts connections.
 Xvfb -displayfd 3 -screen 0 1600x1000x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
@@ -51,6 +55,10 @@ if [ -n "${ASAN_OPTIONS:-}" ]; then
     export ASAN_OPTIONS=$ASAN_OPTIONS:strict_string_checks=0
 fi
 
+# In the background, so that a signal is handled at once.
+"$@" &
+command_pid=$!
 status=0
-"$@" || status=$?
+wait "$command_pid" || status=$?
+command_pid=
 exit $status
