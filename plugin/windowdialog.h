@@ -23,7 +23,8 @@ template<class Dialog>
 class WindowDialog : public Dialog
 {
 public:
-    // The arguments are those of the dialog's constructor, without a parent.
+    // The arguments are those of the dialog's constructor, with no parent:
+    // the window decides that.
     template<class... Arguments>
     explicit WindowDialog(QWindow *window, Arguments &&...arguments)
         : Dialog(std::forward<Arguments>(arguments)...)
