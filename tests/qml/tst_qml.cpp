@@ -14,6 +14,7 @@
 #include <testvideos.h>
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QPointer>
 #include <QQmlContext>
 #include <QQmlEngine>
@@ -173,6 +174,32 @@ public:
                                       {QStringLiteral("overWindow"), bool(qobject_cast<QQuickWindow *>(box.transientParent))}});
         }
         return result;
+    }
+
+    // What the open file dialog shows (empty when none is open); then
+    // chooses that file under tests/data, or cancels for none.
+    Q_INVOKABLE QVariantMap answerFileDialog(const QString &dataFile) const
+    {
+        const QWidgetList widgets = QApplication::topLevelWidgets();
+        for (QWidget *widget : widgets) {
+            auto dialog = qobject_cast<QFileDialog *>(widget);
+            if (!dialog || !dialog->isVisible())
+                continue;
+            const QVariantMap shown{
+                {QStringLiteral("title"), dialog->windowTitle()},
+                {QStringLiteral("filters"), dialog->nameFilters()},
+                {QStringLiteral("overWindow"),
+                 bool(qobject_cast<QQuickWindow *>(dialog->windowHandle()->transientParent()))}};
+            if (dataFile.isEmpty()) {
+                dialog->reject();
+            } else {
+                dialog->selectFile(QStringLiteral(MIMICRY_SOURCE_DIR "/tests/data/") + dataFile);
+                // Through QDialog, as the dialog's Open button does.
+                static_cast<QDialog *>(dialog)->accept();
+            }
+            return shown;
+        }
+        return {};
     }
 
     // The text of each visible message box as the user reads it, that is
