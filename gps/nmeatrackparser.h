@@ -2,22 +2,25 @@
 
 #include "trackpoint.h"
 
-#include <QFutureWatcher>
 #include <QObject>
 #include <QPointer>
+#include <QThread>
 #include <QVariantMap>
 #include <QVector>
+
+#include <atomic>
 
 namespace Mimicry {
 namespace Internal {
 
 class TrackPointModel;
 
-// Runs js/nmea-parsing.js on a worker thread, in an engine of its own, and
-// turns its points into the rows of a TrackPointModel and the guest's
-// loadTrack argument there too; the GUI thread only swaps the result into
-// the model. Only the newest parse reports: starting another one, or
-// cancel(), drops the older result.
+// Runs js/nmea-parsing.js on a worker thread, in an engine of its own that
+// stays warm for the next file, and turns its points into the rows of a
+// TrackPointModel and the guest's loadTrack argument there too; the GUI
+// thread only swaps the result into the model. Only the newest parse
+// reports: starting another one, or cancel(), drops the older result and
+// stops it if it is still running.
 class NmeaTrackParser : public QObject
 {
     Q_OBJECT
@@ -40,7 +43,7 @@ public:
     TrackPointModel *model() const { return m_model; }
     void setModel(TrackPointModel *model);
 
-    // Parses on the calling thread.
+    // Parses on the calling thread, in an engine made for it.
     static Result parseText(const QString &text);
 
     // The result comes with finished().
@@ -60,7 +63,11 @@ private:
     QVariantMap apply(Result result);
 
     QPointer<TrackPointModel> m_model;
-    QFutureWatcher<Result> *m_watcher = nullptr;
+    QThread m_thread;
+    QObject *m_worker = nullptr;
+    // Raised to drop what an older parse reports; the worker reads it to
+    // leave a file nobody waits for.
+    std::atomic<quint64> m_generation{0};
 };
 
 } // namespace Internal

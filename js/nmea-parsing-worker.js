@@ -14,8 +14,9 @@ function parseTrack(text) {
     } catch (error) {
         return {
             error: {
-                message: error.message !== undefined ? error.message : String(error),
-                incorrectLine: error.incorrectLine
+                // An interrupted parse catches undefined.
+                message: error instanceof Error ? error.message : String(error),
+                incorrectLine: error instanceof Error ? error.incorrectLine : 0
             }
         };
     }

@@ -45,6 +45,11 @@ var nmeaParser = (function (latLongRoundingSize, altRoundingSize) {
                 : "NMEA file has incorrect points format.\nSupported formats: GPRMC, GPGGA, GPGLL, GPWPL.";
     }
 
+    function incorrectFileMessage() {
+        return typeof qsTranslate === "function"
+                ? qsTranslate("nmea-parsing", "Incorrect NMEA file") : "Incorrect NMEA file";
+    }
+
     function parseError(message, incorrectLine) {
         var error = new SyntaxError(message);
         error.incorrectLine = incorrectLine;
@@ -751,11 +756,11 @@ var nmeaParser = (function (latLongRoundingSize, altRoundingSize) {
             if (nextPs !== -1 && nextPs < start)
                 nextPs = text.indexOf("\u2029", start);
             if ((nextLs !== -1 && nextLs < stop) || (nextPs !== -1 && nextPs < stop))
-                throw parseError("Incorrect NMEA file", lineNumber);
+                throw parseError(incorrectFileMessage(), lineNumber);
 
             findCommas(text, start, stop);
             if (!matchesPattern(type, text, stop))
-                throw parseError("Incorrect NMEA file", lineNumber);
+                throw parseError(incorrectFileMessage(), lineNumber);
 
             // Taken before the point is made: the engine's heap then keeps the
             // points together, and a long log needs far fewer collections.
@@ -770,7 +775,7 @@ var nmeaParser = (function (latLongRoundingSize, altRoundingSize) {
                                          fieldIs(text, type.longitudeHemisphere, stop, LETTER_W) ? "W" : "E",
                                          type.altitude === -1 ? undefined : fieldText(text, type.altitude, stop));
             if (!point)
-                throw parseError("Incorrect NMEA file", lineNumber);
+                throw parseError(incorrectFileMessage(), lineNumber);
 
             // The first accepted type makes the track; the others were checked only.
             if (trackFormat !== "" && type.name !== trackFormat)
@@ -780,7 +785,7 @@ var nmeaParser = (function (latLongRoundingSize, altRoundingSize) {
             if (type.time !== -1) {
                 pointTime = parseDateFromNmea(dateString, timeString, prevTime);
                 if (!pointTime && !type.optionalTime)
-                    throw parseError("Incorrect NMEA file", lineNumber);
+                    throw parseError(incorrectFileMessage(), lineNumber);
             }
 
             trackFormat = type.name;

@@ -14,6 +14,30 @@ var orientationPresets = {
     6: [90, 0]      // lying face down
 };
 
+// Poses closer than this in every entry of their rotation count as one.
+var presetTolerance = 1e-6;
+
+// The rotation (order XYZ) by these angles, row by row: angles that differ
+// but turn the phone alike give the same entries.
+function rotationMatrix(x, y, z) {
+    var a = Model.cosDeg(x), b = Model.sinDeg(x), c = Model.cosDeg(y), d = Model.sinDeg(y);
+    var e = Model.cosDeg(z), f = Model.sinDeg(z);
+    return [c * e, -c * f, d,
+            a * f + b * e * d, a * e - b * f * d, -b * c,
+            b * f - a * e * d, b * e + a * f * d, a * c];
+}
+
+// The preset (1 to 6) the phone is posed in, 0 for none.
+function matchingPreset(x, y, z) {
+    var pose = rotationMatrix(x, y, z);
+    for (var preset = 1; preset <= 6; ++preset) {
+        var presetPose = rotationMatrix(orientationPresets[preset][0], 0, orientationPresets[preset][1]);
+        if (pose.every(function (value, i) { return Math.abs(value - presetPose[i]) < presetTolerance; }))
+            return preset;
+    }
+    return 0;
+}
+
 function rotationMode() {
     return rotationRadioButton.checked;
 }

@@ -47,12 +47,23 @@ Item {
     }
 
     // Every box goes to the guest, changed or not, so that host and guest
-    // agree afterwards.
+    // agree afterwards. The answers come back as one batch, whose outcome
+    // the page shows.
     function submit() {
+        sensorsEmulationManager.beginSwitchBatch()
         for (var i = 0; i < sensorsControlsIds.length; ++i)
             Logic.sensorEnabledCheckboxClickHandler(sensorsControlsIds[i].checked,
                                                     sensorsControlsIds[i].sensorName)
+        sensorsEmulationManager.endSwitchBatch()
         reset()
+    }
+
+    function showApplyResult(refusedSensors) {
+        var names = refusedSensors.map(name => sensorsControlsIds.find(box => box.sensorName === name).text)
+        applyResult.refused = names.length > 0
+        applyResult.text = applyResult.refused ? qsTr("Not applied: %1").arg(names.join(", "))
+                                               : qsTr("Changes applied")
+        applyResultTimer.restart()
     }
 
     function reset() {
@@ -76,6 +87,10 @@ Item {
 
         function onSensorEnabledStateReverted(sensorName) {
             Logic.updateSensorsControlsCheckedState(sensorName)
+        }
+
+        function onSwitchBatchAnswered(refusedSensors) {
+            root.showApplyResult(refusedSensors)
         }
     }
 
@@ -107,6 +122,8 @@ Item {
         clip: true
 
         Item {
+            id: checkBoxes
+
             implicitWidth: checkBoxesColumn.implicitWidth + 30
             implicitHeight: checkBoxesColumn.implicitHeight + 30
 
@@ -196,16 +213,41 @@ Item {
         id: footer
 
         anchors.left: parent.left
-        anchors.right: parent.right
-        anchors.bottom: parent.bottom
         anchors.margins: 15
+        // Below the check boxes, or at the bottom where they need scrolling;
+        // the note wraps rather than run across a wide window.
+        y: Math.min(parent.height - Math.max(note.implicitHeight, applyResult.implicitHeight,
+                                             applyButton.implicitHeight) - 15, checkBoxes.implicitHeight)
+        width: Math.min(parent.width - 30, 620)
         spacing: 10
 
         Label {
+            id: note
+
             Layout.fillWidth: true
             text: qsTr("After applying changes, all applications retrieving data from sensors "
                        + "must be restarted.")
             wrapMode: Text.WordWrap
+        }
+
+        // Shown for a few seconds after the guest has answered an Apply.
+        Label {
+            id: applyResult
+
+            property bool refused: false
+
+            objectName: "applyResult"
+            Layout.maximumWidth: footer.width / 3
+            visible: text !== ""
+            wrapMode: Text.WordWrap
+            color: refused ? "#c62828" : "#2e7d32"
+
+            Timer {
+                id: applyResultTimer
+
+                interval: 5000
+                onTriggered: applyResult.text = ""
+            }
         }
 
         Button {
@@ -214,6 +256,8 @@ Item {
         }
 
         Button {
+            id: applyButton
+
             text: qsTr("Apply")
             onClicked: submit()
         }

@@ -8,7 +8,7 @@ packages=(
     qtbase5-dev qtdeclarative5-dev libqt5websockets5-dev libqt5sensors5-dev
     qml-module-qtquick-controls qml-module-qtquick-dialogs qml-module-qtquick-layouts
     qml-module-qtquick-window2 qml-module-qtsensors qml-module-qttest qml-module-qtquick2
-    qttools5-dev-tools qtchooser
+    qttools5-dev-tools qtchooser qttranslations5-l10n
     libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-tools
     dbus openssh-client openssh-server xvfb xauth x11-utils openbox xdotool imagemagick gpsbabel

@@ -431,7 +431,10 @@ QStringList SensorsEmulationManager::sensorNames() const
 
 void SensorsEmulationManager::switchSensor(const QString &method, const QString &sensorName)
 {
-    m_unansweredSwitches[sensorName].append(m_sensorsEnabledStates.value(sensorName).toBool());
+    m_unansweredSwitches[sensorName].append(
+        {m_sensorsEnabledStates.value(sensorName).toBool(), m_batchOpen ? m_batch : 0});
+    if (m_batchOpen)
+        ++m_batchUnanswered;
     callMethod(method, WireFormat::string(sensorName));
 }
 
@@ -444,18 +447,43 @@ void SensorsEmulationManager::handleSwitchReply(const QStringList &fields, bool 
     const auto it = m_unansweredSwitches.find(name);
     if (it == m_unansweredSwitches.end())
         return;
-    const bool before = it->takeFirst();
+    const UnansweredSwitch answered = it->takeFirst();
     if (!it->isEmpty()) {
         if (failed)
-            it->first() = before;
-        return;
+            it->first().enabledBefore = answered.enabledBefore;
+    } else {
+        m_unansweredSwitches.erase(it);
+        if (failed) {
+            m_sensorsEnabledStates.insert(name, answered.enabledBefore);
+            emit sensorsEnabledStatesChanged();
+            emit sensorEnabledStateReverted(name);
+        }
     }
-    m_unansweredSwitches.erase(it);
-    if (!failed)
-        return;
-    m_sensorsEnabledStates.insert(name, before);
-    emit sensorsEnabledStatesChanged();
-    emit sensorEnabledStateReverted(name);
+    if (answered.batch != 0 && answered.batch == m_batch)
+        answerBatchSwitch(name, failed);
+}
+
+void SensorsEmulationManager::beginSwitchBatch()
+{
+    ++m_batch;
+    m_batchOpen = true;
+    m_batchUnanswered = 0;
+    m_batchRefused.clear();
+}
+
+void SensorsEmulationManager::endSwitchBatch()
+{
+    m_batchOpen = false;
+    if (m_batchUnanswered == 0)
+        emit switchBatchAnswered(m_batchRefused);
+}
+
+void SensorsEmulationManager::answerBatchSwitch(const QString &sensorName, bool refused)
+{
+    if (refused)
+        m_batchRefused.append(sensorName);
+    if (--m_batchUnanswered == 0 && !m_batchOpen)
+        emit switchBatchAnswered(m_batchRefused);
 }
 
 void SensorsEmulationManager::accelerometerChanged()

@@ -91,6 +91,10 @@ public:
     Q_INVOKABLE void setTapSensorValue(Mimicry::Internal::TapModel::TapDirection tapDirection);
     Q_INVOKABLE void setSensorEnabled(const QString &sensorName, bool checkSensorState);
     Q_INVOKABLE void setDefaultValues();
+    // The switches sent between these two calls are answered together by
+    // switchBatchAnswered(). A new batch forgets an unanswered one.
+    Q_INVOKABLE void beginSwitchBatch();
+    Q_INVOKABLE void endSwitchBatch();
 
     // For the per-device sensor configuration.
     QStringList sensorNames() const;
@@ -105,6 +109,9 @@ signals:
     // The guest refused to switch the sensor; its enabled state is back to
     // what the guest still runs.
     void sensorEnabledStateReverted(const QString &sensorName);
+    // The guest has answered every switch of the batch; it refused those of
+    // these sensors, in the order of their answers.
+    void switchBatchAnswered(const QStringList &refusedSensors);
 
 private:
     template<typename... Values>
@@ -135,9 +142,21 @@ private:
     SettingsManager m_settingsManager;
     QVariantMap m_sensorsAvailability;
     bool m_initialized = false;
-    // Per sensor, the enabled state before each enableSensor/disableSensor
-    // call that has no answer yet, oldest first.
-    QHash<QString, QList<bool>> m_unansweredSwitches;
+    struct UnansweredSwitch
+    {
+        bool enabledBefore;
+        // The batch the call was sent in, 0 for none.
+        int batch;
+    };
+    void answerBatchSwitch(const QString &sensorName, bool refused);
+
+    // Per sensor, each enableSensor/disableSensor call that has no answer
+    // yet, oldest first.
+    QHash<QString, QList<UnansweredSwitch>> m_unansweredSwitches;
+    int m_batch = 0;
+    bool m_batchOpen = false;
+    int m_batchUnanswered = 0;
+    QStringList m_batchRefused;
 };
 
 } // namespace Internal

@@ -78,6 +78,10 @@
         <source>Update cameras list</source>
         <translation>Обновить список камер</translation>
     </message>
+    <message>
+        <source>Video files (*.webm *.mkv)</source>
+        <translation>Видеофайлы (*.webm *.mkv)</translation>
+    </message>
 </context>
 <context>
     <name>CompassControls</name>
@@ -162,6 +166,14 @@
     <message>
         <source>Time</source>
         <translation>Время</translation>
+    </message>
+    <message>
+        <source>NMEA files (*.nmea)</source>
+        <translation>Файлы NMEA (*.nmea)</translation>
+    </message>
+    <message>
+        <source>%1, line: %2</source>
+        <translation>%1, строка: %2</translation>
     </message>
 </context>
 <context>
@@ -412,6 +424,14 @@
         <source>Apply</source>
         <translation>Применить</translation>
     </message>
+    <message>
+        <source>Not applied: %1</source>
+        <translation>Не применено: %1</translation>
+    </message>
+    <message>
+        <source>Changes applied</source>
+        <translation>Изменения применены</translation>
+    </message>
 </context>
 <context>
     <name>SensorsValuesPage</name>
@@ -504,6 +524,10 @@
 Supported formats: GPRMC, GPGGA, GPGLL, GPWPL.</source>
         <translation>Точки в файле NMEA имеют неверный формат.
 Поддерживаемые форматы: GPRMC, GPGGA, GPGLL, GPWPL.</translation>
+    </message>
+    <message>
+        <source>Incorrect NMEA file</source>
+        <translation>Неверный файл NMEA</translation>
     </message>
 </context>
 </TS>

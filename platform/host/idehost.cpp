@@ -8,12 +8,16 @@
 #include <hangar/sdk.h>
 #include <utils/theme/theme.h>
 
+#include <QCoreApplication>
 #include <QLabel>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QStandardPaths>
 #include <QStatusBar>
+#include <QTranslator>
 
 const char IdeHost::sdkMenuId[] = "Keel.Tools.Menu";
 
@@ -25,8 +29,17 @@ IdeHost::IdeHost(QSettings *settings, QObject *parent)
     , m_core(new Core::ICore(m_mainWindow.data()))
     , m_theme(new Utils::Theme(QStringLiteral("flat")))
     , m_sdk(new Hangar::Sdk)
+    , m_qtTranslator(new QTranslator)
 {
     ExtensionSystem::PluginManager::setSettings(settings);
+
+    // Qt's own texts (standard buttons, the file dialog) in the language the
+    // plug-ins are given, as the IDE does.
+    const QVariant language = settings->value(QStringLiteral("General/OverrideLanguage"));
+    const QLocale locale = language.isValid() ? QLocale(language.toString()) : QLocale();
+    if (m_qtTranslator->load(locale, QStringLiteral("qtbase"), QStringLiteral("_"),
+                             QLibraryInfo::location(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(m_qtTranslator.data());
 
     m_theme->setColor(Utils::Theme::BackgroundColorNormal, QColor(0xf4, 0xf4, 0xf4));
     m_theme->setColor(Utils::Theme::FancyToolBarSeparatorColor, QColor(0xbe, 0xbe, 0xbe));

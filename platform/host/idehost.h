@@ -7,6 +7,7 @@
 QT_BEGIN_NAMESPACE
 class QMainWindow;
 class QSettings;
+class QTranslator;
 QT_END_NAMESPACE
 
 namespace Core { class ActionManager; class ICore; }
@@ -43,5 +44,6 @@ private:
     QScopedPointer<Core::ICore> m_core;
     QScopedPointer<Utils::Theme> m_theme;
     QScopedPointer<Hangar::Sdk> m_sdk;
+    QScopedPointer<QTranslator> m_qtTranslator;
     QStringList m_errors;
 };

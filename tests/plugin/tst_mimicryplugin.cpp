@@ -14,6 +14,8 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QQuickItem>
 #include <QProcess>
 #include <QSettings>
@@ -256,6 +258,13 @@ private slots:
         startHost(QStringLiteral("ru"));
         QCOMPARE(menuAction()->text(), QString::fromUtf8("Мимикрия…"));
         QCOMPARE(mimicryView()->title(), QString::fromUtf8("Мимикрия"));
+        // Qt's own texts too, as on the buttons of the plug-in's dialogs.
+        QMessageBox box(QMessageBox::Question, QString(), QString(), QMessageBox::Discard | QMessageBox::Apply);
+        QCOMPARE(box.button(QMessageBox::Apply)->text(), QString::fromUtf8("Применить"));
+        QCOMPARE(box.button(QMessageBox::Discard)->text(), QString::fromUtf8("Отклонить"));
+        // Gone with the host.
+        m_host.reset();
+        QTRY_COMPARE(box.button(QMessageBox::Apply)->text(), QStringLiteral("Apply"));
     }
 
     void windowShowsTheSettingsProblemOnceAndStopsStreamsWhenHidden()

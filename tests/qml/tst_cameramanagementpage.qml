@@ -110,25 +110,29 @@ Item {
         }
 
         // Each as the file dialog hands it over, without holding the GUI
-        // thread; only VP8 and VP9 stream.
+        // thread; only VP8 and VP9 stream. A refused file is dropped: Start
+        // then uses the camera, or waits for another file without one.
         function test_videoFileKinds_data() {
             var unknown = "Could not determine the video codec of the video file. Supported codecs: VP8 and VP9."
+            var theora = "Camera emulation does not support Theora. Supported codecs: VP8 and VP9."
             return [
                 { tag: "FIFO, refused at once", kind: "fifo", name: "", error: unknown },
-                { tag: "Theora", kind: "theora", name: "",
-                  error: "Camera emulation does not support Theora. Supported codecs: VP8 and VP9." },
+                { tag: "Theora", kind: "theora", name: "", error: theora },
+                { tag: "Theora, with a camera", kind: "theora", name: "", error: theora, camera: true },
                 { tag: "VP8 named with %, #, ? and a space", kind: "vp8", name: "100% #1? clip.webm" }
             ]
         }
 
         function test_videoFileKinds(data) {
+            if (data.camera)
+                plugIn("Test Camera A")
             var path = testDevice.clip(data.kind, data.name)
             verify(path !== "")
             var started = Date.now()
             openVideoFile(testDevice.fileUrl(path))
             verify(Date.now() - started < 3000, "the GUI thread was held")
-            compare(page.videoFilePath, path)
             if (!data.error) {
+                compare(page.videoFilePath, path)
                 tryCompare(cameraEmulationManager, "streamRunning", true)
                 verify(!errorDialog().visible)
                 return
@@ -136,7 +140,17 @@ Item {
             tryCompare(errorDialog(), "visible", true, 10000)
             compare(errorDialog().text, data.error)
             compare(cameraEmulationManager.streamRunning, false)
-            compare(child("startButton").enabled, true)
+            compare(page.videoFilePath, "")
+            compare(child("videoFileField").text, "")
+            compare(child("hostCameraButton").checked, !!data.camera)
+            compare(child("startButton").enabled, !!data.camera)
+            if (!data.camera)
+                return
+            errorDialog().close()
+            codecChecks.clear()
+            mouseClick(child("startButton"))
+            tryVerify(() => testDevice.cameraPlaying())
+            compare(codecChecks.count, 0)
         }
 
         function test_leavingThePageStopsTheStream() {
@@ -147,6 +161,72 @@ Item {
             compare(page.visible, false)
             compare(cameraEmulationManager.streamRunning, false)
             verify(!testDevice.cameraPlaying())
+        }
+
+        // The camera at its smaller size, or a clip of 320x240 at 30 frames a second.
+        function startSource(source) {
+            if (source === "file")
+                return openVideoFile(testDevice.fileUrl(testDevice.clip("vp8", "moving ball.webm")))
+            plugIn("Test Camera A")
+            cameraEmulationManager.resolutionIndex = 1
+            mouseClick(Helpers.button(page, "Set settings"))
+            mouseClick(child("startButton"))
+        }
+
+        SignalSpy {
+            id: infoSpy
+
+            target: cameraEmulationManager
+            signalName: "streamInfoChanged"
+        }
+
+        function test_streamInfo_data() {
+            return [["camera", "Test Camera A", 15], ["file", "moving ball.webm", 30]].map(row => ({
+                tag: row[0], shown: "Sending: %1, 320x240, %2 fps; frames sent: ".arg(row[1]).arg(row[2]), rate: row[2]
+            }))
+        }
+
+        // Refreshed once a second with the frames counted so far.
+        function test_streamInfo(data) {
+            startSource(data.tag)
+            tryVerify(() => cameraEmulationManager.framesSent > 0, 5000)
+            compare(child("streamStatus").text, data.shown + cameraEmulationManager.framesSent)
+            infoSpy.clear()
+            var frames = cameraEmulationManager.framesSent
+            var started = Date.now()
+            wait(2500)
+            var seconds = (Date.now() - started) / 1000
+            verify(infoSpy.count >= 2 && infoSpy.count <= 3, "updates: " + infoSpy.count)
+            var counted = cameraEmulationManager.framesSent - frames
+            verify(counted > 0 && counted <= 1.5 * data.rate * seconds, counted + " frames in " + seconds + " s")
+            compare(child("streamStatus").text, data.shown + cameraEmulationManager.framesSent)
+        }
+
+        function test_streamStopsByItself_data() {
+            return [{ tag: "camera", reason: "The camera \"Test Camera A\" was unplugged." },
+                    { tag: "file", reason: "The stream stopped: " }]
+        }
+
+        // Unplugged, or the file gone before the clip starts again.
+        function test_streamStopsByItself(data) {
+            startSource(data.tag)
+            tryCompare(cameraEmulationManager, "streamRunning", true)
+            if (data.tag === "camera")
+                testDevice.unplugAll()
+            else
+                verify(testDevice.removeFile(page.videoFilePath))
+            tryCompare(cameraEmulationManager, "streamRunning", false, 5000)
+            compare(child("streamStatus").text.substring(0, data.reason.length), data.reason)
+            // The next stream has no reason to give.
+            startSource("file")
+            tryVerify(() => child("streamStatus").text.indexOf("Sending: moving ball.webm") === 0)
+        }
+
+        SignalSpy {
+            id: codecChecks
+
+            target: cameraEmulationManager
+            signalName: "videoFileCodecChecked"
         }
 
         name: "CameraManagementPage"

@@ -102,6 +102,32 @@ Item {
             compare(checkedNames(), enabledNames())
         }
 
+        // Shown once the guest has answered all eight calls, for a while.
+        function test_applyResult_data() {
+            return [
+                { tag: "all switched", expected: "Changes applied", tapChecked: false },
+                { tag: "the last switch refused", refuse: "disableSensor string:tap",
+                  expected: "Not applied: Tap Sensor", tapChecked: true }
+            ]
+        }
+
+        function test_applyResult(data) {
+            var result = findChild(page, "applyResult")
+            result.text = ""
+            if (data.refuse)
+                guest.failCall(data.refuse, "org.freedesktop.DBus.Error.Failed", "No such sensor")
+            mouseClick(box("tap"))
+            batches.clear()
+            mouseClick(Helpers.button(page, "Apply"))
+            compare(result.visible, false)
+            tryCompare(result, "text", data.expected)
+            verify(guest.sync())
+            compare(batches.count, 1)
+            compare(box("tap").checked, data.tapChecked)
+            tryCompare(result, "visible", false, 8000)
+            findChild(view, "errorDialog").close()
+        }
+
         function test_leaving_data() {
             return [
                 { tag: "unchanged", unchanged: true, answer: StandardButton.Discard, switched: true, enabled: all },
@@ -148,6 +174,13 @@ Item {
             testDevice.setSensorAvailable("proximity", true)
             compare(page.sensorsControlsIds.filter(item => !item.visible), [])
             compare(checkedNames(), all)
+        }
+
+        SignalSpy {
+            id: batches
+
+            target: sensorsEmulationManager
+            signalName: "switchBatchAnswered"
         }
 
         name: "SensorsManagementPage"

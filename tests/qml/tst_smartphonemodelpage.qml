@@ -269,6 +269,40 @@ Item {
             }
         }
 
+        function presetsChecked() {
+            return [1, 2, 3, 4, 5, 6].filter(preset => presetButton(preset).checked)
+        }
+
+        // Rows: X-Rot, Y-Rot, Z-Rot and the presets shown checked; other
+        // angles for the same pose count as that pose.
+        function test_presetOfPose_data() {
+            return [[0, 0, 0, [1]], [0, 0, -90, [2]], [0, 0, 180, [3]], [0, 0, -180, [3]], [180, 180, 0, [3]],
+                    [0, 0, 90, [4]], [-90, 0, 0, [5]], [90, 180, 180, [5]], [90, 0, 0, [6]], [0, 0.01, 0, []],
+                    [-90, 0, 30, []]
+            ].map(row => ({ tag: row.slice(0, 3).join(", "), pose: row.slice(0, 3), checked: row[3] }))
+        }
+
+        function test_presetOfPose(data) {
+            show()
+            for (var i = 0; i < 3; ++i)
+                sliders[i].value = data.pose[i]
+            compare(presetsChecked(), data.checked)
+        }
+
+        // Each preset names its pose and stays the one checked when clicked
+        // again.
+        function test_presetButtons() {
+            show()
+            compare([1, 2, 3, 4, 5, 6].map(preset => presetButton(preset).tooltip),
+                    ["Upright", "Landscape, top to the right", "Upside down", "Landscape, top to the left",
+                     "Lying face up", "Lying face down"])
+            for (var preset = 6; preset >= 1; --preset) {
+                mouseClick(presetButton(preset))
+                mouseClick(presetButton(preset))
+                compare(presetsChecked(), [preset])
+            }
+        }
+
         name: "SmartphoneModelPage"
         when: windowShown
     }
