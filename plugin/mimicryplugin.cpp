@@ -2,6 +2,7 @@
 
 #include "mimicryconstants.h"
 #include "qmltypes.h"
+#include "windowdialog.h"
 
 #include <coreplugin/actionmanager/actioncontainer.h>
 #include <coreplugin/actionmanager/actionmanager.h>
@@ -285,8 +286,8 @@ void MimicryPlugin::handleMimicryViewVisibleChanged(bool visible)
 void MimicryPlugin::showPluginMessage(const QString &text, const QString &informativeText,
                                       QMessageBox::StandardButtons buttons)
 {
-    QMessageBox box(QMessageBox::Information, tr("Mimicry plugin"), text, buttons,
-                    Core::ICore::mainWindow(), Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint);
+    WindowDialog<QMessageBox> box(&m_mimicryView, QMessageBox::Information, tr("Mimicry plugin"), text, buttons,
+                                  nullptr, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint);
     box.setInformativeText(informativeText);
     box.exec();
 }

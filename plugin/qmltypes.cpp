@@ -1,6 +1,8 @@
 #include "qmltypes.h"
 
+#include "messagebox.h"
 #include "mimicryconstants.h"
+#include "openfiledialog.h"
 #include "settingsmanager.h"
 #include "warningdialog.h"
 
@@ -28,6 +30,8 @@ void registerQmlTypes()
 {
     const char *uri = Constants::QML_MODULE_URI;
     qmlRegisterType<WarningDialog>(uri, 1, 0, "WarningDialog");
+    qmlRegisterType<MessageBox>(uri, 1, 0, "MessageBox");
+    qmlRegisterType<OpenFileDialog>(uri, 1, 0, "OpenFileDialog");
     qmlRegisterType<SettingsManager>(uri, 1, 0, "SettingsManager");
     qmlRegisterType<SensorsEmulationManager>(uri, 1, 0, "SensorsEmulationManager");
     qmlRegisterType<TextFieldDoubleValidator>(uri, 1, 0, "TextFieldDoubleValidator");

@@ -1,9 +1,8 @@
 #include "warningdialog.h"
 
-#include <coreplugin/icore.h>
+#include "windowdialog.h"
 
 #include <QCheckBox>
-#include <QMainWindow>
 
 namespace Mimicry {
 namespace Internal {
@@ -32,8 +31,8 @@ void WarningDialog::setWithDoNotShowAgainCheckBox(bool with)
 
 void WarningDialog::show()
 {
-    QMessageBox box(QMessageBox::Question, tr("Warning"), m_text, m_standardButtons,
-                    Core::ICore::mainWindow(), Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint);
+    WindowDialog<QMessageBox> box(windowOfQmlObject(this), QMessageBox::Question, tr("Warning"), m_text,
+                                  m_standardButtons, nullptr, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint);
     // Read once: QML may change the property while the box is open.
     const bool withCheckBox = m_withDoNotShowAgainCheckBox;
     auto checkBox = new QCheckBox(tr("Do not show again"), &box);

@@ -1,6 +1,6 @@
 import QtQuick 2.5
 import QtQuick.Controls 1.4
-import QtQuick.Dialogs 1.0
+import org.plover 1.0
 
 ScrollView {
     id: root
@@ -114,7 +114,7 @@ ScrollView {
             }
         }
 
-        FileDialog {
+        OpenFileDialog {
             id: fileDialog
 
             title: qsTr("Open Video File")

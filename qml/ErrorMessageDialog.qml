@@ -1,7 +1,8 @@
 import QtQuick 2.5
 import QtQuick.Dialogs 1.2
+import org.plover 1.0
 
-MessageDialog {
+MessageBox {
     id: root
 
     // The newest text that waits for the next update, or null.

@@ -1,6 +1,5 @@
 import QtQuick 2.5
 import QtQuick.Controls 1.4
-import QtQuick.Dialogs 1.2
 import org.plover 1.0
 import "../js/nmea-parsing.js" as NmeaParsing
 
@@ -276,7 +275,7 @@ ScrollView {
             onFinished: root.handleParsedTrack(result)
         }
 
-        FileDialog {
+        OpenFileDialog {
             id: fileDialog
 
             title: qsTr("Open NMEA File")

@@ -74,7 +74,7 @@ Rectangle {
         objectName: "errorDialog"
     }
 
-    MessageDialog {
+    MessageBox {
         id: messageDialog
 
         icon: StandardIcon.Information

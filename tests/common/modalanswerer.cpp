@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
+#include <QWindow>
 
 ModalAnswerer::ModalAnswerer(QObject *parent)
     : QObject(parent)
@@ -28,7 +29,7 @@ void ModalAnswerer::poll()
 
     m_boxes.append({box->windowTitle(), box->text(), box->informativeText(), box->icon(),
                     box->standardButtons(), box->checkBox() && box->checkBox()->isVisible(),
-                    box->parentWidget()});
+                    box->parentWidget(), box->windowHandle() ? box->windowHandle()->transientParent() : nullptr});
 
     if (m_tickCheckBox && box->checkBox())
         box->checkBox()->setChecked(true);

@@ -21,6 +21,8 @@ public:
         QMessageBox::StandardButtons buttons;
         bool checkBoxVisible = false;
         QWidget *parent = nullptr;
+        // The window that the window manager keeps the box over.
+        QWindow *transientParent = nullptr;
     };
 
     explicit ModalAnswerer(QObject *parent = nullptr);

@@ -48,7 +48,8 @@ Item {
                   + "Do you want to continue?",
             buttons: StandardButton.Ok | StandardButton.Cancel,
             checkBoxVisible: true,
-            overIde: true
+            overIde: false,
+            overWindow: true
         })
 
         function activePages() {

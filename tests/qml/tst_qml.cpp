@@ -15,9 +15,11 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QFileDialog>
 #include <QPointer>
 #include <QQmlContext>
 #include <QQmlEngine>
+#include <QQuickWindow>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -158,7 +160,8 @@ public:
     // Modal boxes stay open again; what was answered is forgotten.
     Q_INVOKABLE void stopAnswering() { m_answerer.reset(); }
 
-    // What the answered boxes said, and whether they were modal over the IDE.
+    // What the answered boxes said, and whether they were modal over the
+    // IDE or over the (shown) window of the QML that opened them.
     Q_INVOKABLE QVariantList answeredBoxes() const
     {
         QVariantList result;
@@ -169,9 +172,36 @@ public:
                                       {QStringLiteral("text"), box.text},
                                       {QStringLiteral("buttons"), int(box.buttons)},
                                       {QStringLiteral("checkBoxVisible"), box.checkBoxVisible},
-                                      {QStringLiteral("overIde"), box.parent == Core::ICore::mainWindow()}});
+                                      {QStringLiteral("overIde"), box.parent == Core::ICore::mainWindow()},
+                                      {QStringLiteral("overWindow"), bool(qobject_cast<QQuickWindow *>(box.transientParent))}});
         }
         return result;
+    }
+
+    // What the open file dialog shows (empty when none is open); then
+    // chooses that file under tests/data, or cancels for none.
+    Q_INVOKABLE QVariantMap answerFileDialog(const QString &dataFile) const
+    {
+        const QWidgetList widgets = QApplication::topLevelWidgets();
+        for (QWidget *widget : widgets) {
+            auto dialog = qobject_cast<QFileDialog *>(widget);
+            if (!dialog || !dialog->isVisible())
+                continue;
+            const QVariantMap shown{
+                {QStringLiteral("title"), dialog->windowTitle()},
+                {QStringLiteral("filters"), dialog->nameFilters()},
+                {QStringLiteral("overWindow"),
+                 bool(qobject_cast<QQuickWindow *>(dialog->windowHandle()->transientParent()))}};
+            if (dataFile.isEmpty()) {
+                dialog->reject();
+            } else {
+                dialog->selectFile(QStringLiteral(MIMICRY_SOURCE_DIR "/tests/data/") + dataFile);
+                // Through QDialog, as the dialog's Open button does.
+                static_cast<QDialog *>(dialog)->accept();
+            }
+            return shown;
+        }
+        return {};
     }
 
     // The text of each visible message box as the user reads it, that is

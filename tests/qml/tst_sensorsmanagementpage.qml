@@ -150,7 +150,8 @@ Item {
                 text: "The sensor configuration has been changed. Apply or discard changes?",
                 buttons: StandardButton.Discard | StandardButton.Apply,
                 checkBoxVisible: false,
-                overIde: true
+                overIde: false,
+                overWindow: true
             }])
             compare(page.active, !data.switched)
             compare(view.pagesIds[1].active, data.switched)
