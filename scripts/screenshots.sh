@@ -68,7 +68,7 @@ start_host() {
     local language=$1 id name
     mkdir -p "$work/$language"
     printf '[%%General]\nOverrideLanguage=%s\n' "$language" >"$work/$language/host.ini"
-    QT_QUICK_BACKEND=software "$build/bin/mimicry-host" -settingspath "$work/$language" \
+    "$build/bin/mimicry-host" -settingspath "$work/$language" \
         -emulators "$work/emulators.ini" --show-mimicry >"$work/host-$language.log" 2>&1 &
     host_pid=$!
     window=
