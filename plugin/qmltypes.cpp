@@ -6,8 +6,8 @@
 
 #include <camera/cameraemulationmanager.h>
 #include <gps/gpsemulationmanager.h>
-#include <gps/nmeatrackparser.h>
 #include <gps/textfilereader.h>
+#include <gps/trackfileparser.h>
 #include <gps/trackpointmodel.h>
 #include <link/remotedbusinvokerservice.h>
 #include <model3d/smartphone3dmodelconfig.h>
@@ -40,7 +40,7 @@ void registerQmlTypes()
     // The GPS page reads and parses its track files through these, off the
     // GUI thread, and shows the points from the model.
     qmlRegisterType<TextFileReader>(uri, 1, 0, "TextFileReader");
-    qmlRegisterType<NmeaTrackParser>(uri, 1, 0, "NmeaTrackParser");
+    qmlRegisterType<TrackFileParser>(uri, 1, 0, "TrackFileParser");
     qmlRegisterType<TrackPointModel>(uri, 1, 0, "TrackPointModel");
 }
 

@@ -269,7 +269,7 @@ ScrollView {
             }
         }
 
-        NmeaTrackParser {
+        TrackFileParser {
             id: trackParser
 
             model: root.trackPoints
@@ -280,7 +280,8 @@ ScrollView {
             id: fileDialog
 
             title: qsTr("Open NMEA File")
-            nameFilters: [qsTr("NMEA files (*.nmea)")]
+            nameFilters: [qsTr("Track files (*.nmea *.gpx *.kml)"), qsTr("NMEA files (*.nmea)"),
+                          qsTr("GPX files (*.gpx)"), qsTr("KML files (*.kml)")]
             selectExisting: true
             selectFolder: false
             selectMultiple: false
