@@ -303,7 +303,15 @@ Item {
                 { tag: "track", file: "rmc-same-time.nmea", points: 3,
                   track: point + "0;" + point + "0;" + point + "1000" },
                 { tag: "missing", file: "no-such-file.nmea", points: 0, error: missing },
-                { tag: "text just over 2^24 characters", text: longText(), points: 2398 }
+                { tag: "text just over 2^24 characters", text: longText(), points: 2398 },
+                // GPX and KML take the same road; the content tells them apart.
+                { tag: "GPX waypoints", file: "../tracks/gpx11-waypoints.gpx", points: 2,
+                  track: "45.5000000,-73.5000000,30.00,0;46.5000000,-74.5000000,0.00,0" },
+                { tag: "KML gx:Track", file: "../tracks/kml-gxtrack.kml", points: 3,
+                  track: "59.9386833,30.3141000,12.35,0;59.9387000,30.3142000,0.00,1250;"
+                         + "51.5000000,-0.1000000,-3.00,750" },
+                { tag: "GPX latitude beyond 90", text: "<gpx>\n<wpt lat='91' lon='0'/>\n</gpx>", points: 0,
+                  error: "Incorrect GPX file, line: 2" }
             ]
         }
 
