@@ -30,16 +30,50 @@ double roundValue(double value, double factor)
 const double coordinateFactor = std::pow(10.0, WireFormat::coordinateDecimals);
 const double altitudeFactor = std::pow(10.0, WireFormat::altitudeDecimals);
 
-bool readNumber(const QStringRef &text, double *value)
-{
-    bool ok = false;
-    *value = text.toDouble(&ok);
-    return ok && std::isfinite(*value);
-}
-
 bool isSpace(QChar c)
 {
     return c == QLatin1Char(' ') || c == QLatin1Char('\n') || c == QLatin1Char('\t') || c == QLatin1Char('\r');
+}
+
+bool readNumber(const QStringRef &text, double *value)
+{
+    // Nearly every number of a track is a plain decimal of at most 15
+    // digits: the integer of its digits and the power of ten are then both
+    // exact, and their quotient is the correctly rounded value, as the
+    // general conversion below gives it, at a fraction of its cost.
+    const QChar *c = text.constData(), *end = c + text.size();
+    while (c < end && isSpace(*c))
+        ++c;
+    while (end > c && isSpace(end[-1]))
+        --end;
+    const bool negative = c < end && *c == QLatin1Char('-');
+    if (c < end && (*c == QLatin1Char('-') || *c == QLatin1Char('+')))
+        ++c;
+    qint64 digits = 0;
+    int count = 0, decimals = -1;
+    for (; c < end && count <= 15; ++c) {
+        const ushort u = c->unicode();
+        if (u >= '0' && u <= '9') {
+            digits = digits * 10 + (u - '0');
+            ++count;
+            if (decimals >= 0)
+                ++decimals;
+        } else if (u == '.' && decimals < 0) {
+            decimals = 0;
+        } else {
+            break;
+        }
+    }
+    if (c == end && count > 0 && count <= 15) {
+        static const double powers[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7,
+                                        1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+        const double magnitude = double(digits) / powers[std::max(decimals, 0)];
+        *value = negative ? -magnitude : magnitude;
+        return true;
+    }
+    bool ok = false;
+    *value = text.toDouble(&ok);
+    return ok && std::isfinite(*value);
 }
 
 // Days from 1970-01-01 to a date of the proleptic Gregorian calendar.
@@ -120,9 +154,29 @@ class Reader
 {
 public:
     Reader(const QString &text, const std::atomic<bool> *stop)
-        : m_xml(text), m_stop(stop)
+        : m_input(text), m_stop(stop)
     {
         m_xml.setEntityExpansionLimit(entityExpansionLimit);
+    }
+
+    // The next token. The text goes to the reader a piece at a time: given
+    // whole, it would first be copied whole into UTF-8, and a large file's
+    // copy costs more in fresh memory than the reading itself.
+    QXmlStreamReader::TokenType next()
+    {
+        for (;;) {
+            const QXmlStreamReader::TokenType token = m_xml.readNext();
+            if (token != QXmlStreamReader::Invalid || m_xml.error() != QXmlStreamReader::PrematureEndOfDocumentError
+                || m_fed == m_input.size()) {
+                return token;
+            }
+            int size = std::min(pieceSize, m_input.size() - m_fed);
+            // A surrogate pair stays together.
+            if (m_fed + size < m_input.size() && m_input.at(m_fed + size - 1).isHighSurrogate())
+                ++size;
+            m_xml.addData(m_input.mid(m_fed, size));
+            m_fed += size;
+        }
     }
 
     XmlTrackReader::Result read()
@@ -134,7 +188,7 @@ public:
         m_namespace = m_xml.namespaceUri().toString();
         int tokens = 0;
         while (!m_xml.atEnd()) {
-            const QXmlStreamReader::TokenType token = m_xml.readNext();
+            const QXmlStreamReader::TokenType token = next();
             if ((++tokens & 0xfff) == 0 && m_stop && m_stop->load(std::memory_order_relaxed))
                 return fail(0);
             switch (token) {
@@ -169,7 +223,7 @@ private:
     bool findRoot()
     {
         while (!m_xml.atEnd()) {
-            switch (m_xml.readNext()) {
+            switch (next()) {
             case QXmlStreamReader::DTD:
                 m_result.format = formatOf(m_xml.dtdName());
                 // Tracks need no entities of their own; declaring them only
@@ -483,6 +537,9 @@ private:
         return std::move(m_result);
     }
 
+    static constexpr int pieceSize = 1 << 18;
+    const QString &m_input;
+    int m_fed = 0;
     QXmlStreamReader m_xml;
     const std::atomic<bool> *m_stop;
     XmlTrackReader::Result m_result;
