@@ -5,5 +5,6 @@ target_sources(mimicry_core PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/textfilereader.h ${CMAKE_CURRENT_LIST_DIR}/textfilereader.cpp
     ${CMAKE_CURRENT_LIST_DIR}/trackpoint.h
     ${CMAKE_CURRENT_LIST_DIR}/trackpointmodel.h ${CMAKE_CURRENT_LIST_DIR}/trackpointmodel.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/trackrouteview.h ${CMAKE_CURRENT_LIST_DIR}/trackrouteview.cpp
     ${CMAKE_CURRENT_LIST_DIR}/xmltrackreader.h ${CMAKE_CURRENT_LIST_DIR}/xmltrackreader.cpp
 )

@@ -9,6 +9,7 @@
 #include <gps/textfilereader.h>
 #include <gps/trackfileparser.h>
 #include <gps/trackpointmodel.h>
+#include <gps/trackrouteview.h>
 #include <link/remotedbusinvokerservice.h>
 #include <model3d/smartphone3dmodelconfig.h>
 #include <sensors/alsmodel.h>
@@ -42,6 +43,7 @@ void registerQmlTypes()
     qmlRegisterType<TextFileReader>(uri, 1, 0, "TextFileReader");
     qmlRegisterType<TrackFileParser>(uri, 1, 0, "TrackFileParser");
     qmlRegisterType<TrackPointModel>(uri, 1, 0, "TrackPointModel");
+    qmlRegisterType<TrackRouteView>(uri, 1, 0, "TrackRouteView");
 }
 
 void exposeToQml(QQmlContext *context, RemoteDBusInvokerService *channel, GPSEmulationManager *gps,

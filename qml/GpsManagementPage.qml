@@ -569,6 +569,20 @@ ScrollView {
             }
         }
 
+        // The track drawn beside the controls; a click seeks as a row does.
+        TrackRouteView {
+            objectName: "trackRouteView"
+            anchors.left: controlsColumn.right
+            anchors.right: parent.right
+            anchors.top: controlsColumn.top
+            anchors.bottom: controlsColumn.bottom
+            anchors.leftMargin: 15
+            anchors.rightMargin: 15
+            model: root.trackPoints
+            currentIndex: gpsEmulationManager.currentPositionIndex
+            onPointClicked: trackPointsTable.activated(index)
+        }
+
         TableView {
             id: trackPointsTable
 
