@@ -117,6 +117,8 @@ CameraEmulationManager::CameraEmulationManager(QObject *parent)
     createVideoPipeline();
     createCameraPipeline();
     connect(this, &CameraEmulationManager::videoStreamStopped, this, &CameraEmulationManager::restartVideoStream);
+    m_streamInfoTimer.setInterval(1000);
+    connect(&m_streamInfoTimer, &QTimer::timeout, this, &CameraEmulationManager::updateStreamInfo);
 }
 
 CameraEmulationManager::~CameraEmulationManager()
@@ -425,6 +427,7 @@ void CameraEmulationManager::removeCamera(const QString &name)
     // Only the camera's own stream ends; a video file goes on streaming.
     if (name == m_cameraName && m_streamRunning && m_cameraPipeline->targetsPlaying()) {
         m_cameraPipeline->setNull();
+        setStreamStopReason(tr("The camera \"%1\" was unplugged.").arg(name));
         setStreamRunning(false);
     }
     m_cameras.remove(name);
@@ -457,6 +460,8 @@ void CameraEmulationManager::updateCamerasList()
 {
     if (m_streamRunning)
         stopStreams();
+    if (m_streamingPipeline == m_cameraPipeline.get())
+        m_streamingPipeline = nullptr;
     m_cameraPipeline.reset();
     releaseDeviceMonitor();
     m_cameras.clear();
@@ -485,6 +490,7 @@ void CameraEmulationManager::createVideoPipeline()
     m_videoPipeline->link(FileSource, Decoder);
     m_videoPipeline->link(VideoEncoder, VideoSink);
     g_signal_connect(m_videoPipeline->element(Decoder), "pad-added", G_CALLBACK(linkDecodedPad), encoder);
+    watchStream(m_videoPipeline.get(), VideoPayloader);
 
     GstPad *sinkPad = gst_element_get_static_pad(sink, "sink");
     gst_pad_add_probe(sinkPad, GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM,
@@ -501,6 +507,8 @@ void CameraEmulationManager::createVideoPipeline()
 void CameraEmulationManager::createCameraPipeline()
 {
     // The old pipeline lets go of the camera before a new source is made.
+    if (m_streamingPipeline == m_cameraPipeline.get())
+        m_streamingPipeline = nullptr;
     m_cameraPipeline.reset();
     const QByteArray factory = m_sourceFactoryName.toUtf8();
     // Without a camera on the host there is no source, and the pipeline stays empty.
@@ -513,6 +521,16 @@ void CameraEmulationManager::createCameraPipeline()
                     {"udpsink", "udpsinkCam"}};
     m_cameraPipeline = std::make_unique<StreamPipeline>("camera-stream-pipeline", elements);
     m_cameraPipeline->link(CameraSource, CameraSink);
+    watchStream(m_cameraPipeline.get(), CameraPayloader);
+}
+
+void CameraEmulationManager::watchStream(StreamPipeline *pipeline, int payloader)
+{
+    if (pipeline->isBroken() || !pipeline->element(payloader))
+        return;
+    // One buffer into the payloader is one frame.
+    pipeline->countBuffers(payloader);
+    pipeline->watchErrors([this, pipeline](const QString &error) { stopOnError(pipeline, error); });
 }
 
 void CameraEmulationManager::applyCameraSettings()
@@ -549,7 +567,10 @@ void CameraEmulationManager::startCameraStream()
 {
     m_videoPipeline->stop();
     m_cameraPipeline->stop();
-    setStreamRunning(m_cameraPipeline->play());
+    const bool playing = m_cameraPipeline->play();
+    if (playing)
+        beginStreamInfo(m_cameraPipeline.get(), m_cameraName);
+    setStreamRunning(playing);
 }
 
 void CameraEmulationManager::stopCameraStream()
@@ -580,7 +601,10 @@ void CameraEmulationManager::startVideoStream(const QString &filePath)
         return;
     if (GstElement *fileSource = m_videoPipeline->element(FileSource))
         g_object_set(fileSource, "location", localFilePath(filePath).toLocal8Bit().constData(), nullptr);
-    setStreamRunning(m_videoPipeline->play());
+    const bool playing = m_videoPipeline->play();
+    if (playing)
+        beginStreamInfo(m_videoPipeline.get(), QFileInfo(localFilePath(filePath)).fileName());
+    setStreamRunning(playing);
 }
 
 void CameraEmulationManager::stopVideoStream()
@@ -623,5 +647,56 @@ void CameraEmulationManager::stopStreams()
 void CameraEmulationManager::setStreamRunning(bool running)
 {
     m_streamRunning = running;
+    if (running)
+        m_streamInfoTimer.start();
+    else
+        m_streamInfoTimer.stop();
     emit streamRunningChanged();
+}
+
+void CameraEmulationManager::beginStreamInfo(StreamPipeline *pipeline, const QString &source)
+{
+    m_streamingPipeline = pipeline;
+    pipeline->resetBufferCount();
+    m_sinceLastInfo.start();
+    m_streamSource = source;
+    m_streamWidth = 0;
+    m_streamHeight = 0;
+    m_streamFramerate = 0;
+    m_framesSent = 0;
+    setStreamStopReason(QString());
+    emit streamInfoChanged();
+}
+
+void CameraEmulationManager::updateStreamInfo()
+{
+    if (!m_streamingPipeline)
+        return;
+    const StreamPipeline::Format format = m_streamingPipeline->countedFormat();
+    const quint64 frames = m_streamingPipeline->buffersCounted();
+    const qint64 elapsed = m_sinceLastInfo.restart();
+    m_streamWidth = format.width;
+    m_streamHeight = format.height;
+    // A file of variable rate announces none: the rate is the one measured.
+    m_streamFramerate = format.framerate > 0 || elapsed <= 0 ? format.framerate
+                                                              : (frames - m_framesSent) * 1000.0 / elapsed;
+    m_framesSent = frames;
+    emit streamInfoChanged();
+}
+
+void CameraEmulationManager::setStreamStopReason(const QString &reason)
+{
+    if (reason == m_streamStopReason)
+        return;
+    m_streamStopReason = reason;
+    emit streamStopReasonChanged();
+}
+
+void CameraEmulationManager::stopOnError(StreamPipeline *pipeline, const QString &error)
+{
+    if (!m_streamRunning || pipeline != m_streamingPipeline)
+        return;
+    pipeline->setNull();
+    setStreamStopReason(tr("The stream stopped: %1").arg(error));
+    setStreamRunning(false);
 }

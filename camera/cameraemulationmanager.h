@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QMap>
 #include <QObject>
 #include <QStringList>
+#include <QTimer>
 #include <QVariant>
 #include <QVariantList>
 
@@ -35,6 +37,15 @@ class CameraEmulationManager : public QObject
     Q_PROPERTY(int height READ height WRITE setHeight NOTIFY heightChanged)
     Q_PROPERTY(int resolutionIndex READ resolutionIndex WRITE setResolutionIndex NOTIFY resolutionIndexChanged)
     Q_PROPERTY(QString cameraName READ cameraName WRITE setCameraName NOTIFY cameraNameChanged)
+    // What the running stream sends, refreshed once a second; zero for
+    // what is not known yet.
+    Q_PROPERTY(QString streamSource READ streamSource NOTIFY streamInfoChanged)
+    Q_PROPERTY(int streamWidth READ streamWidth NOTIFY streamInfoChanged)
+    Q_PROPERTY(int streamHeight READ streamHeight NOTIFY streamInfoChanged)
+    Q_PROPERTY(double streamFramerate READ streamFramerate NOTIFY streamInfoChanged)
+    Q_PROPERTY(qint64 framesSent READ framesSent NOTIFY streamInfoChanged)
+    // Why the last stream stopped by itself; empty from the start of a stream on.
+    Q_PROPERTY(QString streamStopReason READ streamStopReason NOTIFY streamStopReasonChanged)
 
 public:
     explicit CameraEmulationManager(QObject *parent = nullptr);
@@ -49,6 +60,12 @@ public:
     int height() const { return m_height; }
     int resolutionIndex() const { return m_resolutionIndex; }
     QString cameraName() const { return m_cameraName; }
+    QString streamSource() const { return m_streamSource; }
+    int streamWidth() const { return m_streamWidth; }
+    int streamHeight() const { return m_streamHeight; }
+    double streamFramerate() const { return m_streamFramerate; }
+    qint64 framesSent() const { return qint64(m_framesSent); }
+    QString streamStopReason() const { return m_streamStopReason; }
 
     void setFramerate(const QString &framerate);
     void setWidth(int width);
@@ -85,6 +102,8 @@ signals:
     void cameraNameChanged();
     void cameraStreamSettingsApplied();
     void videoFileCodecChecked(bool success, const QString &codecName);
+    void streamInfoChanged();
+    void streamStopReasonChanged();
 
 private:
     void createDeviceMonitor();
@@ -101,6 +120,11 @@ private:
     void stopStreams();
     void setStreamRunning(bool running);
     void storeFramerate(const QString &framerate);
+    void watchStream(Mimicry::Internal::StreamPipeline *pipeline, int payloader);
+    void beginStreamInfo(Mimicry::Internal::StreamPipeline *pipeline, const QString &source);
+    void updateStreamInfo();
+    void setStreamStopReason(const QString &reason);
+    void stopOnError(Mimicry::Internal::StreamPipeline *pipeline, const QString &error);
 
     static void addResolution(QVariantList &resolutions, const QStringList &framerates, const QString &widthText,
                               const QString &heightText);
@@ -120,4 +144,15 @@ private:
     int m_resolutionIndex = 0;
     QString m_cameraName;
     QString m_sourceFactoryName;
+
+    // The pipeline whose frames are counted: the one started last.
+    Mimicry::Internal::StreamPipeline *m_streamingPipeline = nullptr;
+    QTimer m_streamInfoTimer;
+    QElapsedTimer m_sinceLastInfo;
+    QString m_streamSource;
+    int m_streamWidth = 0;
+    int m_streamHeight = 0;
+    double m_streamFramerate = 0;
+    quint64 m_framesSent = 0;
+    QString m_streamStopReason;
 };

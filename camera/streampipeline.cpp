@@ -42,6 +42,8 @@ StreamPipeline::StreamPipeline(const char *name, const QVector<ElementSpec> &ele
 
 StreamPipeline::~StreamPipeline()
 {
+    if (m_busWatch)
+        g_source_remove(m_busWatch);
     gst_element_set_state(m_pipeline, GST_STATE_NULL);
     gst_object_unref(m_pipeline);
 }
@@ -91,6 +93,71 @@ bool StreamPipeline::isNull() const
     GstState state = GST_STATE_NULL;
     gst_element_get_state(m_pipeline, &state, nullptr, 0);
     return state == GST_STATE_NULL;
+}
+
+void StreamPipeline::countBuffers(int index)
+{
+    m_countedElement = element(index);
+    if (!m_countedElement)
+        return;
+    GstPad *pad = gst_element_get_static_pad(m_countedElement, "sink");
+    gst_pad_add_probe(pad, GstPadProbeType(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_BUFFER_LIST),
+                      [](GstPad *, GstPadProbeInfo *info, gpointer counter) {
+                          // Streaming thread: nothing but the counter.
+                          quint64 count = 1;
+                          if (GST_PAD_PROBE_INFO_TYPE(info) & GST_PAD_PROBE_TYPE_BUFFER_LIST)
+                              count = gst_buffer_list_length(GST_PAD_PROBE_INFO_BUFFER_LIST(info));
+                          static_cast<std::atomic<quint64> *>(counter)->fetch_add(count, std::memory_order_relaxed);
+                          return GST_PAD_PROBE_OK;
+                      },
+                      &m_buffers, nullptr);
+    gst_object_unref(pad);
+}
+
+StreamPipeline::Format StreamPipeline::countedFormat() const
+{
+    Format format;
+    if (!m_countedElement)
+        return format;
+    GstPad *pad = gst_element_get_static_pad(m_countedElement, "sink");
+    GstCaps *caps = gst_pad_get_current_caps(pad);
+    gst_object_unref(pad);
+    if (!caps)
+        return format;
+    if (gst_caps_get_size(caps) > 0) {
+        const GstStructure *structure = gst_caps_get_structure(caps, 0);
+        gst_structure_get_int(structure, "width", &format.width);
+        gst_structure_get_int(structure, "height", &format.height);
+        int numerator = 0;
+        int denominator = 0;
+        if (gst_structure_get_fraction(structure, "framerate", &numerator, &denominator) && denominator > 0)
+            format.framerate = double(numerator) / denominator;
+    }
+    gst_caps_unref(caps);
+    return format;
+}
+
+void StreamPipeline::watchErrors(std::function<void(const QString &)> handler)
+{
+    m_errorHandler = std::move(handler);
+    if (m_busWatch)
+        return;
+    GstBus *bus = gst_element_get_bus(m_pipeline);
+    m_busWatch = gst_bus_add_watch(bus,
+                                   [](GstBus *, GstMessage *message, gpointer data) -> gboolean {
+                                       if (GST_MESSAGE_TYPE(message) != GST_MESSAGE_ERROR)
+                                           return TRUE;
+                                       GError *error = nullptr;
+                                       gst_message_parse_error(message, &error, nullptr);
+                                       const QString text = QString::fromUtf8(error ? error->message : "");
+                                       g_clear_error(&error);
+                                       auto pipeline = static_cast<StreamPipeline *>(data);
+                                       if (pipeline->m_errorHandler)
+                                           pipeline->m_errorHandler(text);
+                                       return TRUE;
+                                   },
+                                   this);
+    gst_object_unref(bus);
 }
 
 } // namespace Internal

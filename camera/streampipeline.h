@@ -1,7 +1,11 @@
 #pragma once
 
 #include <QByteArray>
+#include <QString>
 #include <QVector>
+
+#include <atomic>
+#include <functional>
 
 typedef struct _GstElement GstElement;
 
@@ -44,10 +48,34 @@ public:
     bool targetsPlaying() const;
     bool isNull() const;
 
+    // Counts the buffers reaching the sink pad of elements[index]; the
+    // streaming thread only bumps the counter.
+    void countBuffers(int index);
+    quint64 buffersCounted() const { return m_buffers.load(std::memory_order_relaxed); }
+    void resetBufferCount() { m_buffers.store(0, std::memory_order_relaxed); }
+
+    // What was last negotiated on that pad; zero for what is not known yet.
+    struct Format
+    {
+        int width = 0;
+        int height = 0;
+        double framerate = 0;
+    };
+    Format countedFormat() const;
+
+    // The handler gets the text of each error the pipeline posts, on the
+    // thread that iterates GLib's default main context. Going to NULL drops
+    // the errors not yet handled.
+    void watchErrors(std::function<void(const QString &)> handler);
+
 private:
     GstElement *m_pipeline = nullptr;
     QVector<GstElement *> m_elements;
     bool m_broken = false;
+    GstElement *m_countedElement = nullptr;
+    std::atomic<quint64> m_buffers{0};
+    std::function<void(const QString &)> m_errorHandler;
+    unsigned m_busWatch = 0;
 };
 
 } // namespace Internal

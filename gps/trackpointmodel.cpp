@@ -33,8 +33,15 @@ QString timeOfDay(double time)
     double rest = std::fmod(time, millisPerDay);
     if (rest < 0)
         rest += millisPerDay;
-    const int minutes = int(std::floor(rest / 60000));
-    const int tenths = int(std::floor((rest - minutes * 60000.0) / 100));
+    return TrackPointModel::durationText(rest);
+}
+
+} // namespace
+
+QString TrackPointModel::durationText(double millis)
+{
+    const qint64 minutes = qint64(std::floor(qMax(millis, 0.0) / 60000));
+    const int tenths = int(std::floor((qMax(millis, 0.0) - minutes * 60000.0) / 100));
     const QChar zero = QLatin1Char('0');
     return QStringLiteral("%1:%2:%3.%4")
         .arg(minutes / 60, 2, 10, zero)
@@ -42,8 +49,6 @@ QString timeOfDay(double time)
         .arg(tenths / 10, 2, 10, zero)
         .arg(tenths % 10);
 }
-
-} // namespace
 
 TrackPointModel::TrackPointModel(QObject *parent)
     : QAbstractListModel(parent)
@@ -106,9 +111,18 @@ void TrackPointModel::setTrack(QVector<TrackPoint> points, QString trackArgument
     beginResetModel();
     m_points.swap(points);
     m_trackArgument.swap(trackArgument);
+    m_elapsed.resize(m_points.size());
+    double elapsed = 0;
+    for (int i = 0; i < m_points.size(); ++i) {
+        // The first point is where playback starts, whatever its interval.
+        if (i > 0)
+            elapsed += m_points.at(i).interval;
+        m_elapsed[i] = elapsed;
+    }
     endResetModel();
     if (m_points.size() != oldCount)
         emit countChanged();
+    emit totalTimeChanged();
 }
 
 QVariantMap TrackPointModel::get(int row) const

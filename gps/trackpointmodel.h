@@ -15,6 +15,9 @@ class TrackPointModel : public QAbstractListModel
 {
     Q_OBJECT
     Q_PROPERTY(int count READ count NOTIFY countChanged)
+    // Milliseconds from the first point to the last as the track plays at
+    // its own speed: its intervals added up.
+    Q_PROPERTY(double totalTime READ totalTime NOTIFY totalTimeChanged)
 
 public:
     enum Role {
@@ -42,6 +45,12 @@ public:
     // the GUI thread.
     const QString &trackArgument() const { return m_trackArgument; }
     void setTrack(QVector<TrackPoint> points, QString trackArgument);
+    double totalTime() const { return m_elapsed.isEmpty() ? 0 : m_elapsed.constLast(); }
+
+    // The intervals up to the row added up; 0 outside the track.
+    Q_INVOKABLE double elapsedTime(int row) const { return m_elapsed.value(row); }
+    // Milliseconds as "hh:mm:ss.t", the hours not wrapping at a day.
+    Q_INVOKABLE static QString durationText(double millis);
 
     // Every role of the row by name; an empty map outside the track.
     Q_INVOKABLE QVariantMap get(int row) const;
@@ -49,10 +58,12 @@ public:
 
 signals:
     void countChanged();
+    void totalTimeChanged();
 
 private:
     QVector<TrackPoint> m_points;
     QString m_trackArgument;
+    QVector<double> m_elapsed;
 };
 
 } // namespace Internal

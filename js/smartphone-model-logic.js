@@ -100,6 +100,27 @@ function rotatedAxes(THREE, x, y, z) {
     };
 }
 
+// The pose as the 3D view draws it, a 4x4 matrix row by row: the rotation
+// of rotatedAxes() (its columns are the rotated axes) and the shift.
+function poseMatrix(x, y, z, shiftX, shiftY, shiftZ) {
+    var sx = sinDeg(x), cx = cosDeg(x), sy = sinDeg(y), cy = cosDeg(y), sz = sinDeg(z), cz = cosDeg(z);
+    return [cy * cz, -cy * sz, sy, shiftX,
+            cx * sz + sx * sy * cz, cx * cz - sx * sy * sz, -sx * cy, shiftY,
+            sx * sz - cx * sy * cz, sx * cz + cx * sy * sz, cx * cy, shiftZ,
+            0, 0, 0, 1];
+}
+
+// Turning about the world's vertical axis with one slider: Y-Rot turns about
+// Rx·(0, 1, 0), Z-Rot about Rx·Ry·(0, 0, 1). The one standing closer to
+// upright does it, with the sign that turns the front the way the mouse went.
+function horizontalDragAxis(x, y) {
+    var yUp = cosDeg(x);
+    var zUp = -sinDeg(x) * cosDeg(y);
+    if (Math.abs(yUp) >= Math.abs(zUp))
+        return { axis: "y", sign: yUp < 0 ? -1 : 1 };
+    return { axis: "z", sign: zUp < 0 ? -1 : 1 };
+}
+
 // The field's projection on an axis: |B|·cos of the angle between them. A
 // zero field has no angle; a right angle makes the reading 0.
 function calculateMagnetometerValue(axis, field) {

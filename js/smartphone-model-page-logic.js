@@ -14,6 +14,30 @@ var orientationPresets = {
     6: [90, 0]      // lying face down
 };
 
+// Poses closer than this in every entry of their rotation count as one.
+var presetTolerance = 1e-6;
+
+// The rotation (order XYZ) by these angles, row by row: angles that differ
+// but turn the phone alike give the same entries.
+function rotationMatrix(x, y, z) {
+    var a = Model.cosDeg(x), b = Model.sinDeg(x), c = Model.cosDeg(y), d = Model.sinDeg(y);
+    var e = Model.cosDeg(z), f = Model.sinDeg(z);
+    return [c * e, -c * f, d,
+            a * f + b * e * d, a * e - b * f * d, -b * c,
+            b * f - a * e * d, b * e + a * f * d, a * c];
+}
+
+// The preset (1 to 6) the phone is posed in, 0 for none.
+function matchingPreset(x, y, z) {
+    var pose = rotationMatrix(x, y, z);
+    for (var preset = 1; preset <= 6; ++preset) {
+        var presetPose = rotationMatrix(orientationPresets[preset][0], 0, orientationPresets[preset][1]);
+        if (pose.every(function (value, i) { return Math.abs(value - presetPose[i]) < presetTolerance; }))
+            return preset;
+    }
+    return 0;
+}
+
 function rotationMode() {
     return rotationRadioButton.checked;
 }
@@ -163,6 +187,35 @@ function resetSlidersValue() {
 function moveBy(slider, step) {
     if ((step < 0 && slider.value > moveMinValue) || (step > 0 && slider.value < moveMaxValue))
         slider.value += step;
+}
+
+// The 3D view's pose, from the same sliders the sensors are derived from.
+function phonePose() {
+    return Qt.matrix4x4(Model.poseMatrix(xRotSlider.value, yRotSlider.value, zRotSlider.value,
+                                         xMoveSlider.value * phoneSizeCoefficient,
+                                         yMoveSlider.value * phoneSizeCoefficient,
+                                         zMoveSlider.value * phoneSizeCoefficient));
+}
+
+function clampedMove(slider, delta) {
+    slider.value = Math.min(moveMaxValue, Math.max(moveMinValue, slider.value + delta));
+}
+
+// A drag on the 3D view moves the sliders as a hand on them would: vertical
+// drags turn about the horizontal axis (X-Rot), horizontal ones about the
+// vertical; in move mode it shifts the phone, and the clock does the rest.
+function phoneDragged(dx, dy) {
+    if (!rotationMode()) {
+        clampedMove(xMoveSlider, dx * dragMovePerPixel);
+        clampedMove(yMoveSlider, -dy * dragMovePerPixel);
+        return;
+    }
+    var turn = Model.horizontalDragAxis(xRotSlider.value, yRotSlider.value);
+    var slider = turn.axis === "y" ? yRotSlider : zRotSlider;
+    slider.value += turn.sign * dx * dragDegreesPerPixel;
+    xRotSlider.value += dy * dragDegreesPerPixel;
+    resetSlidersValue();
+    updatePoseSensors();
 }
 
 function keyPressed(event) {

@@ -45,6 +45,28 @@ ScrollView {
             cameraEmulationManager.startCameraStream()
     }
 
+    // What the running stream sends, as far as it is known yet.
+    function streamInfoText() {
+        var parts = [cameraEmulationManager.streamSource]
+        if (cameraEmulationManager.streamWidth > 0)
+            parts.push("%1x%2".arg(cameraEmulationManager.streamWidth).arg(cameraEmulationManager.streamHeight))
+        var rate = cameraEmulationManager.streamFramerate
+        if (rate > 0)
+            parts.push(qsTr("%1 fps").arg(Number(rate).toLocaleString(Qt.locale(), 'f', rate % 1 ? 2 : 0)))
+        return qsTr("Sending: %1").arg(parts.join(", ")) + "; "
+                + qsTr("frames sent: %1").arg(cameraEmulationManager.framesSent)
+    }
+
+    // What a combo box needs to show the longest of `texts` in full, as far
+    // as the page allows beside the settings' names.
+    function comboBoxWidth(texts) {
+        var widest = 0
+        for (var i = 0; i < texts.length; ++i)
+            widest = Math.max(widest, comboBoxMetrics.advanceWidth(texts[i]))
+        return Math.min(widest + 40, column.width - settingsGrid.columnSpacing
+                        - Math.max(cameraSettingLabel.width, resolutionSettingLabel.width, framerateSettingLabel.width))
+    }
+
     function stopStream() {
         if (videoFileButton.checked)
             cameraEmulationManager.stopVideoStream()
@@ -108,12 +130,16 @@ ScrollView {
             id: sourceGroup
         }
 
+        FontMetrics {
+            id: comboBoxMetrics
+        }
+
         Column {
             id: column
 
             x: 15
             y: 15
-            width: 620
+            width: Math.min(620, root.viewport.width - 30)
             spacing: 15
 
             Column {
@@ -167,15 +193,20 @@ ScrollView {
                 height: cameraSettingsRow.height + 10
                 visible: hostCameraButton.checked
 
-                Row {
+                // The settings go below the current values where they do not
+                // fit beside them.
+                Flow {
                     id: cameraSettingsRow
+
+                    readonly property real columnWidth: (width - spacing) / 2 >= settingsGrid.width
+                                                        ? (width - spacing) / 2 : width
 
                     y: 10
                     width: parent.width
                     spacing: 7
 
                     Column {
-                        width: (parent.width - parent.spacing) / 2
+                        width: parent.columnWidth
                         spacing: 5
 
                         Label {
@@ -197,11 +228,15 @@ ScrollView {
                             }
                             Label {
                                 objectName: "currentCameraName"
-                                width: parent.width - currentCameraLabel.width - parent.columnSpacing
-                                wrapMode: Text.WordWrap
+                                width: parent.width - parent.columnSpacing
+                                       - Math.max(currentCameraLabel.width, currentResolutionLabel.width,
+                                                  currentFramerateLabel.width)
+                                wrapMode: Text.WrapAtWordBoundaryOrAnywhere
                                 text: root.currentCameraName
                             }
                             Label {
+                                id: currentResolutionLabel
+
                                 text: qsTr("Resolution") + ":"
                             }
                             Label {
@@ -209,6 +244,8 @@ ScrollView {
                                 text: root.currentResolution
                             }
                             Label {
+                                id: currentFramerateLabel
+
                                 text: qsTr("Framerate") + ":"
                             }
                             Label {
@@ -219,7 +256,7 @@ ScrollView {
                     }
 
                     Column {
-                        width: (parent.width - parent.spacing) / 2
+                        width: parent.columnWidth
                         spacing: 5
 
                         Label {
@@ -228,42 +265,47 @@ ScrollView {
                         }
 
                         Grid {
+                            id: settingsGrid
+
                             columns: 2
                             columnSpacing: 5
                             rowSpacing: 5
                             verticalItemAlignment: Grid.AlignVCenter
 
                             Label {
+                                id: cameraSettingLabel
+
                                 text: qsTr("Camera")
                             }
                             ComboBox {
                                 id: cameraBox
 
                                 objectName: "cameraBox"
+                                implicitWidth: root.comboBoxWidth(cameraEmulationManager.cameras)
                                 model: cameraEmulationManager.cameras
-                                onModelChanged: {
-                                    var widest = 0
-                                    var names = cameraEmulationManager.cameras
-                                    for (var i = 0; i < names.length; ++i)
-                                        widest = Math.max(widest, names[i].length * Qt.application.font.pixelSize)
-                                    implicitWidth = widest
-                                }
                                 onActivated: cameraEmulationManager.cameraName = cameraEmulationManager.cameras[index]
                             }
                             Label {
+                                id: resolutionSettingLabel
+
                                 text: qsTr("Resolution")
                             }
                             ComboBox {
                                 objectName: "resolutionBox"
+                                implicitWidth: root.comboBoxWidth(cameraEmulationManager.resolutions.map(
+                                    function(resolution) { return resolution.string }))
                                 model: cameraEmulationManager.resolutions
                                 textRole: "string"
                                 onActivated: cameraEmulationManager.resolutionIndex = index
                             }
                             Label {
+                                id: framerateSettingLabel
+
                                 text: qsTr("Framerate")
                             }
                             ComboBox {
                                 objectName: "framerateBox"
+                                implicitWidth: root.comboBoxWidth(cameraEmulationManager.framerates)
                                 model: cameraEmulationManager.framerates
                                 onActivated: cameraEmulationManager.framerate = cameraEmulationManager.framerates[index]
                             }
@@ -325,6 +367,15 @@ ScrollView {
                     enabled: cameraEmulationManager.streamRunning
                     onClicked: root.stopStream()
                 }
+            }
+
+            Label {
+                objectName: "streamStatus"
+                width: parent.width
+                wrapMode: Text.Wrap
+                visible: text !== ""
+                text: cameraEmulationManager.streamRunning ? root.streamInfoText()
+                                                           : cameraEmulationManager.streamStopReason
             }
 
             Button {

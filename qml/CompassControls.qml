@@ -20,10 +20,14 @@ SensorControls {
                 height: azimuthSlider.height
 
                 Label {
+                    id: azimuthLabel
+
                     anchors.verticalCenter: parent.verticalCenter
                     width: root.labelWidth
                     text: qsTr("Azimuth")
                     elide: Text.ElideRight
+
+                    Component.onCompleted: root.addLabel(azimuthLabel)
                 }
 
                 SliderWithTextField {
@@ -45,10 +49,14 @@ SensorControls {
                 height: calibrationSlider.height
 
                 Label {
+                    id: calibrationLabel
+
                     anchors.verticalCenter: parent.verticalCenter
                     width: root.labelWidth
                     text: qsTr("Calib. level")
                     elide: Text.ElideRight
+
+                    Component.onCompleted: root.addLabel(calibrationLabel)
                 }
 
                 SliderWithTextField {

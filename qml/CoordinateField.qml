@@ -9,7 +9,7 @@ TextField {
     property alias maxValue: fieldValidator.top
     property alias decimals: fieldValidator.decimals
 
-    width: 90
+    implicitWidth: 90
     horizontalAlignment: TextInput.AlignRight
     text: "0"
     validator: TextFieldDoubleValidator {

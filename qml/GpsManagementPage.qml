@@ -313,7 +313,8 @@ ScrollView {
 
             x: 15
             y: 15
-            width: 620
+            // Narrower where the page is: the rows below wrap instead.
+            width: Math.min(620, root.viewport.width - 30)
             spacing: 15
 
             Column {
@@ -324,32 +325,46 @@ ScrollView {
                     font.bold: true
                 }
 
-                Row {
+                // Each name stays with its value when the row wraps.
+                Flow {
+                    width: controlsColumn.width
                     spacing: 20
 
-                    Label {
-                        text: qsTr("Latitude")
+                    Row {
+                        spacing: 20
+
+                        Label {
+                            text: qsTr("Latitude")
+                        }
+                        Label {
+                            objectName: "currentLatitude"
+                            text: root.formatNumber(gpsEmulationManager.currentPosition.latitude,
+                                                    root.latLongRoundingSize)
+                        }
                     }
-                    Label {
-                        objectName: "currentLatitude"
-                        text: root.formatNumber(gpsEmulationManager.currentPosition.latitude,
-                                                root.latLongRoundingSize)
+                    Row {
+                        spacing: 20
+
+                        Label {
+                            text: qsTr("Longitude")
+                        }
+                        Label {
+                            objectName: "currentLongitude"
+                            text: root.formatNumber(gpsEmulationManager.currentPosition.longitude,
+                                                    root.latLongRoundingSize)
+                        }
                     }
-                    Label {
-                        text: qsTr("Longitude")
-                    }
-                    Label {
-                        objectName: "currentLongitude"
-                        text: root.formatNumber(gpsEmulationManager.currentPosition.longitude,
-                                                root.latLongRoundingSize)
-                    }
-                    Label {
-                        text: qsTr("Altitude")
-                    }
-                    Label {
-                        objectName: "currentAltitude"
-                        text: root.formatNumber(gpsEmulationManager.currentPosition.altitude,
-                                                root.altRoundingSize)
+                    Row {
+                        spacing: 20
+
+                        Label {
+                            text: qsTr("Altitude")
+                        }
+                        Label {
+                            objectName: "currentAltitude"
+                            text: root.formatNumber(gpsEmulationManager.currentPosition.altitude,
+                                                    root.altRoundingSize)
+                        }
                     }
                 }
             }
@@ -362,47 +377,60 @@ ScrollView {
                     font.bold: true
                 }
 
-                Row {
+                Flow {
+                    width: controlsColumn.width
                     spacing: 10
 
-                    Label {
-                        anchors.verticalCenter: parent.verticalCenter
-                        text: qsTr("Latitude")
-                    }
-                    CoordinateField {
-                        id: latitudeField
+                    Row {
+                        spacing: 10
 
-                        objectName: "latitudeField"
-                        minValue: root.latitudeMinValue
-                        maxValue: root.latitudeMaxValue
-                        decimals: root.latLongRoundingSize
-                        onAccepted: gpsEmulationManager.setLatitude(root.readNumber(text))
-                    }
-                    Label {
-                        anchors.verticalCenter: parent.verticalCenter
-                        text: qsTr("Longitude")
-                    }
-                    CoordinateField {
-                        id: longitudeField
+                        Label {
+                            anchors.verticalCenter: parent.verticalCenter
+                            text: qsTr("Latitude")
+                        }
+                        CoordinateField {
+                            id: latitudeField
 
-                        objectName: "longitudeField"
-                        minValue: root.longitudeMinValue
-                        maxValue: root.longitudeMaxValue
-                        decimals: root.latLongRoundingSize
-                        onAccepted: gpsEmulationManager.setLongitude(root.readNumber(text))
+                            objectName: "latitudeField"
+                            minValue: root.latitudeMinValue
+                            maxValue: root.latitudeMaxValue
+                            decimals: root.latLongRoundingSize
+                            onAccepted: gpsEmulationManager.setLatitude(root.readNumber(text))
+                        }
                     }
-                    Label {
-                        anchors.verticalCenter: parent.verticalCenter
-                        text: qsTr("Altitude")
-                    }
-                    CoordinateField {
-                        id: altitudeField
+                    Row {
+                        spacing: 10
 
-                        objectName: "altitudeField"
-                        minValue: root.altitudeMinValue
-                        maxValue: root.altitudeMaxValue
-                        decimals: root.altRoundingSize
-                        onAccepted: gpsEmulationManager.setAltitude(root.readNumber(text))
+                        Label {
+                            anchors.verticalCenter: parent.verticalCenter
+                            text: qsTr("Longitude")
+                        }
+                        CoordinateField {
+                            id: longitudeField
+
+                            objectName: "longitudeField"
+                            minValue: root.longitudeMinValue
+                            maxValue: root.longitudeMaxValue
+                            decimals: root.latLongRoundingSize
+                            onAccepted: gpsEmulationManager.setLongitude(root.readNumber(text))
+                        }
+                    }
+                    Row {
+                        spacing: 10
+
+                        Label {
+                            anchors.verticalCenter: parent.verticalCenter
+                            text: qsTr("Altitude")
+                        }
+                        CoordinateField {
+                            id: altitudeField
+
+                            objectName: "altitudeField"
+                            minValue: root.altitudeMinValue
+                            maxValue: root.altitudeMaxValue
+                            decimals: root.altRoundingSize
+                            onAccepted: gpsEmulationManager.setAltitude(root.readNumber(text))
+                        }
                     }
                     Button {
                         text: qsTr("Set")
@@ -442,7 +470,7 @@ ScrollView {
                         Button {
                             id: openFileButton
 
-                            width: 40
+                            implicitWidth: 40
                             text: "\u2026"
                             onClicked: fileDialog.open()
                         }
@@ -497,71 +525,101 @@ ScrollView {
                         }
                     }
 
-                    Row {
+                    // Track time as the track plays at 1x: its own intervals or the fixed one.
+                    Label {
+                        objectName: "trackTime"
+                        width: parent.width
+                        horizontalAlignment: Text.AlignRight
+                        enabled: root.trackPoints.count > 0
+                        text: {
+                            var last = Math.max(root.lastPointIndex, 0)
+                            var index = Math.max(Math.min(gpsEmulationManager.currentPositionIndex, last), 0)
+                            var fixed = gpsEmulationManager.useDefaultInterval
+                            var elapsed = fixed ? index * root.defaultInterval : root.trackPoints.elapsedTime(index)
+                            var total = fixed ? last * root.defaultInterval : root.trackPoints.totalTime
+                            return qsTr("No. %1 / %2").arg(index).arg(last) + "    "
+                                    + root.trackPoints.durationText(elapsed) + " / "
+                                    + root.trackPoints.durationText(total)
+                        }
+                    }
+
+                    Flow {
+                        width: controlsColumn.width
                         spacing: 10
                         enabled: root.trackPoints.count > 0
 
-                        Button {
-                            objectName: "playButton"
-                            width: 40
-                            iconSource: "/mimicry/play.png"
-                            enabled: !root.trackTimerArmed
-                            onClicked: root.startTrack()
-                        }
-                        Button {
-                            objectName: "pauseButton"
-                            width: 40
-                            iconSource: "/mimicry/pause.png"
-                            enabled: root.trackTimerArmed
-                            onClicked: root.pauseTrack()
-                        }
-                        Button {
-                            objectName: "stopButton"
-                            width: 40
-                            iconSource: "/mimicry/stop.png"
-                            enabled: !root.trackStopped
-                            onClicked: {
-                                root.trackStopped = true
-                                root.stopTrack()
-                            }
-                        }
-                        ComboBox {
-                            objectName: "speedBox"
-                            anchors.verticalCenter: parent.verticalCenter
-                            width: 80
-                            textRole: "text"
-                            model: ListModel {
-                                ListElement { text: "1x"; value: 1 }
-                                ListElement { text: "2x"; value: 2 }
-                                ListElement { text: "3x"; value: 3 }
-                                ListElement { text: "4x"; value: 4 }
-                                ListElement { text: "5x"; value: 5 }
-                            }
-                            currentIndex: gpsEmulationManager.trackSpeed - 1
-                            onActivated: gpsEmulationManager.setTrackSpeed(model.get(index).value)
-                        }
-                        CheckBox {
-                            id: ownSpeedCheckBox
+                        Row {
+                            id: playRow
 
-                            anchors.verticalCenter: parent.verticalCenter
-                            text: qsTr("Use own track speed")
-                            checked: !gpsEmulationManager.useDefaultInterval
-                            enabled: !root.onlyDefaultInterval
-                            onClicked: {
-                                gpsEmulationManager.setTrackIntervalMode(!checked)
-                                // A click assigns the state and so drops the binding.
-                                checked = Qt.binding(function() { return !gpsEmulationManager.useDefaultInterval })
+                            spacing: 10
+
+                            Button {
+                                objectName: "playButton"
+                                implicitWidth: 40
+                                iconSource: "/mimicry/play.png"
+                                enabled: !root.trackTimerArmed
+                                onClicked: root.startTrack()
+                            }
+                            Button {
+                                objectName: "pauseButton"
+                                implicitWidth: 40
+                                iconSource: "/mimicry/pause.png"
+                                enabled: root.trackTimerArmed
+                                onClicked: root.pauseTrack()
+                            }
+                            Button {
+                                objectName: "stopButton"
+                                implicitWidth: 40
+                                iconSource: "/mimicry/stop.png"
+                                enabled: !root.trackStopped
+                                onClicked: {
+                                    root.trackStopped = true
+                                    root.stopTrack()
+                                }
+                            }
+                            ComboBox {
+                                objectName: "speedBox"
+                                anchors.verticalCenter: parent.verticalCenter
+                                implicitWidth: 80
+                                textRole: "text"
+                                model: ListModel {
+                                    ListElement { text: "1x"; value: 1 }
+                                    ListElement { text: "2x"; value: 2 }
+                                    ListElement { text: "3x"; value: 3 }
+                                    ListElement { text: "4x"; value: 4 }
+                                    ListElement { text: "5x"; value: 5 }
+                                }
+                                currentIndex: gpsEmulationManager.trackSpeed - 1
+                                onActivated: gpsEmulationManager.setTrackSpeed(model.get(index).value)
                             }
                         }
-                        CheckBox {
-                            id: loopCheckBox
+                        Row {
+                            height: playRow.height
+                            spacing: 10
 
-                            anchors.verticalCenter: parent.verticalCenter
-                            text: qsTr("Loop track")
-                            checked: gpsEmulationManager.trackLooped
-                            onClicked: {
-                                gpsEmulationManager.setTrackLooped(checked)
-                                checked = Qt.binding(function() { return gpsEmulationManager.trackLooped })
+                            CheckBox {
+                                id: ownSpeedCheckBox
+
+                                anchors.verticalCenter: parent.verticalCenter
+                                text: qsTr("Use own track speed")
+                                checked: !gpsEmulationManager.useDefaultInterval
+                                enabled: !root.onlyDefaultInterval
+                                onClicked: {
+                                    gpsEmulationManager.setTrackIntervalMode(!checked)
+                                    // A click assigns the state and so drops the binding.
+                                    checked = Qt.binding(function() { return !gpsEmulationManager.useDefaultInterval })
+                                }
+                            }
+                            CheckBox {
+                                id: loopCheckBox
+
+                                anchors.verticalCenter: parent.verticalCenter
+                                text: qsTr("Loop track")
+                                checked: gpsEmulationManager.trackLooped
+                                onClicked: {
+                                    gpsEmulationManager.setTrackLooped(checked)
+                                    checked = Qt.binding(function() { return gpsEmulationManager.trackLooped })
+                                }
                             }
                         }
                     }
@@ -591,7 +649,9 @@ ScrollView {
             anchors.right: parent.right
             anchors.top: controlsColumn.bottom
             anchors.margins: 15
-            height: root.height - controlsColumn.height - 45 > 100 ? root.height - controlsColumn.height - 60 : 100
+            // The rest of the page, but at least its natural height: a short
+            // page scrolls instead.
+            height: Math.max(implicitHeight, root.height - controlsColumn.height - 60)
             model: root.trackPoints
 
             itemDelegate: Item {
@@ -624,25 +684,25 @@ ScrollView {
                 role: "timeString"
                 horizontalAlignment: Text.AlignHCenter
                 title: qsTr("Time")
-                width: trackPointsTable.width / 6
+                width: (trackPointsTable.viewport.width - 70) / 4
             }
             TableViewColumn {
                 role: "latitudeString"
                 horizontalAlignment: Text.AlignHCenter
                 title: qsTr("Latitude")
-                width: trackPointsTable.width / 6
+                width: (trackPointsTable.viewport.width - 70) / 4
             }
             TableViewColumn {
                 role: "longitudeString"
                 horizontalAlignment: Text.AlignHCenter
                 title: qsTr("Longitude")
-                width: trackPointsTable.width / 6
+                width: (trackPointsTable.viewport.width - 70) / 4
             }
             TableViewColumn {
                 role: "altitudeString"
                 horizontalAlignment: Text.AlignHCenter
                 title: qsTr("Altitude")
-                width: trackPointsTable.width / 6
+                width: (trackPointsTable.viewport.width - 70) / 4
             }
         }
     }

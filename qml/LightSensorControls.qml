@@ -67,10 +67,14 @@ SensorControls {
                 height: levelComboBox.height
 
                 Label {
+                    id: levelLabel
+
                     anchors.verticalCenter: parent.verticalCenter
                     width: root.labelWidth
                     text: qsTr("Light level")
                     elide: Text.ElideRight
+
+                    Component.onCompleted: root.addLabel(levelLabel)
                 }
 
                 ComboBox {

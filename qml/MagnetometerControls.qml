@@ -38,10 +38,14 @@ SensorControls {
                 height: calibrationSlider.height
 
                 Label {
+                    id: calibrationLabel
+
                     anchors.verticalCenter: parent.verticalCenter
                     width: axes.labelWidth
                     text: qsTr("Calib. level")
                     elide: Text.ElideRight
+
+                    Component.onCompleted: root.addLabel(calibrationLabel)
                 }
 
                 SliderWithTextField {

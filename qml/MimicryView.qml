@@ -107,7 +107,13 @@ Rectangle {
         anchors.left: parent.left
         anchors.top: parent.top
         anchors.bottom: parent.bottom
-        width: 180
+        // As wide as the longest page name needs in the current language.
+        width: {
+            var widest = 180
+            for (var i = 0; i < children.length; ++i)
+                widest = Math.max(widest, children[i].implicitWidth)
+            return widest
+        }
 
         PageButton {
             text: qsTr("Sensors Management")

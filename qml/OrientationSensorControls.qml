@@ -34,6 +34,8 @@ SensorControls {
                 width: root.labelWidth
                 text: qsTr("Orientation")
                 elide: Text.ElideRight
+
+                Component.onCompleted: root.addLabel(orientationLabel)
             }
 
             ComboBox {

@@ -19,6 +19,7 @@ Item {
 
     width: parent.width
     height: slider.height
+    implicitWidth: slider.implicitWidth
 
     Label {
         id: label
@@ -29,7 +30,7 @@ Item {
     SliderWithTextField {
         id: slider
 
-        anchors.leftMargin: 50
+        anchors.leftMargin: Math.max(50, label.implicitWidth + 10)
 
         onSliderSubmited: {
             slider.value = value

@@ -19,10 +19,14 @@ SensorControls {
                 height: reflectanceSlider.height
 
                 Label {
+                    id: reflectanceLabel
+
                     anchors.verticalCenter: parent.verticalCenter
                     width: root.labelWidth
                     text: qsTr("Reflectance")
                     elide: Text.ElideRight
+
+                    Component.onCompleted: root.addLabel(reflectanceLabel)
                 }
 
                 SliderWithTextField {

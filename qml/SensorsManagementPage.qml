@@ -122,6 +122,8 @@ Item {
         clip: true
 
         Item {
+            id: checkBoxes
+
             implicitWidth: checkBoxesColumn.implicitWidth + 30
             implicitHeight: checkBoxesColumn.implicitHeight + 30
 
@@ -211,12 +213,17 @@ Item {
         id: footer
 
         anchors.left: parent.left
-        anchors.right: parent.right
-        anchors.bottom: parent.bottom
         anchors.margins: 15
+        // Below the check boxes, or at the bottom where they need scrolling;
+        // the note wraps rather than run across a wide window.
+        y: Math.min(parent.height - Math.max(note.implicitHeight, applyResult.implicitHeight,
+                                             applyButton.implicitHeight) - 15, checkBoxes.implicitHeight)
+        width: Math.min(parent.width - 30, 620)
         spacing: 10
 
         Label {
+            id: note
+
             Layout.fillWidth: true
             text: qsTr("After applying changes, all applications retrieving data from sensors "
                        + "must be restarted.")
@@ -249,6 +256,8 @@ Item {
         }
 
         Button {
+            id: applyButton
+
             text: qsTr("Apply")
             onClicked: submit()
         }

@@ -75,17 +75,26 @@ Rectangle {
         clip: true
 
         Item {
+            id: panels
+
             implicitWidth: grid.width + 30
             implicitHeight: grid.height + 30
 
             Grid {
                 id: grid
 
+                // The panels' labels and sliders line up across the page.
+                readonly property real labelWidth: Math.max.apply(null, root.sensorsControlsIds.map(
+                    function(panel) { return panel.labelsWidth }))
+                readonly property real minimumPanelWidth: Math.max.apply(null, root.sensorsControlsIds.map(
+                    function(panel) { return panel.minimumWidth }))
+
                 x: 15
                 y: 15
-                // Room for the margins and the column spacing.
-                width: Math.max(scrollView.viewport.width - 45, 390)
-                columns: 2
+                // Room for the margins.
+                width: Math.max(scrollView.viewport.width - 30, minimumPanelWidth)
+                // Side by side only where each panel keeps its natural width.
+                columns: width >= 2 * minimumPanelWidth + spacing ? 2 : 1
                 spacing: 15
 
                 AccelerometerControls {
@@ -136,8 +145,9 @@ Rectangle {
         id: resetValuesButton
 
         anchors.right: parent.right
-        anchors.bottom: parent.bottom
         anchors.margins: 15
+        // Below the panels, or at the bottom where they need scrolling.
+        y: Math.min(parent.height - height - 15, panels.implicitHeight + scrollView.anchors.bottomMargin)
         text: qsTr("Reset values")
 
         onClicked: {

@@ -16,8 +16,10 @@ Item {
     property string calculatedValueUnits: ''
     property double calculatedValue: 0
     property double value: 0
-    property alias additionalControlsWidth: additionalControls.width
-    property alias calculatedValueWidth: calculatedValueLabel.width
+    // At least these widths, so that the field does not move as the value
+    // changes; more where the units need it.
+    property real additionalControlsWidth: 0
+    property real calculatedValueWidth: 0
     property alias equalityLabelShow: equalityLabel.visible
     property alias textFieldFocus: textField.focus
     property var locale: Qt.locale("en_US")
@@ -60,6 +62,8 @@ Item {
     anchors.left: parent.left
     anchors.right: parent.right
     implicitHeight: Math.max(slider.implicitHeight, textField.implicitHeight)
+    // With the slider at its natural width.
+    implicitWidth: anchors.leftMargin + slider.implicitWidth + 10 + textField.width + 10 + additionalControls.width + 10
 
     onValueChanged: {
         if (!slider.pressed)
@@ -77,6 +81,8 @@ Item {
         anchors.right: textField.left
         anchors.rightMargin: 10
         anchors.verticalCenter: parent.verticalCenter
+        // Still easy to drag; the field takes exact values.
+        implicitWidth: 80
         minimumValue: root.minValue
         maximumValue: root.maxValue
         stepSize: root.stepSize
@@ -94,7 +100,7 @@ Item {
         anchors.right: additionalControls.left
         anchors.rightMargin: 10
         anchors.verticalCenter: parent.verticalCenter
-        width: 90
+        implicitWidth: 90
         horizontalAlignment: TextInput.AlignRight
         validator: TextFieldDoubleValidator {
             bottom: root.minValue
@@ -120,6 +126,7 @@ Item {
         anchors.right: parent.right
         anchors.rightMargin: 10
         anchors.verticalCenter: parent.verticalCenter
+        width: Math.max(root.additionalControlsWidth, implicitWidth)
         spacing: 5
 
         Label {
@@ -139,6 +146,7 @@ Item {
             id: calculatedValueLabel
 
             anchors.verticalCenter: parent.verticalCenter
+            width: Math.max(root.calculatedValueWidth, implicitWidth)
             visible: root.showCalculatedValue
             text: root.formatNumber(root.calculatedValue, root.numberRoundingSize) + " "
                   + root.calculatedValueUnits

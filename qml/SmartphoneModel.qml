@@ -1,9 +1,83 @@
-import QtQuick 2.5
+import QtQuick 2.8
+import QtQuick.Controls 1.4
 
-// Where the 3D view of the phone goes: nothing is drawn yet, so it has no
-// size and leaves the mouse to what lies below.
+// The phone in 3D, posed as the page's sliders say; dragging it reports how
+// far the mouse went, and the page turns that into slider changes. The
+// scene needs OpenGL and is made the first time the view is shown; without
+// OpenGL a note stands in its place.
 Item {
-    width: 0
-    height: 0
-    enabled: false
+    id: root
+
+    // From the page: rotation and shift, in metres.
+    property matrix4x4 pose
+
+    readonly property bool openGL: GraphicsInfo.api === GraphicsInfo.OpenGL
+    // The phone is on screen, with its mesh loaded or as the built-in box.
+    readonly property bool drawn: scene.status === Loader.Ready && scene.item.ready
+
+    property url meshSource
+    property url textureSource
+    property bool shownOnce: false
+
+    // Pixels the mouse moved while dragging, right and down positive.
+    signal dragged(real dx, real dy)
+
+    function readModelConfig() {
+        var configured = smartphone3DModelConfig.smartphone3DModelConfigured()
+        meshSource = configured ? smartphone3DModelConfig.smartphone3DModelMeshUri : ""
+        textureSource = configured ? smartphone3DModelConfig.smartphone3DModelTextureUri : ""
+    }
+
+    Component.onCompleted: readModelConfig()
+    onVisibleChanged: shownOnce = shownOnce || visible
+
+    Connections {
+        target: smartphone3DModelConfig
+
+        function onSmartphone3DModelConfigChanged() {
+            root.readModelConfig()
+        }
+    }
+
+    Loader {
+        id: scene
+
+        anchors.fill: parent
+        // Kept once made: showing the page again costs nothing. Made in the
+        // background: the page is there at once, the phone follows.
+        active: root.openGL && (root.shownOnce || root.visible)
+        asynchronous: true
+        source: "PhoneScene.qml"
+
+        onLoaded: {
+            item.pose = Qt.binding(() => root.pose)
+            item.meshSource = Qt.binding(() => root.meshSource)
+            item.textureSource = Qt.binding(() => root.textureSource)
+            item.backgroundColor = Qt.binding(() => themeBackgroundColorNormal)
+        }
+    }
+
+    Label {
+        objectName: "noOpenGLNote"
+
+        anchors.centerIn: parent
+        width: Math.min(implicitWidth, parent.width - 20)
+        elide: Text.ElideRight
+        visible: !root.openGL || scene.status === Loader.Error
+        text: qsTr("The 3D view of the phone needs OpenGL.")
+    }
+
+    MouseArea {
+        property point last
+
+        anchors.fill: parent
+        enabled: scene.status === Loader.Ready
+        cursorShape: pressed ? Qt.ClosedHandCursor : Qt.OpenHandCursor
+
+        onPressed: last = Qt.point(mouse.x, mouse.y)
+        onPositionChanged: {
+            root.dragged(mouse.x - last.x, mouse.y - last.y)
+            last = Qt.point(mouse.x, mouse.y)
+        }
+    }
 }

@@ -20,6 +20,8 @@ ScrollView {
     readonly property double timerInterval: 0.1
     readonly property double phoneSizeCoefficient: 0.06
     readonly property double microToWholeCoef: 0.000001
+    readonly property double dragDegreesPerPixel: 0.5
+    readonly property double dragMovePerPixel: 0.01
 
     property bool controlModifierPressed: false
 
@@ -57,6 +59,10 @@ ScrollView {
         "qrc:/mimicry/icons/phone_3.png", "qrc:/mimicry/icons/phone_4.png", "qrc:/mimicry/icons/phone_5.png",
         "qrc:/mimicry/icons/phone_6.png"]
     readonly property var sensorLabels: [accelerometerLabel, gyroscopeLabel, magnetometerLabel]
+    // The pose of each icon, in the same order.
+    readonly property var presetNames: [qsTr("Upright"), qsTr("Landscape, top to the right"), qsTr("Upside down"),
+        qsTr("Landscape, top to the left"), qsTr("Lying face up"), qsTr("Lying face down")]
+    readonly property int currentPreset: Logic.matchingPreset(xRotSlider.value, yRotSlider.value, zRotSlider.value)
 
     function exitPage(callback) {
         callback()
@@ -131,9 +137,20 @@ ScrollView {
 
         SmartphoneModel {
             id: smartphoneModel
+
+            objectName: "smartphoneModel"
+            anchors.left: parent.left
+            anchors.right: parent.right
+            anchors.top: parent.top
+            anchors.bottom: separator.top
+            pose: Logic.phonePose()
+
+            onDragged: Logic.phoneDragged(dx, dy)
         }
 
         Rectangle {
+            id: separator
+
             anchors.left: parent.left
             anchors.right: parent.right
             anchors.bottom: modeRow.top
@@ -176,9 +193,12 @@ ScrollView {
 
             anchors.left: parent.left
             anchors.leftMargin: 10
-            anchors.right: parent.horizontalCenter
             anchors.bottom: parent.bottom
             anchors.bottomMargin: 10
+            // Half the page, or what the sliders need at their natural width.
+            width: Math.max(parent.width / 2 - 10, xRotSlider.implicitWidth, yRotSlider.implicitWidth,
+                            zRotSlider.implicitWidth, xMoveSlider.implicitWidth, yMoveSlider.implicitWidth,
+                            zMoveSlider.implicitWidth)
             height: rotationSliders.visible ? rotationSliders.height : moveSliders.height
 
             Column {
@@ -272,7 +292,7 @@ ScrollView {
         }
 
         Item {
-            anchors.left: parent.horizontalCenter
+            anchors.left: slidersArea.right
             anchors.leftMargin: 10
             anchors.right: parent.right
             anchors.rightMargin: 10
@@ -288,10 +308,13 @@ ScrollView {
                 spacing: 5
 
                 Label {
+                    width: parent.width
+                    wrapMode: Text.Wrap
                     text: qsTr("Device rotation")
                 }
 
-                Row {
+                Flow {
+                    width: parent.width
                     spacing: 5
 
                     Repeater {
@@ -299,10 +322,17 @@ ScrollView {
 
                         // The style would shrink an iconSource to 16 pixels.
                         Button {
-                            width: 40
-                            height: 40
+                            implicitWidth: 40
+                            implicitHeight: 40
+                            tooltip: root.presetNames[index]
+                            checkable: true
+                            checked: root.currentPreset === index + 1
 
-                            onClicked: Logic.switchOrientation(index + 1)
+                            onClicked: {
+                                Logic.switchOrientation(index + 1)
+                                // A click toggles the state and so drops the binding.
+                                checked = Qt.binding(function() { return root.currentPreset === index + 1 })
+                            }
 
                             Image {
                                 anchors.centerIn: parent
@@ -319,6 +349,8 @@ ScrollView {
                     spacing: 5
 
                     Label {
+                        width: parent.width
+                        wrapMode: Text.Wrap
                         text: qsTr("Resulting values")
                     }
 
@@ -328,7 +360,7 @@ ScrollView {
                         readonly property string sensorName: "accelerometer"
 
                         width: parent.width
-                        elide: Text.ElideRight
+                        wrapMode: Text.Wrap
                         text: qsTr("Accelerometer (m/s²)") + ": "
                               + Logic.formatValues(Logic.convertAccValue(root.accXValue),
                                                    Logic.convertAccValue(root.accYValue),
@@ -341,7 +373,7 @@ ScrollView {
                         readonly property string sensorName: "gyroscope"
 
                         width: parent.width
-                        elide: Text.ElideRight
+                        wrapMode: Text.Wrap
                         text: qsTr("Gyroscope (°/s)") + ": "
                               + Logic.formatValues(root.gyroXValue, root.gyroYValue, root.gyroZValue)
                     }
@@ -352,7 +384,7 @@ ScrollView {
                         readonly property string sensorName: "magnetometer"
 
                         width: parent.width
-                        elide: Text.ElideRight
+                        wrapMode: Text.Wrap
                         text: qsTr("Magnetometer (μT)") + ": "
                               + Logic.formatValues(root.magnetXValue, root.magnetYValue, root.magnetZValue)
                     }

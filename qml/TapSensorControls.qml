@@ -34,6 +34,8 @@ SensorControls {
                 width: root.labelWidth
                 text: qsTr("Direction")
                 elide: Text.ElideRight
+
+                Component.onCompleted: root.addLabel(directionLabel)
             }
 
             ComboBox {

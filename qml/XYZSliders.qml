@@ -19,7 +19,9 @@ Column {
     property real calculatedValueWidth: 0
     // Turns a value in model units into the derived value shown after "=".
     property var calculate: function(value) { return 0 }
-    property int labelWidth: 110
+    property real labelWidth: 110
+    // What a row needs with its slider at its natural width.
+    readonly property real minimumWidth: axes.count > 0 ? axes.itemAt(0).minimumWidth : 0
 
     signal axisValueSubmited(string axis, double value)
 
@@ -39,6 +41,7 @@ Column {
             id: row
 
             readonly property string axisKey: modelData.toLowerCase()
+            readonly property real minimumWidth: slider.implicitWidth
 
             function clearFocus() {
                 slider.textFieldFocus = false

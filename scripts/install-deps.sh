@@ -11,6 +11,7 @@ packages=(
     qttools5-dev-tools qtchooser qttranslations5-l10n
     libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-tools
+    qml-module-qt3d qml-module-qtquick-scene3d qt3d-defaultgeometryloader-plugin libgl1-mesa-dri
     dbus openssh-client openssh-server xvfb xauth x11-utils imagemagick gpsbabel
 )
 # Node.js comes with npm on these machines; Debian's npm only where it does not.

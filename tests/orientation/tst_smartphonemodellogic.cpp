@@ -41,7 +41,14 @@ private slots:
             "function vector(x, y, z) { return new THREE.Vector3(x, y, z); }"
             "function gravityOffAxes(x, y, z) {"
             "    var a = rotatedAxes(THREE, x, y, z), g = gravityAcceleration(x, y, z);"
-            "    return vector(g.x, g.y, g.z).distanceTo(vector(a.x.y, a.y.y, a.z.y).multiplyScalar(9.80665)); }"));
+            "    return vector(g.x, g.y, g.z).distanceTo(vector(a.x.y, a.y.y, a.z.y).multiplyScalar(9.80665)); }"
+            // The 3D view's matrix against the rotated axes the sensors use,
+            // column by column, and its shift.
+            "function poseOffAxes(x, y, z) {"
+            "    var a = rotatedAxes(THREE, x, y, z), m = poseMatrix(x, y, z, 0.1, -0.2, 0.3), off = 0;"
+            "    [a.x, a.y, a.z].forEach(function(axis, c) {"
+            "        off = Math.max(off, vector(m[c], m[4 + c], m[8 + c]).distanceTo(axis)); });"
+            "    return off + vector(m[3], m[7], m[11]).distanceTo(vector(0.1, -0.2, 0.3)); }"));
     }
 
     void values_data()
@@ -66,6 +73,8 @@ private slots:
         QTest::newRow("another attitude") << "gravityOffAxes(-143, 18.5, -77)" << 0.0;
         QTest::newRow("Y-Rot 90, gimbal lock") << "gravityOffAxes(30, 90, -45)" << 0.0;
         QTest::newRow("beyond the range") << "gravityOffAxes(181, -181, 270)" << 0.0;
+        QTest::newRow("3D view, any attitude") << "poseOffAxes(37.5, -62, 121)" << 0.0;
+        QTest::newRow("3D view, gimbal lock") << "poseOffAxes(30, 90, -45)" << 0.0;
     }
 
     void values()
@@ -75,6 +84,29 @@ private slots:
         const QJSValue result = m_engine.evaluate(expression);
         QVERIFY2(result.isNumber(), qPrintable(result.toString()));
         QVERIFY2(std::abs(result.toNumber() - expected) < 1e-9, qPrintable(result.toString()));
+    }
+
+    // A horizontal drag turns with the slider whose axis stands closest to
+    // upright, the sign keeping the front moving with the mouse.
+    void horizontalDragAxis_data()
+    {
+        QTest::addColumn<double>("xRot");
+        QTest::addColumn<double>("yRot");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("upright") << 0.0 << 0.0 << "y 1";
+        QTest::newRow("upside down, X-Rot 180") << 180.0 << 0.0 << "y -1";
+        QTest::newRow("face up") << -90.0 << 0.0 << "z 1";
+        QTest::newRow("face down") << 90.0 << 0.0 << "z -1";
+        QTest::newRow("tilted back past 45") << -50.0 << 20.0 << "z 1";
+    }
+
+    void horizontalDragAxis()
+    {
+        QFETCH(double, xRot);
+        QFETCH(double, yRot);
+        QFETCH(QString, expected);
+        const QJSValue turn = m_engine.evaluate(QStringLiteral("horizontalDragAxis(%1, %2)").arg(xRot).arg(yRot));
+        QCOMPARE(turn.property("axis").toString() + ' ' + turn.property("sign").toString(), expected);
     }
 
 private:

@@ -163,6 +163,65 @@ Item {
             verify(!testDevice.cameraPlaying())
         }
 
+        // The camera at its smaller size, or a clip of 320x240 at 30 frames a second.
+        function startSource(source) {
+            if (source === "file")
+                return openVideoFile(testDevice.fileUrl(testDevice.clip("vp8", "moving ball.webm")))
+            plugIn("Test Camera A")
+            cameraEmulationManager.resolutionIndex = 1
+            mouseClick(Helpers.button(page, "Set settings"))
+            mouseClick(child("startButton"))
+        }
+
+        SignalSpy {
+            id: infoSpy
+
+            target: cameraEmulationManager
+            signalName: "streamInfoChanged"
+        }
+
+        function test_streamInfo_data() {
+            return [["camera", "Test Camera A", 15], ["file", "moving ball.webm", 30]].map(row => ({
+                tag: row[0], shown: "Sending: %1, 320x240, %2 fps; frames sent: ".arg(row[1]).arg(row[2]), rate: row[2]
+            }))
+        }
+
+        // Refreshed once a second with the frames counted so far.
+        function test_streamInfo(data) {
+            startSource(data.tag)
+            tryVerify(() => cameraEmulationManager.framesSent > 0, 5000)
+            compare(child("streamStatus").text, data.shown + cameraEmulationManager.framesSent)
+            infoSpy.clear()
+            var frames = cameraEmulationManager.framesSent
+            var started = Date.now()
+            wait(2500)
+            var seconds = (Date.now() - started) / 1000
+            verify(infoSpy.count >= 2 && infoSpy.count <= 3, "updates: " + infoSpy.count)
+            var counted = cameraEmulationManager.framesSent - frames
+            verify(counted > 0 && counted <= 1.5 * data.rate * seconds, counted + " frames in " + seconds + " s")
+            compare(child("streamStatus").text, data.shown + cameraEmulationManager.framesSent)
+        }
+
+        function test_streamStopsByItself_data() {
+            return [{ tag: "camera", reason: "The camera \"Test Camera A\" was unplugged." },
+                    { tag: "file", reason: "The stream stopped: " }]
+        }
+
+        // Unplugged, or the file gone before the clip starts again.
+        function test_streamStopsByItself(data) {
+            startSource(data.tag)
+            tryCompare(cameraEmulationManager, "streamRunning", true)
+            if (data.tag === "camera")
+                testDevice.unplugAll()
+            else
+                verify(testDevice.removeFile(page.videoFilePath))
+            tryCompare(cameraEmulationManager, "streamRunning", false, 5000)
+            compare(child("streamStatus").text.substring(0, data.reason.length), data.reason)
+            // The next stream has no reason to give.
+            startSource("file")
+            tryVerify(() => child("streamStatus").text.indexOf("Sending: moving ball.webm") === 0)
+        }
+
         SignalSpy {
             id: codecChecks
 

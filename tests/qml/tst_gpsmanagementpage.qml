@@ -258,6 +258,31 @@ Item {
             compare(Object.keys(page.trackPoints.get(points.length)), [])
         }
 
+        // Rows: the points' times of day (and dates), the fixed interval or
+        // not, the current point and what the page shows for it. A point
+        // timed before the one it follows adds no time.
+        function test_trackTime_data() {
+            var times = [["120000", "150324"], ["120105", "150324"], ["120050", "150324"], ["121255", "150324"]]
+            return [
+                [times, false, 0, "No. 0 / 3    00:00:00.0 / 00:13:10.0"],
+                [times, false, 1, "No. 1 / 3    00:01:05.0 / 00:13:10.0"],
+                [times, false, 2, "No. 2 / 3    00:01:05.0 / 00:13:10.0"],
+                [times, false, 3, "No. 3 / 3    00:13:10.0 / 00:13:10.0"],
+                [times, true, 2, "No. 2 / 3    00:00:04.0 / 00:00:06.0"],
+                [[["120000", "150324"], ["130000.25", "160324"]], false, 1, "No. 1 / 1    25:00:00.2 / 25:00:00.2"]
+            ].map(row => ({ tag: row[3], times: row[0], fixed: row[1], index: row[2], shown: row[3] }))
+        }
+
+        function test_trackTime(data) {
+            load(data.times.map(time => "$GPRMC," + time[0] + ",A,5956.3210,N,03018.8460,E,0.0,0.0," + time[1]
+                                        + ",,,A").join("\n"))
+            gpsEmulationManager.setTrackIntervalMode(data.fixed)
+            gpsEmulationManager.currentPositionIndex = data.index
+            compare(child("trackTime").text, data.shown)
+            page.trackPoints.clear()
+            compare(child("trackTime").text, "No. 0 / 0    00:00:00.0 / 00:00:00.0")
+        }
+
         function test_untimedTrackThenTimedTrack() {
             load("$GPWPL,5956.3210,N,03018.8460,E,A\n$GPWPL,5957.3210,N,03018.8460,E,B")
             compare(page.onlyDefaultInterval, true)

@@ -14,6 +14,7 @@
 #include <testvideos.h>
 
 #include <QApplication>
+#include <QFile>
 #include <QPointer>
 #include <QQmlContext>
 #include <QQmlEngine>
@@ -21,6 +22,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTextDocument>
+#include <QTranslator>
 #include <QtQuickTest>
 
 #include <gst/gst.h>
@@ -227,6 +229,8 @@ public:
         return TestVideos::make(m_clips.path(), kinds.value(kind, TestVideos::Kind::Vp8), {320, 240}, 30, name);
     }
 
+    Q_INVOKABLE bool removeFile(const QString &path) { return QFile::remove(path); }
+
     // The URL of a path, as the file dialog hands it over.
     Q_INVOKABLE QUrl fileUrl(const QString &path) const { return QUrl::fromLocalFile(path); }
 
@@ -241,6 +245,28 @@ public:
 private:
     SensorsEmulationManager *m_sensors;
     QTemporaryDir m_clips;
+};
+
+// The plug-in's translation, as if the IDE had started in that language.
+// Items made from then on show it; a test runs from a binding's change, so
+// re-evaluating every binding would find that one in a loop.
+class LanguageProbe : public QObject
+{
+    Q_OBJECT
+
+public:
+    // "ru" installs the Russian translation, anything else none.
+    Q_INVOKABLE bool setLanguage(const QString &language)
+    {
+        QCoreApplication::removeTranslator(&m_translator);
+        if (language != QLatin1String("ru"))
+            return true;
+        return m_translator.load(QStringLiteral(":/mimicry/translations/Mimicry-ru.qm"))
+            && QCoreApplication::installTranslator(&m_translator);
+    }
+
+private:
+    QTranslator m_translator;
 };
 
 // Gives each test file's engine what the plug-in gives its window, through
@@ -280,6 +306,7 @@ public slots:
         context->setContextProperty(QStringLiteral("testDevice"), new TestDevice(sensors, engine));
         context->setContextProperty(QStringLiteral("guest"), &m_guestProbe);
         context->setContextProperty(QStringLiteral("dialogs"), &m_dialogProbe);
+        context->setContextProperty(QStringLiteral("language"), &m_languageProbe);
 
         // The first connection asks the guest for every sensor's state; the
         // tests start once all answers are in.
@@ -311,6 +338,7 @@ private:
     FakeGuest m_guest;
     GuestProbe m_guestProbe{&m_guest};
     DialogProbe m_dialogProbe;
+    LanguageProbe m_languageProbe;
 };
 
 QUICK_TEST_MAIN_WITH_SETUP(mimicry_qml, QmlTestSetup)

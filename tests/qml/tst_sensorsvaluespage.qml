@@ -3,12 +3,15 @@ import QtTest 1.2
 import "qrc:/mimicry/qml"
 import "helpers.js" as Helpers
 
+// Wide enough for the panels side by side: the tests click every panel.
 Item {
-    width: 1100
-    height: 600
+    width: 1600
+    height: 1000
 
     MimicryView {
         id: view
+
+        anchors.fill: parent
     }
 
     TestCase {

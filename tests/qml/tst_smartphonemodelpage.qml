@@ -219,6 +219,43 @@ Item {
             compare(texts.slice(0, 2), ["47.994 9.807 0.000", "-47.994 9.807 0.000"])
         }
 
+        // A drag on the 3D view moves the sliders as a hand would, and the
+        // next tick sends what that slider change sends. Without OpenGL the
+        // view is a note, so the drag is the view's own signal here.
+        function test_dragTurnsLikeTheSliders_data() {
+            return [
+                { tag: "upright, across", preset: 1, dx: 20, dy: 0, pose: [0, 10, 0], gyroscope: [0, 100, 0] },
+                { tag: "face up, across", preset: 5, dx: 20, dy: 0, pose: [-90, 0, 10], gyroscope: [0, 0, 100] },
+                { tag: "face down, across", preset: 6, dx: 20, dy: 0, pose: [90, 0, -10], gyroscope: [0, 0, -100] },
+                { tag: "upright, down", preset: 1, dx: 0, dy: 20, pose: [10, 0, 0], gyroscope: [100, 0, 0] }
+            ]
+        }
+
+        function test_dragTurnsLikeTheSliders(data) {
+            var view = Helpers.find(page, item => item.dragged !== undefined && item.pose !== undefined)
+            show()
+            compare(findChild(view, "noOpenGLNote").visible, true)
+            compare(view.drawn, false)
+            mouseClick(presetButton(data.preset))
+            waitForTicks(2)
+            guest.clear()
+            view.dragged(data.dx, data.dy)
+            compare(sliders.slice(0, 3).map(slider => slider.value), data.pose)
+            var calls = firstChange("setGyroscopeValues", [0, 0, 0])
+            compareValues(calls[0], data.gyroscope, "the tick after the drag")
+            compareValues(calls[1], [0, 0, 0], "the tick after that")
+        }
+
+        // In move mode a drag shifts the phone within the sliders' range.
+        function test_dragMoves() {
+            var view = Helpers.find(page, item => item.dragged !== undefined && item.pose !== undefined)
+            show()
+            mouseClick(modeButton("Move"))
+            view.dragged(300, -50)
+            compare(sliders.slice(3).map(slider => slider.value), [2, 0.5, 0])
+            compare(sliders.slice(0, 3).map(slider => slider.value), [0, 0, 0])
+        }
+
         function test_ctrlFlipsTheModeWhileHeld() {
             show()
             compare(modeButton("Rotation").checked, true)
@@ -266,6 +303,40 @@ Item {
             for (var j = 0; j < data.sensors.length; ++j) {
                 compare(line(data.sensors[j]).visible, data.available && data.sensors.length < 3, data.sensors[j])
                 compare(line(data.sensors[j]).enabled, false, data.sensors[j])
+            }
+        }
+
+        function presetsChecked() {
+            return [1, 2, 3, 4, 5, 6].filter(preset => presetButton(preset).checked)
+        }
+
+        // Rows: X-Rot, Y-Rot, Z-Rot and the presets shown checked; other
+        // angles for the same pose count as that pose.
+        function test_presetOfPose_data() {
+            return [[0, 0, 0, [1]], [0, 0, -90, [2]], [0, 0, 180, [3]], [0, 0, -180, [3]], [180, 180, 0, [3]],
+                    [0, 0, 90, [4]], [-90, 0, 0, [5]], [90, 180, 180, [5]], [90, 0, 0, [6]], [0, 0.01, 0, []],
+                    [-90, 0, 30, []]
+            ].map(row => ({ tag: row.slice(0, 3).join(", "), pose: row.slice(0, 3), checked: row[3] }))
+        }
+
+        function test_presetOfPose(data) {
+            show()
+            for (var i = 0; i < 3; ++i)
+                sliders[i].value = data.pose[i]
+            compare(presetsChecked(), data.checked)
+        }
+
+        // Each preset names its pose and stays the one checked when clicked
+        // again.
+        function test_presetButtons() {
+            show()
+            compare([1, 2, 3, 4, 5, 6].map(preset => presetButton(preset).tooltip),
+                    ["Upright", "Landscape, top to the right", "Upside down", "Landscape, top to the left",
+                     "Lying face up", "Lying face down"])
+            for (var preset = 6; preset >= 1; --preset) {
+                mouseClick(presetButton(preset))
+                mouseClick(presetButton(preset))
+                compare(presetsChecked(), [preset])
             }
         }
 

@@ -1,0 +1,98 @@
+import QtQuick 2.5
+import QtTest 1.2
+import "qrc:/mimicry/qml"
+import "../helpers.js" as Helpers
+
+// The orientation page's 3D view with real OpenGL (Xvfb and Mesa): what it
+// draws, and the mouse on it.
+Item {
+    id: testRoot
+
+    width: 900
+    height: 600
+
+    SmartphoneModelPage {
+        id: page
+
+        anchors.fill: parent
+    }
+
+    TestCase {
+        id: testCase
+
+        property var view: Helpers.find(page, item => item.dragged !== undefined && item.pose !== undefined)
+        property var sliders: Helpers.sliders(page)
+
+        function presetButton(preset) {
+            return Helpers.find(page, item => item.source !== undefined
+                                && String(item.source) === page.iconsModel[preset - 1]).parent
+        }
+
+        function gyroscopeCalls() {
+            return guest.calls.filter(call => call.indexOf("setGyroscopeValues ") === 0)
+        }
+
+        // The view's picture once it has settled: pixels on a grid of 8.
+        function picture() {
+            wait(200)
+            var image = grabImage(view)
+            var pixels = []
+            for (var y = 4; y < image.height; y += 8) {
+                for (var x = 4; x < image.width; x += 8)
+                    pixels.push(String(image.pixel(x, y)))
+            }
+            return pixels
+        }
+
+        function share(pixels, predicate) {
+            return pixels.filter(predicate).length / pixels.length
+        }
+
+        function pose(preset) {
+            mouseClick(presetButton(preset))
+            return picture()
+        }
+
+        function initTestCase() {
+            Helpers.resetSensors(sensorsEmulationManager, testDevice)
+            page.active = true
+            tryVerify(() => view.drawn, 10000, "the phone's mesh to load")
+            compare(findChild(view, "noOpenGLNote").visible, false)
+        }
+
+        // The phone and the floor take a good part of the view; face up and
+        // upright look nothing alike.
+        function test_posesLookDifferent() {
+            var upright = pose(1)
+            var background = upright[0]
+            verify(share(upright, pixel => pixel !== background) > 0.2, "drawn: " + share(upright,
+                                                                                           pixel => pixel !== background))
+            var faceUp = pose(5)
+            var changed = share(upright.map((pixel, i) => pixel !== faceUp[i]), differs => differs)
+            verify(changed > 0.03, "face up against upright: " + changed)
+            var again = pose(1)
+            compare(share(upright.map((pixel, i) => pixel !== again[i]), differs => differs), 0)
+        }
+
+        // Dragging the phone lying face up across turns Z-Rot, and the clock
+        // sends the gyroscope line that the slider change sends.
+        function test_dragTurnsThePhone() {
+            guest.clear()
+            mouseClick(presetButton(5))
+            // The tick after the jump to face up, then the one that says it stopped.
+            var still = "setGyroscopeValues double:0 double:0 double:0"
+            tryVerify(() => gyroscopeCalls().length >= 2 && gyroscopeCalls().slice(-1)[0] === still, 5000)
+            guest.clear()
+            var x = view.width / 2, y = view.height / 2
+            mousePress(view, x, y)
+            mouseMove(view, x + 20, y, -1, Qt.LeftButton)
+            mouseRelease(view, x + 20, y)
+            compare(sliders.slice(0, 3).map(slider => slider.value), [-90, 0, 10])
+            tryVerify(() => gyroscopeCalls().length > 0, 3000)
+            compare(gyroscopeCalls()[0], "setGyroscopeValues double:0 double:0 double:100")
+        }
+
+        name: "PhoneView"
+        when: windowShown
+    }
+}
