@@ -67,6 +67,7 @@ private slots:
     void sameAsNmea_data();
     void sameAsNmea();
     void mutated();
+    void stopped();
 
 private:
     QTemporaryDir m_dir;
@@ -352,6 +353,16 @@ void TrackFilesTest::mutated()
         }
     }
     qInfo("%d mutated documents: %d tracks, %d errors", runs, tracks, errors);
+}
+
+// A stop raised from another thread ends a long read early: leaving the page
+// waits for the parser's thread.
+void TrackFilesTest::stopped()
+{
+    const QString text = "<gpx>" + QStringLiteral("<wpt lat='1' lon='2'/>\n").repeated(100000) + "</gpx>";
+    const std::atomic<bool> stop{true};
+    QVERIFY(!XmlTrackReader::read(text, &stop).ok);
+    QCOMPARE(XmlTrackReader::read(text).points.size(), 100000);
 }
 
 QTEST_GUILESS_MAIN(TrackFilesTest)
