@@ -19,6 +19,8 @@
 #include <QCommandLineParser>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
+#include <QProcess>
 #include <QApplication>
 #include <QQmlContext>
 #include <QQmlEngine>
@@ -282,6 +284,43 @@ private:
     std::unique_ptr<QObject> m_parser;
 };
 
+// The page opening gpsbabel's GPX of the GPGGA log: how long the GUI thread
+// stalled while the file was read and parsed off it.
+int openGpx(PageBench &bench, const QTemporaryDir &dir, int points, int rounds)
+{
+    const QString log = dir.filePath(QStringLiteral("GPGGA.nmea"));
+    const QString gpx = dir.filePath(QStringLiteral("GPGGA.gpx"));
+    QFile output(log);
+    const QByteArray text = generateLog("GPGGA", points);
+    if (!output.open(QIODevice::WriteOnly) || output.write(text) != text.size()) {
+        err() << "bench_gpspage: cannot write " << log << "\n";
+        return 1;
+    }
+    output.close();
+    if (QProcess::execute(QStringLiteral("gpsbabel"), {QStringLiteral("-i"), QStringLiteral("nmea,date=20240315"),
+                                                      QStringLiteral("-f"), log, QStringLiteral("-o"),
+                                                      QStringLiteral("gpx"), QStringLiteral("-F"), gpx}) != 0) {
+        err() << "bench_gpspage: gpsbabel could not write the GPX file\n";
+        return 1;
+    }
+    out() << "GPS page opening a GPX file of " << points << " points, " << QFileInfo(gpx).size() / 1e6
+          << " MB, median of " << rounds << " rounds\n";
+    std::vector<double> table, track, gap, late, busy;
+    for (int round = 0; round < rounds; ++round) {
+        Run run;
+        if (!bench.open(gpx, points, &run))
+            return 1;
+        table.push_back(run.tableMs);
+        track.push_back(run.trackMs);
+        gap.push_back(run.longestFrameGapMs);
+        late.push_back(run.timerLatenessMs);
+        busy.push_back(run.longestBusyMs);
+    }
+    out() << "to table " << median(table) << " ms, to guest " << median(track) << " ms; longest frame gap "
+          << median(gap) << " ms, timer late " << median(late) << " ms, GUI busy " << median(busy) << " ms\n";
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -307,7 +346,11 @@ int main(int argc, char *argv[])
                                           QStringLiteral("Loads per log type (default 3, 1 with --quick)."),
                                           QStringLiteral("R"));
     const QCommandLineOption quickOption(QStringLiteral("quick"), QStringLiteral("Smoke run."));
-    parser.addOptions({sentencesOption, roundsOption, quickOption});
+    const QCommandLineOption gpxOption(
+        QStringLiteral("gpx"),
+        QStringLiteral("Open instead the GPX file that gpsbabel writes from the GPGGA log (the GUI thread's figures "
+                       "only)."));
+    parser.addOptions({sentencesOption, roundsOption, quickOption, gpxOption});
     parser.process(app);
     const bool quick = parser.isSet(quickOption);
     int sentences = 0;
@@ -348,6 +391,9 @@ int main(int argc, char *argv[])
         err() << "bench_gpspage: the channel did not connect\n";
         return 1;
     }
+
+    if (parser.isSet(gpxOption))
+        return openGpx(bench, dir, sentences, rounds);
 
     out() << "GPS page opening a log of " << sentences << " sentences, median of " << rounds << " rounds\n";
     const auto row = [](const QString &type, const QStringList &cells) {

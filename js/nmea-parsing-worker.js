@@ -1,7 +1,7 @@
 .pragma library
 .import "nmea-parsing.js" as Nmea
 
-// What NmeaTrackParser's engine runs on its worker thread: the parse, and its
+// What TrackFileParser's engine runs on its worker thread: the parse, and its
 // points packed for C++. A property read per value from C++ costs more than
 // the parse itself, so the numbers go as one buffer of doubles, five per point
 // in the order below. A point's index is its row, and its time text follows

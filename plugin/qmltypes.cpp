@@ -8,9 +8,10 @@
 
 #include <camera/cameraemulationmanager.h>
 #include <gps/gpsemulationmanager.h>
-#include <gps/nmeatrackparser.h>
 #include <gps/textfilereader.h>
+#include <gps/trackfileparser.h>
 #include <gps/trackpointmodel.h>
+#include <gps/trackrouteview.h>
 #include <link/remotedbusinvokerservice.h>
 #include <model3d/smartphone3dmodelconfig.h>
 #include <sensors/alsmodel.h>
@@ -44,8 +45,9 @@ void registerQmlTypes()
     // The GPS page reads and parses its track files through these, off the
     // GUI thread, and shows the points from the model.
     qmlRegisterType<TextFileReader>(uri, 1, 0, "TextFileReader");
-    qmlRegisterType<NmeaTrackParser>(uri, 1, 0, "NmeaTrackParser");
+    qmlRegisterType<TrackFileParser>(uri, 1, 0, "TrackFileParser");
     qmlRegisterType<TrackPointModel>(uri, 1, 0, "TrackPointModel");
+    qmlRegisterType<TrackRouteView>(uri, 1, 0, "TrackRouteView");
 }
 
 void exposeToQml(QQmlContext *context, RemoteDBusInvokerService *channel, GPSEmulationManager *gps,

@@ -268,7 +268,7 @@ ScrollView {
             }
         }
 
-        NmeaTrackParser {
+        TrackFileParser {
             id: trackParser
 
             model: root.trackPoints
@@ -279,7 +279,8 @@ ScrollView {
             id: fileDialog
 
             title: qsTr("Open NMEA File")
-            nameFilters: [qsTr("NMEA files (*.nmea)")]
+            nameFilters: [qsTr("Track files (*.nmea *.gpx *.kml)"), qsTr("NMEA files (*.nmea)"),
+                          qsTr("GPX files (*.gpx)"), qsTr("KML files (*.kml)")]
             selectExisting: true
             selectFolder: false
             selectMultiple: false
@@ -623,6 +624,20 @@ ScrollView {
                     }
                 }
             }
+        }
+
+        // The track drawn beside the controls; a click seeks as a row does.
+        TrackRouteView {
+            objectName: "trackRouteView"
+            anchors.left: controlsColumn.right
+            anchors.right: parent.right
+            anchors.top: controlsColumn.top
+            anchors.bottom: controlsColumn.bottom
+            anchors.leftMargin: 15
+            anchors.rightMargin: 15
+            model: root.trackPoints
+            currentIndex: gpsEmulationManager.currentPositionIndex
+            onPointClicked: trackPointsTable.activated(index)
         }
 
         TableView {

@@ -328,7 +328,15 @@ Item {
                 { tag: "track", file: "rmc-same-time.nmea", points: 3,
                   track: point + "0;" + point + "0;" + point + "1000" },
                 { tag: "missing", file: "no-such-file.nmea", points: 0, error: missing },
-                { tag: "text just over 2^24 characters", text: longText(), points: 2398 }
+                { tag: "text just over 2^24 characters", text: longText(), points: 2398 },
+                // GPX and KML take the same road; the content tells them apart.
+                { tag: "GPX waypoints", file: "../tracks/gpx11-waypoints.gpx", points: 2,
+                  track: "45.5000000,-73.5000000,30.00,0;46.5000000,-74.5000000,0.00,0" },
+                { tag: "KML gx:Track", file: "../tracks/kml-gxtrack.kml", points: 3,
+                  track: "59.9386833,30.3141000,12.35,0;59.9387000,30.3142000,0.00,1250;"
+                         + "51.5000000,-0.1000000,-3.00,750" },
+                { tag: "GPX latitude beyond 90", text: "<gpx>\n<wpt lat='91' lon='0'/>\n</gpx>", points: 0,
+                  error: "Incorrect GPX file, line: 2" }
             ]
         }
 
@@ -350,6 +358,53 @@ Item {
             compare(child("trackPointsTable").currentRow, 0)
             if (data.track)
                 compare(callsNamed("loadTrack")[0], "loadTrack array:array:double:" + data.track)
+        }
+
+        // Beside the controls, the track north up and east to the right, in
+        // proportion; a click near a point seeks as activating its row does.
+        function test_route_data() {
+            return [
+                { tag: "stopped", play: false },
+                { tag: "playing", play: true }
+            ]
+        }
+
+        function test_route(data) {
+            var tail = ",0.0,0.0,150324,,,A"
+            load("$GPRMC,120000,A,5900.0000,N,03000.0000,E" + tail + "\n"
+                 + "$GPRMC,120010,A,5910.0000,N,03000.0000,E" + tail + "\n"
+                 + "$GPRMC,120020,A,5910.0000,N,03020.0000,E" + tail)
+            var route = child("trackRouteView")
+            verify(route.width > 100 && route.height > 100)
+            var p = [0, 1, 2].map(i => route.pointPosition(i))
+            p.forEach(point => verify(point.x >= 0 && point.x <= route.width && point.y >= 0 && point.y <= route.height))
+            fuzzyCompare(p[1].x, p[0].x, 0.01)
+            verify(p[1].y < p[0].y)
+            fuzzyCompare(p[2].y, p[1].y, 0.01)
+            verify(p[2].x > p[1].x)
+            // 20 minutes of longitude at 59.08 degrees north against 10 of latitude.
+            fuzzyCompare((p[2].x - p[1].x) / (p[0].y - p[1].y), 2 * Math.cos(59.0833 * Math.PI / 180), 0.01)
+            gpsEmulationManager.currentPositionIndex = 1
+            compare(route.currentIndex, 1)
+            gpsEmulationManager.currentPositionIndex = 0
+
+            if (data.play)
+                mouseClick(child("playButton"))
+            verify(guest.settle())
+            // Far from every point: nothing happens.
+            mouseClick(route, 2, 2)
+            compare(route.pointAt(2, 2), -1)
+            if (!data.play) {
+                verify(guest.sync())
+                compare(sent(), [])
+            }
+            mouseClick(route, p[1].x + 3, p[1].y - 3)
+            tryVerify(() => sent().indexOf("goToPositionOnTrack int32:1") >= 0)
+            compare(gpsEmulationManager.currentPositionIndex, 1)
+            compare(child("trackPointsTable").currentRow, 1)
+            compare(page.trackTimerArmed, data.play)
+            verify(guest.sync())
+            compare(callsNamed("startTrack").length, data.play ? 1 : 0)
         }
 
         // The parser's thread takes one text at a time: a text behind a

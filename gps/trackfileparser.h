@@ -15,13 +15,14 @@ namespace Internal {
 
 class TrackPointModel;
 
-// Runs js/nmea-parsing.js on a worker thread, in an engine of its own that
-// stays warm for the next file, and turns its points into the rows of a
-// TrackPointModel and the guest's loadTrack argument there too; the GUI
-// thread only swaps the result into the model. Only the newest parse
+// Reads a track file's text on a worker thread: a GPX or KML document with
+// XmlTrackReader, anything else as an NMEA log with js/nmea-parsing.js in an
+// engine of its own that stays warm for the next file. The points become the
+// rows of a TrackPointModel and the guest's loadTrack argument there too; the
+// GUI thread only swaps the result into the model. Only the newest parse
 // reports: starting another one, or cancel(), drops the older result and
 // stops it if it is still running.
-class NmeaTrackParser : public QObject
+class TrackFileParser : public QObject
 {
     Q_OBJECT
     Q_PROPERTY(Mimicry::Internal::TrackPointModel *model READ model WRITE setModel NOTIFY modelChanged)
@@ -37,13 +38,14 @@ public:
         int errorLine = 0;
     };
 
-    explicit NmeaTrackParser(QObject *parent = nullptr);
-    ~NmeaTrackParser() override;
+    explicit TrackFileParser(QObject *parent = nullptr);
+    ~TrackFileParser() override;
 
     TrackPointModel *model() const { return m_model; }
     void setModel(TrackPointModel *model);
 
-    // Parses on the calling thread, in an engine made for it.
+    // Parses on the calling thread, in an engine made for it if the text
+    // is an NMEA log.
     static Result parseText(const QString &text);
 
     // The result comes with finished().

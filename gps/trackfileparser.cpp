@@ -1,7 +1,8 @@
-#include "nmeatrackparser.h"
+#include "trackfileparser.h"
 
 #include "gpsemulationmanager.h"
 #include "trackpointmodel.h"
+#include "xmltrackreader.h"
 
 #include <QFile>
 #include <QQmlComponent>
@@ -26,9 +27,9 @@ QtObject {
 }
 )";
 
-NmeaTrackParser::Result failure(const QString &message, int line)
+TrackFileParser::Result failure(const QString &message, int line)
 {
-    NmeaTrackParser::Result result;
+    TrackFileParser::Result result;
     result.errorMessage = message;
     result.errorLine = line;
     return result;
@@ -40,14 +41,31 @@ enum Value { LatitudeValue, LongitudeValue, AltitudeValue, TimeValue, IntervalVa
 std::unique_ptr<QObject> createParser(QQmlEngine *engine, QString *error)
 {
     QQmlComponent component(engine);
-    component.setData(parserComponent, QUrl(QStringLiteral("qrc:/mimicry/NmeaTrackParser.qml")));
+    component.setData(parserComponent, QUrl(QStringLiteral("qrc:/mimicry/TrackFileParser.qml")));
     std::unique_ptr<QObject> parser(component.create());
     if (!parser)
         *error = component.errorString();
     return parser;
 }
 
-NmeaTrackParser::Result parseWith(QObject *parser, const QString &text)
+// The text as a GPX or KML document; false if it is neither.
+bool parseXml(const QString &text, const std::atomic<bool> *stop, TrackFileParser::Result *result)
+{
+    XmlTrackReader::Result read = XmlTrackReader::read(text, stop);
+    if (read.format == XmlTrackReader::OtherText)
+        return false;
+    if (!read.ok) {
+        *result = failure(read.errorMessage, read.errorLine);
+        return true;
+    }
+    result->points = std::move(read.points);
+    result->withoutDateTime = read.withoutDateTime;
+    result->trackArgument = GPSEmulationManager::trackArgument(result->points);
+    result->ok = true;
+    return true;
+}
+
+TrackFileParser::Result parseWith(QObject *parser, const QString &text)
 {
     QVariant returned;
     QMetaObject::invokeMethod(parser, "parse", Q_RETURN_ARG(QVariant, returned), Q_ARG(QVariant, text));
@@ -61,7 +79,7 @@ NmeaTrackParser::Result parseWith(QObject *parser, const QString &text)
     const QByteArray values = parsed.value(QStringLiteral("values")).toByteArray();
     const int count = values.size() / int(sizeof(double) * ValueCount);
 
-    NmeaTrackParser::Result result;
+    TrackFileParser::Result result;
     result.points.resize(count);
     const double *value = reinterpret_cast<const double *>(values.constData());
     for (int i = 0; i < count; ++i, value += ValueCount) {
@@ -83,8 +101,12 @@ NmeaTrackParser::Result parseWith(QObject *parser, const QString &text)
 class Worker : public QObject
 {
 public:
-    NmeaTrackParser::Result parse(const QString &text)
+    TrackFileParser::Result parse(const QString &text)
     {
+        m_stop = false;
+        TrackFileParser::Result result;
+        if (parseXml(text, &m_stop, &result))
+            return result;
         if (!m_engine) {
             m_engine = std::make_unique<QQmlEngine>();
             QString error;
@@ -94,7 +116,7 @@ public:
             m_interruptible = m_engine.get();
         }
         m_engine->setInterrupted(false);
-        NmeaTrackParser::Result result = parseWith(m_parser.get(), text);
+        result = parseWith(m_parser.get(), text);
         // The text's strings and the point objects are garbage now; an idle
         // engine should not hold a large file's worth of them.
         m_engine->collectGarbage();
@@ -104,6 +126,7 @@ public:
     // From any thread; the engine lives until the thread ends.
     void interrupt()
     {
+        m_stop = true;
         if (QJSEngine *engine = m_interruptible)
             engine->setInterrupted(true);
     }
@@ -112,17 +135,18 @@ private:
     std::unique_ptr<QQmlEngine> m_engine;
     std::unique_ptr<QObject> m_parser;
     std::atomic<QJSEngine *> m_interruptible{nullptr};
+    std::atomic<bool> m_stop{false};
 };
 
 } // namespace
 
-NmeaTrackParser::NmeaTrackParser(QObject *parent)
+TrackFileParser::TrackFileParser(QObject *parent)
     : QObject(parent)
 {}
 
 // A parse still running is stopped, so leaving the page never waits for a
 // large file.
-NmeaTrackParser::~NmeaTrackParser()
+TrackFileParser::~TrackFileParser()
 {
     if (!m_worker)
         return;
@@ -131,7 +155,7 @@ NmeaTrackParser::~NmeaTrackParser()
     m_thread.wait();
 }
 
-void NmeaTrackParser::setModel(TrackPointModel *model)
+void TrackFileParser::setModel(TrackPointModel *model)
 {
     if (m_model == model)
         return;
@@ -139,15 +163,18 @@ void NmeaTrackParser::setModel(TrackPointModel *model)
     emit modelChanged();
 }
 
-NmeaTrackParser::Result NmeaTrackParser::parseText(const QString &text)
+TrackFileParser::Result TrackFileParser::parseText(const QString &text)
 {
+    Result result;
+    if (parseXml(text, nullptr, &result))
+        return result;
     QQmlEngine engine;
     QString error;
     const std::unique_ptr<QObject> parser = createParser(&engine, &error);
     return parser ? parseWith(parser.get(), text) : failure(error, 0);
 }
 
-void NmeaTrackParser::parse(const QString &text)
+void TrackFileParser::parse(const QString &text)
 {
     cancel();
     if (!m_worker) {
@@ -155,7 +182,7 @@ void NmeaTrackParser::parse(const QString &text)
         worker->moveToThread(&m_thread);
         // The engine goes with its thread.
         connect(&m_thread, &QThread::finished, worker, &QObject::deleteLater);
-        m_thread.setObjectName(QStringLiteral("NmeaTrackParser"));
+        m_thread.setObjectName(QStringLiteral("TrackFileParser"));
         m_thread.start();
         m_worker = worker;
     }
@@ -175,19 +202,19 @@ void NmeaTrackParser::parse(const QString &text)
     }, Qt::QueuedConnection);
 }
 
-QVariantMap NmeaTrackParser::parseNow(const QString &text)
+QVariantMap TrackFileParser::parseNow(const QString &text)
 {
     return apply(parseText(text));
 }
 
-void NmeaTrackParser::cancel()
+void TrackFileParser::cancel()
 {
     ++m_generation;
     if (m_worker)
         static_cast<Worker *>(m_worker)->interrupt();
 }
 
-QVariantMap NmeaTrackParser::apply(Result result)
+QVariantMap TrackFileParser::apply(Result result)
 {
     if (!result.ok) {
         return {{QStringLiteral("error"), QVariantMap{{QStringLiteral("message"), result.errorMessage},
