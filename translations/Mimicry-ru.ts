@@ -202,6 +202,18 @@
         <source>No. %1 / %2</source>
         <translation>№ %1 / %2</translation>
     </message>
+    <message>
+        <source>Track files (*.nmea *.gpx *.kml)</source>
+        <translation>Файлы треков (*.nmea *.gpx *.kml)</translation>
+    </message>
+    <message>
+        <source>GPX files (*.gpx)</source>
+        <translation>Файлы GPX (*.gpx)</translation>
+    </message>
+    <message>
+        <source>KML files (*.kml)</source>
+        <translation>Файлы KML (*.kml)</translation>
+    </message>
 </context>
 <context>
     <name>GyroscopeControls</name>
@@ -329,6 +341,25 @@
     <message>
         <source>Do not show again</source>
         <translation>Больше не показывать</translation>
+    </message>
+</context>
+<context>
+    <name>Mimicry::Internal::XmlTrackReader</name>
+    <message>
+        <source>Incorrect GPX file</source>
+        <translation>Неверный файл GPX</translation>
+    </message>
+    <message>
+        <source>Incorrect KML file</source>
+        <translation>Неверный файл KML</translation>
+    </message>
+    <message>
+        <source>GPX file has no track, route or waypoint</source>
+        <translation>В файле GPX нет ни трека, ни маршрута, ни путевой точки</translation>
+    </message>
+    <message>
+        <source>KML file has no track, line or point</source>
+        <translation>В файле KML нет ни трека, ни линии, ни точки</translation>
     </message>
 </context>
 <context>
