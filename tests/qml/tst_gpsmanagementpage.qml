@@ -328,9 +328,8 @@ Item {
                 { tag: "missing", file: "no-such-file.nmea", points: 0, error: missing },
                 { tag: "text just over 2^24 characters", text: longText(), points: 2398 },
                 // GPX and KML take the same road; the content tells them apart.
-                { tag: "KML gx:Track", file: "../tracks/kml-gxtrack.kml", points: 3,
-                  track: "59.9386833,30.3141000,12.35,0;59.9387000,30.3142000,0.00,1250;"
-                         + "51.5000000,-0.1000000,-3.00,750" },
+                { tag: "GPX waypoints", file: "../tracks/gpx11-waypoints.gpx", points: 2,
+                  track: "45.5000000,-73.5000000,30.00,0;46.5000000,-74.5000000,0.00,1500" },
                 { tag: "GPX latitude beyond 90", text: "<gpx>\n<wpt lat='91' lon='0'/>\n</gpx>", points: 0,
                   error: "Incorrect GPX file, line: 2" }
             ]
@@ -382,9 +381,8 @@ Item {
         // Beside the controls, the track north up and east to the right, in
         // proportion; a click near a point seeks as activating its row does.
         function test_route() {
-            var tail = ",0.0,0.0,150324,,,A"
             load(["5900.0000,N,03000.0000", "5910.0000,N,03000.0000", "5910.0000,N,03020.0000"]
-                 .map((place, i) => "$GPRMC,12000" + i + ",A," + place + ",E" + tail).join("\n"))
+                 .map((place, i) => "$GPRMC,12000" + i + ",A," + place + ",E,0.0,0.0,150324,,,A").join("\n"))
             var route = child("trackRouteView")
             var p = [0, 1, 2].map(i => route.pointPosition(i))
             p.forEach(point => verify(point.x >= 0 && point.x <= route.width && point.y >= 0 && point.y <= route.height))
