@@ -258,22 +258,22 @@ Item {
             compare(Object.keys(page.trackPoints.get(points.length)), [])
         }
 
-        // Rows: the points' times of day (and dates), the fixed interval or
-        // not, the current point and what the page shows for it. Point 2 is
-        // timed before point 1 and adds no time.
+        // Rows: the track, the fixed interval or not, the current point and
+        // what the page shows for it. Point 2 is timed before point 1 and
+        // adds no time.
         function test_trackTime_data() {
-            var times = [["120000", "150324"], ["120105", "150324"], ["120050", "150324"], ["121255", "150324"]]
+            var text = track([0, 105, 50, 1255])
+            var nextDay = rmc(0) + "\n" + rmc(10000.25).replace("150324", "160324")
             return [
-                [times, false, 2, "No. 2 / 3    00:01:05.0 / 00:13:10.0"],
-                [times, false, 3, "No. 3 / 3    00:13:10.0 / 00:13:10.0"],
-                [times, true, 2, "No. 2 / 3    00:00:04.0 / 00:00:06.0"],
-                [[["120000", "150324"], ["130000.25", "160324"]], false, 1, "No. 1 / 1    25:00:00.2 / 25:00:00.2"]
-            ].map(row => ({ tag: row[3], times: row[0], fixed: row[1], index: row[2], shown: row[3] }))
+                [text, false, 2, "No. 2 / 3    00:01:05.0 / 00:13:10.0"],
+                [text, false, 3, "No. 3 / 3    00:13:10.0 / 00:13:10.0"],
+                [text, true, 2, "No. 2 / 3    00:00:04.0 / 00:00:06.0"],
+                [nextDay, false, 1, "No. 1 / 1    25:00:00.2 / 25:00:00.2"]
+            ].map(row => ({ tag: row[3], text: row[0], fixed: row[1], index: row[2], shown: row[3] }))
         }
 
         function test_trackTime(data) {
-            load(data.times.map(time => "$GPRMC," + time[0] + ",A,5956.3210,N,03018.8460,E,0.0,0.0," + time[1]
-                                        + ",,,A").join("\n"))
+            load(data.text)
             gpsEmulationManager.setTrackIntervalMode(data.fixed)
             gpsEmulationManager.currentPositionIndex = data.index
             compare(child("trackTime").text, data.shown)
