@@ -225,7 +225,6 @@ Item {
         function test_dragTurnsLikeTheSliders_data() {
             return [
                 { tag: "upright, across", preset: 1, dx: 20, dy: 0, pose: [0, 10, 0], gyroscope: [0, 100, 0] },
-                { tag: "face up, across", preset: 5, dx: 20, dy: 0, pose: [-90, 0, 10], gyroscope: [0, 0, 100] },
                 { tag: "face down, across", preset: 6, dx: 20, dy: 0, pose: [90, 0, -10], gyroscope: [0, 0, -100] },
                 { tag: "upright, down", preset: 1, dx: 0, dy: 20, pose: [10, 0, 0], gyroscope: [100, 0, 0] }
             ]
