@@ -60,9 +60,10 @@ function ownAcceleration(mX, mY, mZ, x, y, z) {
 }
 
 // Degrees turned since the previous tick; a slider that wrapped around went
-// the short way over ±180.
+// the short way over ±180, in whichever direction it was going.
 function rotationDifference(value, previous, wrapped) {
-    return wrapped ? 360 - Math.abs(value) - Math.abs(previous) : value - previous;
+    var difference = value - previous;
+    return wrapped ? difference - 360 * Math.round(difference / 360) : difference;
 }
 
 // Revolutions per second.

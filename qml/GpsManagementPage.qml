@@ -626,15 +626,18 @@ ScrollView {
             }
         }
 
-        // The track drawn beside the controls; a click seeks as a row does.
+        // The track drawn beside the controls, or above the table where the
+        // page is too narrow for that; a click seeks as a row does.
         TrackRouteView {
+            id: routeView
+
+            readonly property bool beside: parent.width - controlsColumn.width - 45 >= 180
+
             objectName: "trackRouteView"
-            anchors.left: controlsColumn.right
-            anchors.right: parent.right
-            anchors.top: controlsColumn.top
-            anchors.bottom: controlsColumn.bottom
-            anchors.leftMargin: 15
-            anchors.rightMargin: 15
+            x: beside ? controlsColumn.x + controlsColumn.width + 15 : 15
+            y: beside ? controlsColumn.y : controlsColumn.y + controlsColumn.height + 15
+            width: beside ? parent.width - x - 15 : parent.width - 30
+            height: beside ? controlsColumn.height : 160
             model: root.trackPoints
             currentIndex: gpsEmulationManager.currentPositionIndex
             onPointClicked: trackPointsTable.activated(index)
@@ -646,11 +649,12 @@ ScrollView {
             objectName: "trackPointsTable"
             anchors.left: parent.left
             anchors.right: parent.right
-            anchors.top: controlsColumn.bottom
+            anchors.top: routeView.beside ? controlsColumn.bottom : routeView.bottom
             anchors.margins: 15
             // The rest of the page, but at least its natural height: a short
             // page scrolls instead.
-            height: Math.max(implicitHeight, root.height - controlsColumn.height - 60)
+            height: Math.max(implicitHeight, root.height - controlsColumn.height - 60
+                                             - (routeView.beside ? 0 : routeView.height + 15))
             model: root.trackPoints
 
             itemDelegate: Item {

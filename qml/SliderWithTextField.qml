@@ -81,8 +81,9 @@ Item {
         anchors.right: textField.left
         anchors.rightMargin: 10
         anchors.verticalCenter: parent.verticalCenter
-        // Still easy to drag; the field takes exact values.
-        implicitWidth: 80
+        // Still easy to drag, the field takes exact values; short enough
+        // for two columns of sensors in the window's default size.
+        implicitWidth: 60
         minimumValue: root.minValue
         maximumValue: root.maxValue
         stepSize: root.stepSize

@@ -37,7 +37,8 @@ Item {
             // Answered once: tryVerify asks again after the last try.
             tryVerify(() => Object.keys(shown).length > 0
                       || Object.keys(shown = dialogs.answerFileDialog(data.file)).length > 0)
-            compare(shown, { title: "Open NMEA File", filters: ["NMEA files (*.nmea)"], overWindow: true })
+            compare(shown, { title: "Open NMEA File", overWindow: true, filters: ["Track files (*.nmea *.gpx *.kml)",
+                            "NMEA files (*.nmea)", "GPX files (*.gpx)", "KML files (*.kml)"] })
             if (data.file) {
                 tryVerify(() => page.trackPoints.count > 0)
                 verify(page.nmeaFileUrl.endsWith("/tests/data/" + data.file), page.nmeaFileUrl)
