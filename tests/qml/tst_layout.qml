@@ -1,6 +1,5 @@
 import QtQuick 2.5
 import QtTest 1.2
-import "qrc:/mimicry/qml"
 import "helpers.js" as Helpers
 
 Item {
@@ -9,15 +8,7 @@ Item {
     width: 1600
     height: 1000
 
-    // Made for each case, in its language.
-    Component {
-        id: viewComponent
-
-        MimicryView {}
-    }
-
     TestCase {
-        property var view: null
         readonly property var pageNames: ["Sensors Management", "Sensors Values", "Orientation Management",
             "GPS Management", "Camera Management"]
 
@@ -75,7 +66,6 @@ Item {
         }
 
         function cleanup() {
-            view.destroy()
             verify(testDevice.setLanguage(""))
             testDevice.unplugAll()
             tryCompare(cameraEmulationManager.cameras, "length", 0)
@@ -95,7 +85,9 @@ Item {
         // at least its natural size, and nothing beyond the window's width.
         function test_pageFits(data) {
             verify(testDevice.setLanguage(data.language))
-            view = viewComponent.createObject(top, { width: data.width, height: data.height })
+            // Made in its language.
+            var view = createTemporaryQmlObject('import "qrc:/mimicry/qml"; MimicryView { width: %1; height: %2 }'
+                                                .arg(data.width).arg(data.height), top)
             compare(Helpers.pageButton(view, pageNames[0]) === null, data.language === "ru")
             Helpers.activate(view, view.pagesIds[data.page])
             if (data.camera)
