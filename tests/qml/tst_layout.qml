@@ -81,8 +81,8 @@ Item {
             return rows
         }
 
-        // Every text readable in full and clear of the others, every control
-        // at least its natural size, and nothing beyond the window's width.
+        // Every text readable in full, every control at least its natural
+        // size, none of them over another or beyond the window's width.
         function test_pageFits(data) {
             verify(testDevice.setLanguage(data.language))
             // Made in its language.
