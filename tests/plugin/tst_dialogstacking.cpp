@@ -7,8 +7,8 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QMainWindow>
 #include <QDialog>
+#include <QMainWindow>
 #include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -35,11 +35,10 @@ QList<WId> windowIds(const char *property, WId window = 0)
 {
     const QStringList where = window ? QStringList{"-id", QString::number(window)} : QStringList{"-root"};
     QList<WId> ids;
-    const QStringList fields = run("xprop", where + QStringList{QString::fromLatin1(property)}).section('#', 1).split(',');
-    for (const QString &field : fields) {
-        if (const WId id = field.trimmed().toULongLong(nullptr, 16))
-            ids.append(id);
-    }
+    const QString output = run("xprop", where + QStringList{QString::fromLatin1(property)});
+    const QStringList fields = output.section('#', 1).split(',');
+    for (const QString &field : fields)
+        ids.append(field.trimmed().toULongLong(nullptr, 16));
     return ids;
 }
 
@@ -49,22 +48,11 @@ WId activeWindow() { return windowIds("_NET_ACTIVE_WINDOW").value(0); }
 // Where a window's contents are on the screen.
 QRect contentsOf(WId window)
 {
-    QMap<QString, int> values;
-    const QStringList lines = run("xwininfo", {"-id", QString::number(window)}).split('\n');
-    for (const QString &line : lines)
-        values.insert(line.section(':', 0, 0).trimmed(), line.section(':', 1).toInt());
-    return {values.value("Absolute upper-left X"), values.value("Absolute upper-left Y"), values.value("Width"),
-            values.value("Height")};
-}
-
-QDialog *shownDialog()
-{
-    const QWidgetList widgets = QApplication::topLevelWidgets();
-    for (QWidget *widget : widgets) {
-        if (auto dialog = qobject_cast<QDialog *>(widget); dialog && dialog->isVisible())
-            return dialog;
-    }
-    return nullptr;
+    const QString info = run("xwininfo", {"-id", QString::number(window)});
+    const auto value = [&info](const QString &name) {
+        return info.section(name + ':', 1).section('\n', 0, 0).toInt();
+    };
+    return {value("Absolute upper-left X"), value("Absolute upper-left Y"), value("Width"), value("Height")};
 }
 
 } // namespace
@@ -74,36 +62,15 @@ class tst_DialogStacking : public QObject
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        m_settings = std::make_unique<QSettings>(m_settingsDir.filePath("host.ini"), QSettings::IniFormat);
-        m_host = std::make_unique<IdeHost>(m_settings.get());
-        m_host->loadPlugins({QStringLiteral(MIMICRY_PLUGIN_DIR)});
-        QVERIFY(m_host->errors().isEmpty());
-        m_host->mainWindow()->resize(1200, 800);
-        m_host->mainWindow()->show();
-        QTRY_COMPARE_WITH_TIMEOUT(activeWindow(), m_host->mainWindow()->winId(), settleTimeoutMs);
-    }
-
-    void cleanup()
-    {
-        m_host.reset();
-        m_settings.reset();
-    }
-
     void dialogGoesOverTheWindowItIsAbout_data()
     {
         QTest::addColumn<QString>("qml");
         QTest::addColumn<bool>("windowShown");
         // Without QML, the menu entry: without an emulator the plug-in can only say so.
-        QTest::newRow("reset question")
-            << "sensorsValuesPage.modelSensorChanged = true; switchVisiblePage(smartphoneModelPage)" << true;
-        QTest::newRow("unapplied sensors") << "switchVisiblePage(sensorsManagementPage);"
-                                              "var box = sensorsManagementPage.sensorsControlsIds[5];"
-                                              "box.checked = !box.checked; switchVisiblePage(sensorsValuesPage)"
-                                           << true;
         QTest::newRow("plug-in message, window shown") << QString() << true;
         QTest::newRow("plug-in message, window hidden") << QString() << false;
+        QTest::newRow("question")
+            << "sensorsValuesPage.modelSensorChanged = true; switchVisiblePage(smartphoneModelPage)" << true;
         QTest::newRow("guest error") << "errorDialog.showText('org.freedesktop.DBus.Error.Failed')" << true;
         QTest::newRow("file dialog") << "(function open(object) {"
                                         "    if (object.nameFilters !== undefined) return object.open() || true;"
@@ -118,7 +85,15 @@ private slots:
     {
         QFETCH(QString, qml);
         QFETCH(bool, windowShown);
-        const WId ide = m_host->mainWindow()->winId();
+        QTemporaryDir settingsDir;
+        QSettings settings(settingsDir.filePath("host.ini"), QSettings::IniFormat);
+        IdeHost host(&settings);
+        host.loadPlugins({QStringLiteral(MIMICRY_PLUGIN_DIR)});
+        QVERIFY(host.errors().isEmpty());
+        const WId ide = host.mainWindow()->winId();
+        host.mainWindow()->resize(1200, 800);
+        host.mainWindow()->show();
+        QTRY_COMPARE_WITH_TIMEOUT(activeWindow(), ide, settleTimeoutMs);
         QQuickView *view = mimicryView();
         QVERIFY(view);
         if (windowShown) {
@@ -137,7 +112,7 @@ private slots:
         QPoint offCentre;
         QTimer poll;
         poll.callOnTimeout(this, [&] {
-            QDialog *shown = shownDialog();
+            auto shown = qobject_cast<QDialog *>(QApplication::activeModalWidget());
             if (!shown || !QTest::qWaitFor([&] { return activeWindow() == shown->winId(); }, settleTimeoutMs))
                 return;
             poll.stop();
@@ -160,18 +135,12 @@ private slots:
         QCOMPARE(transientFor, owner);
         if (!windowShown)
             return;
-        QVERIFY2(offCentre.manhattanLength() <= 2, qPrintable(QString("off centre by %1, %2")
-                                                                   .arg(offCentre.x())
-                                                                   .arg(offCentre.y())));
+        QVERIFY2(offCentre.manhattanLength() <= 2,
+                 qPrintable(QString("off centre by %1, %2").arg(offCentre.x()).arg(offCentre.y())));
         // Closing the box gives the window back its focus, with the IDE still below.
         QTRY_COMPARE_WITH_TIMEOUT(activeWindow(), view->winId(), settleTimeoutMs);
         QVERIFY(stacking().indexOf(ide) < stacking().indexOf(view->winId()));
     }
-
-private:
-    QTemporaryDir m_settingsDir;
-    std::unique_ptr<QSettings> m_settings;
-    std::unique_ptr<IdeHost> m_host;
 };
 
 QTEST_MAIN(tst_DialogStacking)

@@ -182,26 +182,22 @@ public:
     // chooses that file under tests/data, or cancels for none.
     Q_INVOKABLE QVariantMap answerFileDialog(const QString &dataFile) const
     {
-        const QWidgetList widgets = QApplication::topLevelWidgets();
-        for (QWidget *widget : widgets) {
-            auto dialog = qobject_cast<QFileDialog *>(widget);
-            if (!dialog || !dialog->isVisible())
-                continue;
-            const QVariantMap shown{
-                {QStringLiteral("title"), dialog->windowTitle()},
-                {QStringLiteral("filters"), dialog->nameFilters()},
-                {QStringLiteral("overWindow"),
-                 bool(qobject_cast<QQuickWindow *>(dialog->windowHandle()->transientParent()))}};
-            if (dataFile.isEmpty()) {
-                dialog->reject();
-            } else {
-                dialog->selectFile(QStringLiteral(MIMICRY_SOURCE_DIR "/tests/data/") + dataFile);
-                // Through QDialog, as the dialog's Open button does.
-                static_cast<QDialog *>(dialog)->accept();
-            }
-            return shown;
+        auto dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        if (!dialog)
+            return {};
+        const QVariantMap shown{
+            {QStringLiteral("title"), dialog->windowTitle()},
+            {QStringLiteral("filters"), dialog->nameFilters()},
+            {QStringLiteral("overWindow"),
+             bool(qobject_cast<QQuickWindow *>(dialog->windowHandle()->transientParent()))}};
+        if (dataFile.isEmpty()) {
+            dialog->reject();
+        } else {
+            dialog->selectFile(QStringLiteral(MIMICRY_SOURCE_DIR "/tests/data/") + dataFile);
+            // Through QDialog, as the dialog's Open button does.
+            static_cast<QDialog *>(dialog)->accept();
         }
-        return {};
+        return shown;
     }
 
     // The text of each visible message box as the user reads it, that is
@@ -231,8 +227,8 @@ private:
 };
 
 // The device under the plug-in: the test cameras, plugged in and out by
-// name, and clips made on demand; and the per-device sensor configuration,
-// which the plug-in applies from C++ only.
+// name, and clips made on demand; the per-device sensor configuration,
+// which the plug-in applies from C++ only; and the IDE's language.
 class TestDevice : public QObject
 {
     Q_OBJECT
@@ -272,20 +268,10 @@ public:
         m_sensors->setSensorAvailable(sensorName, available);
     }
 
-private:
-    SensorsEmulationManager *m_sensors;
-    QTemporaryDir m_clips;
-};
-
-// The plug-in's translation, as if the IDE had started in that language.
-// Items made from then on show it; a test runs from a binding's change, so
-// re-evaluating every binding would find that one in a loop.
-class LanguageProbe : public QObject
-{
-    Q_OBJECT
-
-public:
-    // "ru" installs the Russian translation, anything else none.
+    // The plug-in's translation, as if the IDE had started in that language
+    // ("ru"; anything else is none). Items made from then on show it; a test
+    // runs from a binding's change, so re-evaluating every binding would find
+    // that one in a loop.
     Q_INVOKABLE bool setLanguage(const QString &language)
     {
         QCoreApplication::removeTranslator(&m_translator);
@@ -296,6 +282,8 @@ public:
     }
 
 private:
+    SensorsEmulationManager *m_sensors;
+    QTemporaryDir m_clips;
     QTranslator m_translator;
 };
 
@@ -336,7 +324,6 @@ public slots:
         context->setContextProperty(QStringLiteral("testDevice"), new TestDevice(sensors, engine));
         context->setContextProperty(QStringLiteral("guest"), &m_guestProbe);
         context->setContextProperty(QStringLiteral("dialogs"), &m_dialogProbe);
-        context->setContextProperty(QStringLiteral("language"), &m_languageProbe);
 
         // The first connection asks the guest for every sensor's state; the
         // tests start once all answers are in.
@@ -368,7 +355,6 @@ private:
     FakeGuest m_guest;
     GuestProbe m_guestProbe{&m_guest};
     DialogProbe m_dialogProbe;
-    LanguageProbe m_languageProbe;
 };
 
 QUICK_TEST_MAIN_WITH_SETUP(mimicry_qml, QmlTestSetup)
