@@ -14,12 +14,7 @@ void OpenFileDialog::open()
     close();
     m_dialog = std::make_unique<WindowDialog<QFileDialog>>(windowOfQmlObject(this), nullptr, m_title);
     m_dialog->setNameFilters(m_nameFilters);
-    if (m_selectFolder)
-        m_dialog->setFileMode(QFileDialog::Directory);
-    else if (!m_selectExisting)
-        m_dialog->setFileMode(QFileDialog::AnyFile);
-    else
-        m_dialog->setFileMode(m_selectMultiple ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
+    m_dialog->setFileMode(QFileDialog::ExistingFile);
     // Like the dialogs of QtQuick.Dialogs: the window waits, the IDE does not.
     m_dialog->setWindowModality(Qt::WindowModal);
     connect(m_dialog.get(), &QDialog::finished, this, &OpenFileDialog::handleFinished);

@@ -10,18 +10,15 @@
 namespace Mimicry {
 namespace Internal {
 
-// A file dialog for QML, with the properties of the one of QtQuick.Dialogs
-// that the pages use, but centred on the window it is about (see
-// WindowDialog). open() returns at once.
+// A dialog for QML that picks one existing file, with the properties of the
+// one of QtQuick.Dialogs that the pages use, but centred on the window it is
+// about (see WindowDialog). open() returns at once.
 class OpenFileDialog : public QObject
 {
     Q_OBJECT
     // They take effect when the dialog opens.
     Q_PROPERTY(QString title MEMBER m_title NOTIFY titleChanged)
     Q_PROPERTY(QStringList nameFilters MEMBER m_nameFilters NOTIFY nameFiltersChanged)
-    Q_PROPERTY(bool selectExisting MEMBER m_selectExisting NOTIFY selectExistingChanged)
-    Q_PROPERTY(bool selectFolder MEMBER m_selectFolder NOTIFY selectFolderChanged)
-    Q_PROPERTY(bool selectMultiple MEMBER m_selectMultiple NOTIFY selectMultipleChanged)
     Q_PROPERTY(QUrl fileUrl READ fileUrl NOTIFY fileUrlChanged)
     Q_PROPERTY(bool visible READ isVisible NOTIFY visibleChanged)
 
@@ -39,9 +36,6 @@ public:
 signals:
     void titleChanged();
     void nameFiltersChanged();
-    void selectExistingChanged();
-    void selectFolderChanged();
-    void selectMultipleChanged();
     void fileUrlChanged();
     void visibleChanged();
     void accepted();
@@ -52,9 +46,6 @@ private:
 
     QString m_title;
     QStringList m_nameFilters;
-    bool m_selectExisting = true;
-    bool m_selectFolder = false;
-    bool m_selectMultiple = false;
     QUrl m_fileUrl;
     std::unique_ptr<WindowDialog<QFileDialog>> m_dialog;
 };

@@ -119,9 +119,6 @@ ScrollView {
 
             title: qsTr("Open Video File")
             nameFilters: [qsTr("Video files (*.webm *.mkv)")]
-            selectExisting: true
-            selectMultiple: false
-            selectFolder: false
 
             onAccepted: root.openVideoFile(fileUrl)
         }

@@ -281,9 +281,6 @@ ScrollView {
             title: qsTr("Open NMEA File")
             nameFilters: [qsTr("Track files (*.nmea *.gpx *.kml)"), qsTr("NMEA files (*.nmea)"),
                           qsTr("GPX files (*.gpx)"), qsTr("KML files (*.kml)")]
-            selectExisting: true
-            selectFolder: false
-            selectMultiple: false
 
             onAccepted: root.openNmeaFile(fileUrl)
         }
