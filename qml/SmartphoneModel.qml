@@ -46,7 +46,7 @@ Item {
         anchors.fill: parent
         // Kept once made: showing the page again costs nothing. Made in the
         // background: the page is there at once, the phone follows.
-        active: root.openGL && (root.shownOnce || root.visible)
+        active: root.openGL && root.shownOnce
         asynchronous: true
         source: "PhoneScene.qml"
 
