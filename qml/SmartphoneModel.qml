@@ -29,7 +29,10 @@ Item {
         textureSource = configured ? smartphone3DModelConfig.smartphone3DModelTextureUri : ""
     }
 
-    Component.onCompleted: readModelConfig()
+    Component.onCompleted: {
+        readModelConfig()
+        shownOnce = visible
+    }
     onVisibleChanged: shownOnce = shownOnce || visible
 
     Connections {
