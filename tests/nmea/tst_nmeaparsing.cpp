@@ -1,3 +1,5 @@
+#include "readfile.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -13,14 +15,6 @@
 namespace {
 
 const QString dataDir = QStringLiteral(MIMICRY_SOURCE_DIR "/tests/data/nmea/");
-
-QString readFile(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        qFatal("cannot read %s", qPrintable(path));
-    return QString::fromUtf8(file.readAll());
-}
 
 // js/nmea-parsing.js imported from qml/ as the GPS page does.
 struct Nmea

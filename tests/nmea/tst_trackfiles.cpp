@@ -1,3 +1,5 @@
+#include "readfile.h"
+
 #include <gps/trackfileparser.h>
 #include <gps/trackpointmodel.h>
 #include <gps/xmltrackreader.h>
@@ -5,6 +7,7 @@
 #include <nmealog.h>
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -18,14 +21,6 @@ namespace {
 
 const QString trackDir = QStringLiteral(MIMICRY_SOURCE_DIR "/tests/data/tracks/");
 const QString nmeaDir = QStringLiteral(MIMICRY_SOURCE_DIR "/tests/data/nmea/");
-
-QString readFile(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        qFatal("cannot read %s", qPrintable(path));
-    return QString::fromUtf8(file.readAll());
-}
 
 // latitude, longitude, altitude, time, interval
 using Row = QVector<double>;

@@ -1,4 +1,5 @@
-#include <QFile>
+#include "readfile.h"
+
 #include <QJSEngine>
 #include <QtTest>
 
@@ -7,14 +8,6 @@
 namespace {
 
 const double g = 9.80665;
-
-QString readFile(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        qFatal("cannot read %s", qPrintable(path));
-    return QString::fromUtf8(file.readAll());
-}
 
 } // namespace
 
