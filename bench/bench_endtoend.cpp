@@ -541,11 +541,7 @@ QString ratioRow(const QString &label, double ours, double direct, double bare)
 
 int main(int argc, char *argv[])
 {
-    // Runs where there is no display, e.g. in CI.
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    if (!qEnvironmentVariableIsSet("QT_QUICK_BACKEND"))
-        qputenv("QT_QUICK_BACKEND", "software");
+    MimicryBench::setUpPlatform();
 
     QApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("bench_endtoend"));

@@ -325,11 +325,7 @@ int openGpx(PageBench &bench, const QTemporaryDir &dir, int points, int rounds)
 
 int main(int argc, char *argv[])
 {
-    // Headless by default; the software backend needs no GPU.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    if (qEnvironmentVariableIsEmpty("QT_QUICK_BACKEND"))
-        qputenv("QT_QUICK_BACKEND", "software");
+    MimicryBench::setUpPlatform();
     QApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("bench_gpspage"));
 

@@ -152,9 +152,7 @@ QString phoneText(double ms)
 
 int main(int argc, char *argv[])
 {
-    // Offscreen there is no OpenGL for Qt Quick.
-    if (qgetenv("QT_QPA_PLATFORM") == "offscreen" && !qEnvironmentVariableIsSet("QT_QUICK_BACKEND"))
-        qputenv("QT_QUICK_BACKEND", "software");
+    MimicryBench::setUpPlatform();
     QApplication app(argc, argv);
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Time the plug-in's start-up, the window's first show and "

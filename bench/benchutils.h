@@ -2,6 +2,7 @@
 
 #include <QCommandLineParser>
 #include <QTextStream>
+#include <QtGlobal>
 
 #include <algorithm>
 #include <cmath>
@@ -68,6 +69,17 @@ inline double percentile(std::vector<qint64> values, double p)
 inline double medianOf(const std::vector<qint64> &values)
 {
     return median(std::vector<double>(values.begin(), values.end()));
+}
+
+// Before the application: without a display the benchmark runs offscreen,
+// where Qt Quick has no OpenGL and must draw in software. Under X it keeps
+// OpenGL, as the IDE has it.
+inline void setUpPlatform()
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qgetenv("QT_QPA_PLATFORM") == "offscreen" && qEnvironmentVariableIsEmpty("QT_QUICK_BACKEND"))
+        qputenv("QT_QUICK_BACKEND", "software");
 }
 
 } // namespace MimicryBench

@@ -3,8 +3,9 @@ import QtQuick.Controls 1.4
 
 // The phone in 3D, posed as the page's sliders say; dragging it reports how
 // far the mouse went, and the page turns that into slider changes. The
-// scene needs OpenGL and is made the first time the view is shown; without
-// OpenGL a note stands in its place.
+// scene needs OpenGL and exists only while the view is shown: Qt 3D keeps
+// drawing a scene that is out of sight. Without OpenGL a note stands in its
+// place.
 Item {
     id: root
 
@@ -18,7 +19,6 @@ Item {
 
     property url meshSource
     property url textureSource
-    property bool shownOnce: false
 
     // Pixels the mouse moved while dragging, right and down positive.
     signal dragged(real dx, real dy)
@@ -29,11 +29,7 @@ Item {
         textureSource = configured ? smartphone3DModelConfig.smartphone3DModelTextureUri : ""
     }
 
-    Component.onCompleted: {
-        readModelConfig()
-        shownOnce = visible
-    }
-    onVisibleChanged: shownOnce = shownOnce || visible
+    Component.onCompleted: readModelConfig()
 
     Connections {
         target: smartphone3DModelConfig
@@ -47,9 +43,9 @@ Item {
         id: scene
 
         anchors.fill: parent
-        // Kept once made: showing the page again costs nothing. Made in the
-        // background: the page is there at once, the phone follows.
-        active: root.openGL && root.shownOnce
+        // Made in the background: the page is there at once, the phone
+        // follows.
+        active: root.openGL && root.visible
         asynchronous: true
         source: "PhoneScene.qml"
 
