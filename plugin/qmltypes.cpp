@@ -13,6 +13,7 @@
 #include <gps/trackpointmodel.h>
 #include <gps/trackrouteview.h>
 #include <link/remotedbusinvokerservice.h>
+#include <model3d/ondemandscene.h>
 #include <model3d/smartphone3dmodelconfig.h>
 #include <sensors/alsmodel.h>
 #include <sensors/sensorsemulationmanager.h>
@@ -48,6 +49,7 @@ void registerQmlTypes()
     qmlRegisterType<TrackFileParser>(uri, 1, 0, "TrackFileParser");
     qmlRegisterType<TrackPointModel>(uri, 1, 0, "TrackPointModel");
     qmlRegisterType<TrackRouteView>(uri, 1, 0, "TrackRouteView");
+    qmlRegisterType<OnDemandScene>(uri, 1, 0, "OnDemandScene");
 }
 
 void exposeToQml(QQmlContext *context, RemoteDBusInvokerService *channel, GPSEmulationManager *gps,

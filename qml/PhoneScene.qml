@@ -18,8 +18,11 @@ Scene3D {
     property color backgroundColor: "white"
 
     readonly property bool meshShown: meshSource != "" && phoneMesh.status !== Mesh.Error
-    // For tests: the mesh has loaded, or the box is shown.
-    readonly property bool ready: !meshShown || phoneMesh.status === Mesh.Ready
+    // The mesh and its texture have loaded, or the box is shown.
+    readonly property bool ready: !meshShown
+                                  || (phoneMesh.status === Mesh.Ready
+                                      && (textureSource == "" || texture.status === Texture.Ready
+                                          || texture.status === Texture.Error))
 
     aspects: ["render"]
     multisample: false
@@ -104,6 +107,8 @@ Scene3D {
                         specular: "#303030"
                         shininess: 40
                         diffuse: TextureLoader {
+                            id: texture
+
                             source: root.textureSource
                         }
                     },

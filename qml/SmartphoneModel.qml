@@ -1,10 +1,11 @@
 import QtQuick 2.8
 import QtQuick.Controls 1.4
+import org.plover 1.0
 
 // The phone in 3D, posed as the page's sliders say; dragging it reports how
 // far the mouse went, and the page turns that into slider changes. The
-// scene needs OpenGL and exists only while the view is shown: Qt 3D keeps
-// drawing a scene that is out of sight. Without OpenGL a note stands in its
+// scene needs OpenGL; it is drawn off screen, only while it changes, and
+// exists only while the view is shown. Without OpenGL a note stands in its
 // place.
 Item {
     id: root
@@ -14,7 +15,8 @@ Item {
 
     readonly property bool openGL: GraphicsInfo.api === GraphicsInfo.OpenGL
     // The phone is on screen, with its mesh loaded or as the built-in box.
-    readonly property bool drawn: scene.status === Loader.Ready && scene.item.ready
+    readonly property bool drawn: scene.status === OnDemandScene.Ready && scene.item.ready
+                                  && scene.framesDrawn > 0
     readonly property bool meshLoaded: drawn && scene.item.meshShown
 
     property url meshSource
@@ -39,17 +41,18 @@ Item {
         }
     }
 
-    Loader {
+    OnDemandScene {
         id: scene
 
+        objectName: "phoneScene"
         anchors.fill: parent
         // Made in the background: the page is there at once, the phone
         // follows.
-        active: root.openGL && root.visible
-        asynchronous: true
-        source: "PhoneScene.qml"
+        source: root.openGL && root.visible ? "PhoneScene.qml" : ""
 
-        onLoaded: {
+        onItemChanged: {
+            if (!item)
+                return
             item.pose = Qt.binding(() => root.pose)
             item.meshSource = Qt.binding(() => root.meshSource)
             item.textureSource = Qt.binding(() => root.textureSource)
@@ -63,7 +66,7 @@ Item {
         anchors.centerIn: parent
         width: Math.min(implicitWidth, parent.width - 20)
         elide: Text.ElideRight
-        visible: !root.openGL || scene.status === Loader.Error
+        visible: !root.openGL || scene.status === OnDemandScene.Error
         text: qsTr("The 3D view of the phone needs OpenGL.")
     }
 
@@ -71,7 +74,7 @@ Item {
         property point last
 
         anchors.fill: parent
-        enabled: scene.status === Loader.Ready
+        enabled: scene.status === OnDemandScene.Ready
         cursorShape: pressed ? Qt.ClosedHandCursor : Qt.OpenHandCursor
 
         onPressed: last = Qt.point(mouse.x, mouse.y)

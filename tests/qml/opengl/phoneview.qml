@@ -1,5 +1,6 @@
 import QtQuick 2.5
 import QtTest 1.2
+import org.plover 1.0
 import "qrc:/mimicry/qml"
 import "../helpers.js" as Helpers
 
@@ -17,10 +18,20 @@ Item {
         anchors.fill: parent
     }
 
+    Connections {
+        target: testRoot.Window.window
+
+        function onFrameSwapped() {
+            ++testCase.framesSwapped
+        }
+    }
+
     TestCase {
         id: testCase
 
         property var view: Helpers.find(page, item => item.dragged !== undefined && item.pose !== undefined)
+        property var scene: findChild(view, "phoneScene")
+        property int framesSwapped: 0
         property var sliders: Helpers.sliders(page)
 
         function presetButton(preset) {
@@ -32,9 +43,13 @@ Item {
             return guest.calls.filter(call => call.indexOf("setGyroscopeValues ") === 0)
         }
 
+        function settle() {
+            tryVerify(() => view.drawn && !scene.drawing, 5000, "the picture to settle")
+        }
+
         // The view's picture once it has settled: pixels on a grid of 8.
         function picture() {
-            wait(200)
+            settle()
             var image = grabImage(view)
             var pixels = []
             for (var y = 4; y < image.height; y += 8) {
@@ -87,6 +102,35 @@ Item {
             var y = Math.round(image.height * 0.4)
             verify(String(image.pixel(image.width / 2, y)) !== String(image.pixel(image.width / 10, y)))
             verify(difference(builtIn, withMesh) > 0.01)
+        }
+
+        // A still phone costs no frames, neither of the scene nor of the
+        // window; a change draws for a moment, then it is still again.
+        function test_stillPhoneDrawsNothing() {
+            pose(1)
+            // Away from the button, whose tooltip would draw.
+            mouseMove(testRoot, 1, 1)
+            wait(100)
+            var drawnBefore = scene.framesDrawn
+            framesSwapped = 0
+            wait(1000)
+            compare(scene.framesDrawn, drawnBefore)
+            compare(framesSwapped, 0)
+            mouseClick(presetButton(5))
+            tryVerify(() => scene.drawing)
+            settle()
+            verify(scene.framesDrawn > drawnBefore)
+        }
+
+        // Leaving the page tears the scene down; coming back draws the same
+        // picture again.
+        function test_pageShownAgain() {
+            var before = pose(5)
+            page.active = false
+            tryVerify(() => scene.status === OnDemandScene.Null && !scene.item)
+            page.active = true
+            tryVerify(() => view.meshLoaded, 10000)
+            compare(difference(picture(), before), 0)
         }
 
         // Dragging the phone lying face up across turns Z-Rot, and the clock
