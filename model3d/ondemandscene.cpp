@@ -4,14 +4,15 @@
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
 #include <QOpenGLFramebufferObject>
-#include <QOpenGLFunctions>
 #include <QQmlComponent>
 #include <QQmlContext>
 #include <QQmlEngine>
+#include <QQmlError>
 #include <QQmlIncubator>
 #include <QQuickRenderControl>
 #include <QQuickWindow>
 #include <QSGSimpleTextureNode>
+#include <QThread>
 
 #include <algorithm>
 #include <functional>
@@ -70,12 +71,16 @@ OnDemandScene::OnDemandScene(QQuickItem *parent)
 {
     setFlag(ItemHasContents);
     m_frameTimer.setSingleShot(true);
-    connect(&m_frameTimer, &QTimer::timeout, this, &OnDemandScene::drawFrame);
+    connect(&m_frameTimer, &QTimer::timeout, this, [this] { drawFrame(); });
 }
 
 OnDemandScene::~OnDemandScene()
 {
     unload();
+    if (m_renderThread) {
+        m_renderThread->quit();
+        m_renderThread->wait();
+    }
 }
 
 void OnDemandScene::setSource(const QUrl &source)
@@ -143,18 +148,24 @@ void OnDemandScene::load()
     setStatus(Loading);
     m_component = std::make_unique<QQmlComponent>(engine, m_source);
     if (m_component->isError()) {
-        qWarning().noquote() << m_component->errorString();
-        setStatus(Error);
+        failed(m_component->errors());
         return;
     }
     m_incubator = std::make_unique<Incubator>([this](QQmlIncubator::Status status) {
         if (status == QQmlIncubator::Ready)
             rootCreated(m_incubator->object());
         else if (status == QQmlIncubator::Error)
-            setStatus(Error);
+            failed(m_incubator->errors());
     });
     // The scene sees what the item sees, the theme's colours among them.
     m_component->create(*m_incubator, qmlContext(this));
+}
+
+void OnDemandScene::failed(const QList<QQmlError> &errors)
+{
+    for (const QQmlError &error : errors)
+        qWarning().noquote() << error.toString();
+    setStatus(Error);
 }
 
 void OnDemandScene::rootCreated(QObject *object)
@@ -183,6 +194,11 @@ void OnDemandScene::rootCreated(QObject *object)
     emit itemChanged();
     setStatus(Ready);
     wake();
+    // Qt 3D sets the scene up in the first frame and compiles its shaders
+    // in the second: the first is drawn at once, and the second is under
+    // way on the render thread while the window draws the page.
+    drawFrame(true);
+    drawFrame();
 }
 
 bool OnDemandScene::createRenderer()
@@ -198,6 +214,17 @@ bool OnDemandScene::createRenderer()
     if (!m_surface->isValid())
         return false;
 
+    // Qt 3D compiles its shaders on the first frames, and a software
+    // OpenGL draws slowly: that happens on a thread of its own.
+    if (!m_renderThread) {
+        m_renderThread = std::make_unique<QThread>();
+        m_renderThread->setObjectName(QStringLiteral("Mimicry 3D view"));
+        m_onRenderThread = std::make_unique<QObject>();
+        m_onRenderThread->moveToThread(m_renderThread.get());
+        m_renderThread->start();
+    }
+    m_context->moveToThread(m_renderThread.get());
+
     m_renderControl = std::make_unique<RenderControl>(this);
     m_sceneWindow = std::make_unique<QQuickWindow>(m_renderControl.get());
     m_sceneWindow->setGeometry(0, 0, int(width()), int(height()));
@@ -207,12 +234,17 @@ bool OnDemandScene::createRenderer()
             this, &OnDemandScene::scheduleFrame);
     connect(m_renderControl.get(), &QQuickRenderControl::sceneChanged,
             this, &OnDemandScene::scheduleFrame);
+    m_renderControl->prepareThread(m_renderThread.get());
 
-    if (!m_context->makeCurrent(m_surface.get()))
-        return false;
-    m_renderControl->initialize(m_context.get());
-    m_context->doneCurrent();
-    return true;
+    bool initialized = false;
+    QMetaObject::invokeMethod(m_onRenderThread.get(), [this, &initialized] {
+        if (!m_context->makeCurrent(m_surface.get()))
+            return;
+        m_renderControl->initialize(m_context.get());
+        m_context->doneCurrent();
+        initialized = true;
+    }, Qt::BlockingQueuedConnection);
+    return initialized;
 }
 
 void OnDemandScene::unload()
@@ -222,19 +254,27 @@ void OnDemandScene::unload()
     // Those who read the item check the status first.
     setStatus(Null);
     setDrawing(false);
+    // A frame still being drawn is dropped.
+    ++m_generation;
+    m_frameInFlight = false;
     const bool hadRoot = m_root;
-    const bool current = m_context && m_surface && m_context->makeCurrent(m_surface.get());
-    // The scene graph goes first, while its context is current.
-    if (current && m_renderControl)
-        m_renderControl->invalidate();
+    if (m_onRenderThread && m_context) {
+        QMetaObject::invokeMethod(m_onRenderThread.get(), [this] {
+            const bool current = m_context->makeCurrent(m_surface.get());
+            // The scene graph goes first, while its context is current.
+            if (current && m_renderControl)
+                m_renderControl->invalidate();
+            m_framebuffer.reset();
+            if (current)
+                m_context->doneCurrent();
+            m_context.reset();
+        }, Qt::BlockingQueuedConnection);
+    }
     delete m_root;
     m_renderControl.reset();
     m_sceneWindow.reset();
-    m_framebuffer.reset();
-    if (current)
-        m_context->doneCurrent();
-    m_surface.reset();
     m_context.reset();
+    m_surface.reset();
     m_component.reset();
     m_picture = QImage();
     m_pictureChanged = true;
@@ -270,29 +310,73 @@ void OnDemandScene::setDrawing(bool drawing)
     emit drawingChanged();
 }
 
-void OnDemandScene::drawFrame()
+void OnDemandScene::drawFrame(bool wait)
 {
-    if (!m_root || !m_context->makeCurrent(m_surface.get()))
+    if (!m_root || m_frameInFlight)
         return;
     m_sinceFrame.start();
+    m_frameInFlight = true;
+    // Polishing lets Qt 3D process the frame's changes, here; the scene
+    // graph takes them over on the render thread while this one waits, as
+    // Qt Quick's own threaded render loop does.
+    m_renderControl->polishItems();
     const QSize pixels = pixelSize();
+    QMetaObject::invokeMethod(m_onRenderThread.get(), [this, pixels] {
+        syncOnRenderThread(pixels);
+    }, Qt::BlockingQueuedConnection);
+    if (wait) {
+        QImage picture;
+        QMetaObject::invokeMethod(m_onRenderThread.get(), [this, &picture] {
+            picture = renderOnRenderThread();
+        }, Qt::BlockingQueuedConnection);
+        frameDrawn(picture, m_generation);
+        return;
+    }
+    QMetaObject::invokeMethod(m_onRenderThread.get(), [this, generation = m_generation] {
+        const QImage picture = renderOnRenderThread();
+        QMetaObject::invokeMethod(this, [this, picture, generation] {
+            frameDrawn(picture, generation);
+        }, Qt::QueuedConnection);
+    }, Qt::QueuedConnection);
+}
+
+void OnDemandScene::syncOnRenderThread(const QSize &pixels)
+{
+    m_synced = m_context->makeCurrent(m_surface.get());
+    if (!m_synced)
+        return;
     if (!m_framebuffer || m_framebuffer->size() != pixels) {
         m_framebuffer = std::make_unique<QOpenGLFramebufferObject>(
                     pixels, QOpenGLFramebufferObject::CombinedDepthStencil);
         m_sceneWindow->setRenderTarget(m_framebuffer.get());
     }
-    m_renderControl->polishItems();
     m_renderControl->sync();
+}
+
+QImage OnDemandScene::renderOnRenderThread()
+{
+    if (!m_synced)
+        return QImage();
     m_renderControl->render();
     m_sceneWindow->resetOpenGLState();
-    m_picture = m_framebuffer->toImage();
+    const QImage picture = m_framebuffer->toImage();
     m_context->doneCurrent();
+    return picture;
+}
 
-    m_pictureChanged = true;
+void OnDemandScene::frameDrawn(const QImage &picture, quint64 generation)
+{
+    if (generation != m_generation)
+        return;
+    m_frameInFlight = false;
+    if (!picture.isNull()) {
+        m_picture = picture;
+        m_pictureChanged = true;
+        ++m_framesDrawn;
+        emit framesDrawnChanged();
+        update();
+    }
     ++m_framesSinceWake;
-    ++m_framesDrawn;
-    emit framesDrawnChanged();
-    update();
     // The scene asks for its next frame only once it has been polished
     // again, so frames go on from here while it is awake.
     scheduleFrame();

@@ -15,9 +15,11 @@ class QOffscreenSurface;
 class QOpenGLContext;
 class QOpenGLFramebufferObject;
 class QQmlComponent;
+class QQmlError;
 class QQmlIncubator;
 class QQuickRenderControl;
 class QQuickWindow;
+class QThread;
 QT_END_NAMESPACE
 
 namespace Mimicry {
@@ -26,10 +28,11 @@ namespace Internal {
 // Shows a QML scene that is drawn off screen, and only while something in it
 // changes. Qt 3D's Scene3D asks its window for a new frame after every
 // frame, so in the Mimicry window it would keep the GUI thread and the
-// renderer busy while nothing moves; here it lives in a window of its own
-// whose frames are drawn only for a short while after the scene's
-// properties or the item's size changed. The picture is then shown as an
-// image.
+// renderer busy while nothing moves; here it lives in a window of its own,
+// driven by a QQuickRenderControl, whose frames are drawn only for a short
+// while after one of the scene's properties or the item's size changed. The
+// frames are rendered on a thread of their own, as Qt Quick's threaded
+// render loop does, and shown as an image.
 class OnDemandScene : public QQuickItem
 {
     Q_OBJECT
@@ -78,11 +81,16 @@ private:
     void load();
     void unload();
     void setStatus(Status status);
+    void failed(const QList<QQmlError> &errors);
     void rootCreated(QObject *object);
     bool createRenderer();
     void scheduleFrame();
     void setDrawing(bool drawing);
-    void drawFrame();
+    // Waiting returns with the picture drawn.
+    void drawFrame(bool wait = false);
+    void syncOnRenderThread(const QSize &pixels);
+    QImage renderOnRenderThread();
+    void frameDrawn(const QImage &picture, quint64 generation);
     QSize pixelSize() const;
 
     QUrl m_source;
@@ -93,6 +101,11 @@ private:
     std::unique_ptr<QQmlIncubator> m_incubator;
     QPointer<QQuickItem> m_root;
 
+    // Made on this thread; the context, the framebuffer and the scene
+    // graph are used on the render thread only, while this thread waits
+    // or does not touch them.
+    std::unique_ptr<QThread> m_renderThread;
+    std::unique_ptr<QObject> m_onRenderThread;
     std::unique_ptr<QOpenGLContext> m_context;
     std::unique_ptr<QOffscreenSurface> m_surface;
     std::unique_ptr<QQuickRenderControl> m_renderControl;
@@ -104,6 +117,9 @@ private:
     QDeadlineTimer m_awakeUntil;
     int m_framesSinceWake = 0;
     bool m_drawing = false;
+    bool m_frameInFlight = false;
+    bool m_synced = false;
+    quint64 m_generation = 0;
     QImage m_picture;
     bool m_pictureChanged = false;
 };

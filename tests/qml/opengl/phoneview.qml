@@ -122,6 +122,17 @@ Item {
             verify(scene.framesDrawn > drawnBefore)
         }
 
+        // A new size draws a new picture.
+        function test_resizeRedraws() {
+            settle()
+            var drawnBefore = scene.framesDrawn
+            testRoot.width = 700
+            tryVerify(() => scene.framesDrawn > drawnBefore)
+            settle()
+            testRoot.width = 900
+            settle()
+        }
+
         // Leaving the page tears the scene down; coming back draws the same
         // picture again.
         function test_pageShownAgain() {
