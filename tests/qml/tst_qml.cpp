@@ -32,6 +32,8 @@
 #include <algorithm>
 #include <memory>
 
+#include <time.h>
+
 using namespace Mimicry::Internal;
 
 namespace {
@@ -259,6 +261,14 @@ public:
 
     // The URL of a path, as the file dialog hands it over.
     Q_INVOKABLE QUrl fileUrl(const QString &path) const { return QUrl::fromLocalFile(path); }
+
+    // The CPU time of the whole process so far, every thread, in ms.
+    Q_INVOKABLE double processCpuMs() const
+    {
+        timespec now{};
+        clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+        return now.tv_sec * 1e3 + now.tv_nsec / 1e6;
+    }
 
     // Whether the newest camera source element is playing.
     Q_INVOKABLE bool cameraPlaying() const { return TestCamera::cameraState() == GST_STATE_PLAYING; }
