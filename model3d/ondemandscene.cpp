@@ -30,7 +30,7 @@ constexpr int MinFramesAfterChange = 6;
 constexpr int FrameIntervalMs = 16;
 
 // Tells the scene which real window it is shown in, for the screen, the
-// pixel ratio and the surface format.
+// pixel ratio and the surface format; in a QQuickWidget, the widget's.
 class RenderControl : public QQuickRenderControl
 {
 public:
@@ -42,7 +42,10 @@ public:
     {
         if (offset)
             *offset = QPoint();
-        return m_shownIn->window();
+        QQuickWindow *window = m_shownIn->window();
+        if (QWindow *widgetWindow = QQuickRenderControl::renderWindowFor(window, offset))
+            return widgetWindow;
+        return window;
     }
 
 private:
