@@ -5,8 +5,9 @@ import Qt3D.Render 2.11
 import Qt3D.Extras 2.0
 
 // The phone on a floor, seen from the front and a little above; shown through
-// OnDemandScene, which draws it while something in it changes. World Y is up and the viewer looks
-// along -Z, so the pose matrix of the sensors' math applies as it is.
+// OnDemandScene, which draws it while something in it changes. World Y is up
+// and the viewer looks along -Z, so the pose matrix of the sensors' math
+// applies as it is.
 Scene3D {
     id: root
 
