@@ -116,8 +116,9 @@ Item {
         // level is the last one not above the lux value; below all it stays.
         // Rows: panel, slider row (null for the combo box), setter, value, text.
         function test_controlsFollowTheModels_data() {
-            var levels = [[-5, "Light"], [-1, "Undefined"], [0, "Dark"], [9, "Dark"], [10, "Twilight"], [79, "Twilight"],
-                          [80, "Light"], [399, "Light"], [400, "Bright"], [2499, "Bright"], [2500, "Sunny"]]
+            var levels = [[-5, "Light"], [-1, "Undefined"], [0, "Dark"], [9, "Dark"], [10, "Twilight"],
+                          [79, "Twilight"], [80, "Light"], [399, "Light"], [400, "Bright"], [2499, "Bright"],
+                          [2500, "Sunny"]]
             var taps = [[-1, "Undefined"], [0, "X_Both"], [5, "Z_Neg"], [8, "Y_Neg"]]
             return [
                 ["accelerometer", 2, "setAccelerometerZ", -1234, "-1.234"],
