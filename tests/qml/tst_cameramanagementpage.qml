@@ -12,16 +12,13 @@ Item {
     }
 
     TestCase {
+        readonly property var errorDialog: findChild(view, "errorDialog")
         readonly property var page: view.pagesIds[4]
         readonly property string twoSizes: "video/x-raw,format=I420,width=640,height=480,framerate=30/1;"
                                            + "video/x-raw,format=I420,width=320,height=240,framerate=15/1"
 
         function child(name) {
             return findChild(page, name)
-        }
-
-        function errorDialog() {
-            return findChild(view, "errorDialog")
         }
 
         function currentValues() {
@@ -51,7 +48,7 @@ Item {
             cameraEmulationManager.stopCameraStream()
             testDevice.unplugAll()
             tryCompare(cameraEmulationManager.cameras, "length", 0)
-            errorDialog().close()
+            errorDialog.close()
         }
 
         // Runs first: the page was made while the host had no camera.
@@ -129,11 +126,11 @@ Item {
             if (!data.error) {
                 compare(page.videoFilePath, path)
                 tryCompare(cameraEmulationManager, "streamRunning", true)
-                verify(!errorDialog().visible)
+                verify(!errorDialog.visible)
                 return
             }
-            tryCompare(errorDialog(), "visible", true, 10000)
-            compare(errorDialog().text, data.error)
+            tryCompare(errorDialog, "visible", true, 10000)
+            compare(errorDialog.text, data.error)
             compare(cameraEmulationManager.streamRunning, false)
             compare(child("videoFileField").text, "")
             compare(child("hostCameraButton").checked, !!data.camera)

@@ -19,6 +19,7 @@ Item {
     }
 
     TestCase {
+        readonly property var errorDialog: findChild(view, "errorDialog")
         readonly property var page: view.pagesIds[3]
 
         name: "GpsManagementPage"
@@ -36,10 +37,6 @@ Item {
 
         function child(name) {
             return findChild(page, name)
-        }
-
-        function errorDialog() {
-            return findChild(view, "errorDialog")
         }
 
         // The calls that reached the guest so far, without the blank that
@@ -74,8 +71,8 @@ Item {
             gpsEmulationManager.setTrackIntervalMode(false)
             gpsEmulationManager.currentPositionIndex = 0
             // An error still waiting to be shown would open the dialog later.
-            tryVerify(() => !errorDialog().pendingText)
-            errorDialog().close()
+            tryVerify(() => !errorDialog.pendingText)
+            errorDialog.close()
             view.switchVisiblePage(page)
             verify(guest.settle())
         }
@@ -219,8 +216,8 @@ Item {
             mouseClick(child("playButton"))
             verify(guest.settle())
             data.parse(track([0, 1]) + "\n$GPRMC,bad\n")
-            tryCompare(errorDialog(), "visible", true)
-            compare(errorDialog().text, "Incorrect NMEA file, line: 3")
+            tryCompare(errorDialog, "visible", true)
+            compare(errorDialog.text, "Incorrect NMEA file, line: 3")
             compare(page.trackPoints.count, 0)
             compare(page.trackTimerArmed, false)
             verify(guest.sync())
@@ -337,8 +334,8 @@ Item {
             }
             tryCompare(child("trackPointsTable"), "rowCount", data.points, 30000)
             if (data.error) {
-                tryCompare(errorDialog(), "visible", true)
-                compare(errorDialog().text, data.error)
+                tryCompare(errorDialog, "visible", true)
+                compare(errorDialog.text, data.error)
                 return
             }
             tryVerify(() => callsNamed("loadTrack").length === 1)

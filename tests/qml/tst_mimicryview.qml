@@ -31,6 +31,7 @@ Item {
     }
 
     TestCase {
+        readonly property var errorDialog: findChild(view, "errorDialog")
         readonly property var pageNames: ["Sensors Management", "Sensors Values", "Orientation Management",
             "GPS Management", "Camera Management"]
         readonly property var valuesPage: view.pagesIds[1]
@@ -53,10 +54,6 @@ Item {
             mouseClick(Helpers.pageButton(view, name))
         }
 
-        function errorDialog() {
-            return findChild(view, "errorDialog")
-        }
-
         function changeAccelerometer() {
             sensorsEmulationManager.setAccelerometerX(sensorsEmulationManager.accelerometer.x + 1)
         }
@@ -64,8 +61,8 @@ Item {
         function init() {
             dialogs.stopAnswering()
             // An error still waiting to be shown would open the dialog later.
-            tryVerify(() => !errorDialog().pendingText)
-            errorDialog().close()
+            tryVerify(() => !errorDialog.pendingText)
+            errorDialog.close()
             settings.saveDoNotShowAgainResetSensorsDialog(false)
             Helpers.activate(view, valuesPage)
             Helpers.resetSensors(sensorsEmulationManager, testDevice)
@@ -193,7 +190,7 @@ Item {
             var expected = data.quiet ? [] : [data.shown || data.reply]
             tryVerify(() => dialogs.shownMessageBoxTexts().length === expected.length)
             compare(dialogs.shownMessageBoxTexts(), expected)
-            var box = errorDialog()
+            var box = errorDialog
             compare([box.visible, box.title, box.icon, box.standardButtons],
                     [!data.quiet, "Error", StandardIcon.Critical, StandardButton.Ok])
         }
@@ -241,7 +238,7 @@ Item {
         // per error, and ends on the newest. Each burst waits for the update
         // that the one before brought about.
         function test_errorFloodShowsOnlyTheNewest() {
-            errorTextSpy.target = errorDialog()
+            errorTextSpy.target = errorDialog
             errorTextSpy.clear()
             var start = Date.now()
             for (var burst = 0; burst < 5; ++burst) {
