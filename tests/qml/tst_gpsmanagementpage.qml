@@ -154,9 +154,8 @@ Item {
                 { tag: "backwards", seconds: [5, 0], speed: 2, defaultInterval: false, interval: 1 },
                 { tag: "fixed interval", seconds: [0, 1], speed: 4, defaultInterval: true, interval: 500 },
                 // 25 days between two points would overflow the timer.
-                { tag: "weeks apart", text: "$GPRMC,120000,A,5956.3210,N,03018.8460,E,0.0,0.0,010324,,,A\n"
-                                            + "$GPRMC,120000,A,5956.3210,N,03018.8460,E,0.0,0.0,260324,,,A",
-                  speed: 1, defaultInterval: false, interval: 2147483647 }
+                { tag: "weeks apart", speed: 1, defaultInterval: false, interval: 2147483647,
+                  text: rmc(0).replace("150324", "010324") + "\n" + rmc(0).replace("150324", "260324") }
             ]
         }
 
