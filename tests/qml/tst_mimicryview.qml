@@ -30,14 +30,8 @@ Item {
         signalName: "textChanged"
     }
 
-    WarningDialog {
-        id: bareDialog
-
-        text: "Continue?"
-        standardButtons: StandardButton.Ok | StandardButton.Cancel
-    }
-
     TestCase {
+        readonly property var errorDialog: findChild(view, "errorDialog")
         readonly property var pageNames: ["Sensors Management", "Sensors Values", "Orientation Management",
             "GPS Management", "Camera Management"]
         readonly property var valuesPage: view.pagesIds[1]
@@ -60,10 +54,6 @@ Item {
             mouseClick(Helpers.pageButton(view, name))
         }
 
-        function errorDialog() {
-            return findChild(view, "errorDialog")
-        }
-
         function changeAccelerometer() {
             sensorsEmulationManager.setAccelerometerX(sensorsEmulationManager.accelerometer.x + 1)
         }
@@ -71,12 +61,11 @@ Item {
         function init() {
             dialogs.stopAnswering()
             // An error still waiting to be shown would open the dialog later.
-            tryVerify(() => !errorDialog().pendingText)
-            errorDialog().close()
+            tryVerify(() => !errorDialog.pendingText)
+            errorDialog.close()
             settings.saveDoNotShowAgainResetSensorsDialog(false)
             Helpers.activate(view, valuesPage)
-            for (var i = 0; i < Helpers.sensorNames.length; ++i)
-                sensorsEmulationManager.setSensorEnabled(Helpers.sensorNames[i], true)
+            Helpers.resetSensors(sensorsEmulationManager, testDevice)
             verify(guest.settle())
         }
 
@@ -87,7 +76,6 @@ Item {
         function test_startsOnTheSensorsValuesPage() {
             var fresh = Qt.createQmlObject('import "qrc:/mimicry/qml"; MimicryView {}', top)
             compare(fresh.pagesIds.map(page => page.active), [false, true, false, false, false])
-            compare(fresh.pagesIds.map(page => page.visible), [false, true, false, false, false])
             fresh.destroy()
         }
 
@@ -161,47 +149,6 @@ Item {
             compare(activePages(), [data.stored ? "Orientation Management" : "Sensors Values"])
         }
 
-        // The light level the user picks is the lux value the guest gets.
-        function test_modelsAreUncreatableButNameTheirEnums_data() {
-            return [
-                { tag: "AlsModel", value: AlsModel.Bright, expected: 400 },
-                { tag: "TapModel", value: TapModel.Y_Neg, expected: 8 }
-            ]
-        }
-
-        function test_modelsAreUncreatableButNameTheirEnums(data) {
-            compare(data.value, data.expected)
-            var error = ""
-            try {
-                Qt.createQmlObject("import org.plover 1.0\n" + data.tag + " {}", top)
-            } catch (e) {
-                error = e.qmlErrors.map(item => item.message).join()
-            }
-            verify(error.indexOf("Could not create the " + data.tag + " instance") >= 0, error)
-        }
-
-        // A check box the user could not see was not ticked by the user.
-        function test_dialogWithoutCheckBox_data() {
-            return [
-                { tag: "OK, hidden box ticked", answer: StandardButton.Ok, emitted: ["accepted false"] },
-                { tag: "Cancel", answer: StandardButton.Cancel, emitted: ["rejected"] }
-            ]
-        }
-
-        function test_dialogWithoutCheckBox(data) {
-            var emitted = []
-            var onAccepted = doNotShowAgain => emitted.push("accepted " + doNotShowAgain)
-            var onRejected = () => emitted.push("rejected")
-            bareDialog.accepted.connect(onAccepted)
-            bareDialog.rejected.connect(onRejected)
-            dialogs.answerWith(data.answer, true)
-            bareDialog.show()
-            bareDialog.accepted.disconnect(onAccepted)
-            bareDialog.rejected.disconnect(onRejected)
-            compare(emitted, data.emitted)
-            compare(dialogs.answeredBoxes().length, 1)
-        }
-
         function test_modelSensorsMarkTheValuesPage_data() {
             return [
                 { tag: "accelerometer y", change: () => sensorsEmulationManager.setAccelerometerY(7) },
@@ -242,11 +189,9 @@ Item {
             var expected = data.quiet ? [] : [data.shown || data.reply]
             tryVerify(() => dialogs.shownMessageBoxTexts().length === expected.length)
             compare(dialogs.shownMessageBoxTexts(), expected)
-            compare(errorDialog().visible, !data.quiet)
-            compare(errorDialog().title, "Error")
-            compare(errorDialog().icon, StandardIcon.Critical)
-            compare(errorDialog().standardButtons, StandardButton.Ok)
-            compare(sensorsEmulationManager.sensorsEnabledStates.tap, true)
+            var box = errorDialog
+            compare([box.visible, box.title, box.icon, box.standardButtons],
+                    [!data.quiet, "Error", StandardIcon.Critical, StandardButton.Ok])
         }
 
         // Apply switches the gyroscope on and the tap sensor off; only a
@@ -292,7 +237,7 @@ Item {
         // per error, and ends on the newest. Each burst waits for the update
         // that the one before brought about.
         function test_errorFloodShowsOnlyTheNewest() {
-            errorTextSpy.target = errorDialog()
+            errorTextSpy.target = errorDialog
             errorTextSpy.clear()
             var start = Date.now()
             for (var burst = 0; burst < 5; ++burst) {

@@ -116,6 +116,10 @@ Item {
         // level is the last one not above the lux value; below all it stays.
         // Rows: panel, slider row (null for the combo box), setter, value, text.
         function test_controlsFollowTheModels_data() {
+            var levels = [[-5, "Light"], [-1, "Undefined"], [0, "Dark"], [9, "Dark"], [10, "Twilight"],
+                          [79, "Twilight"], [80, "Light"], [399, "Light"], [400, "Bright"], [2499, "Bright"],
+                          [2500, "Sunny"]]
+            var taps = [[-1, "Undefined"], [0, "X_Both"], [5, "Z_Neg"], [8, "Y_Neg"]]
             return [
                 ["accelerometer", 2, "setAccelerometerZ", -1234, "-1.234"],
                 ["magnetometer", 1, "setMagnetometerY", -2.5e-5, "-25.000"],
@@ -123,22 +127,11 @@ Item {
                 ["magneticField", 0, "setMagneticFieldX", -12.5, "-12.500"],
                 ["compass", 1, "setCompassCalibrationLevel", 3, "3"],
                 ["als", 0, "setAlsLuxValue", 2500, "2500"],
-                ["proximity", 0, "setProximitySensorNearValue", false, "10"],
-                ["tap", null, "setTapSensorValue", -1, "Undefined"],
-                ["tap", null, "setTapSensorValue", 0, "X_Both"],
-                ["tap", null, "setTapSensorValue", 5, "Z_Neg"],
-                ["tap", null, "setTapSensorValue", 8, "Y_Neg"],
-                ["als", null, "setAlsLuxValue", -5, "Light"],
-                ["als", null, "setAlsLuxValue", -1, "Undefined"],
-                ["als", null, "setAlsLuxValue", 0, "Dark"],
-                ["als", null, "setAlsLuxValue", 9, "Dark"],
-                ["als", null, "setAlsLuxValue", 10, "Twilight"],
-                ["als", null, "setAlsLuxValue", 79, "Twilight"],
-                ["als", null, "setAlsLuxValue", 80, "Light"],
-                ["als", null, "setAlsLuxValue", 2499, "Bright"],
-                ["als", null, "setAlsLuxValue", 2500, "Sunny"]
-            ].map(row => ({ tag: row[2] + " " + row[3] + (row[1] === null ? ", combo box" : ""),
-                            panel: row[0], row: row[1], set: row[2], to: row[3], shown: row[4] }))
+                ["proximity", 0, "setProximitySensorNearValue", false, "10"]
+            ].concat(taps.map(row => ["tap", null, "setTapSensorValue", row[0], row[1]]),
+                     levels.map(row => ["als", null, "setAlsLuxValue", row[0], row[1]]))
+                .map(row => ({ tag: row[2] + " " + row[3] + (row[1] === null ? ", combo box" : ""),
+                               panel: row[0], row: row[1], set: row[2], to: row[3], shown: row[4] }))
         }
 
         function test_controlsFollowTheModels(data) {
