@@ -103,7 +103,6 @@ private slots:
         auto row = [](const char *name, Action action, const QStringList &expected, Action check = {}) {
             QTest::newRow(name) << action << calls(expected) << check;
         };
-        row("some values", setSomeValues, someValuesSent);
         // From any attitude: level the device and turn the field.
         row(
             "compass 30 from a tilted device",
@@ -123,8 +122,7 @@ private slots:
             m.setAccelerometerY(9810);
             m.setMagnetometerCalibrationLevel(1);
         }, {"setMagnetometerX double:-48.76", "setMagnetometerY double:1.23457e+06", "setGyroscopeZ double:1e-07",
-            "setAccelerometerX int32:-250", "setAccelerometerY int32:9810", "setMagnetometerCalibrationLevel int32:1"},
-            [](SensorsEmulationManager &m) { QCOMPARE(m.compass()->calibrationLevel(), 1); });
+            "setAccelerometerX int32:-250", "setAccelerometerY int32:9810", "setMagnetometerCalibrationLevel int32:1"});
         row("local only", [](SensorsEmulationManager &m) {
             m.setOrientation(0);
             m.setOrientation(7);
@@ -211,9 +209,8 @@ private slots:
             QCOMPARE(m_rig->manager.sensorsEnabledStates().value(name), QVariant(false));
     }
 
-    // Values set during a session come back on a guest that reconnects, are
-    // stored at shutdown also when changed on the models directly, and come back
-    // after a restart from the settings file as a crash would leave it.
+    // Session values come back on a reconnecting guest, are stored at shutdown even when set on the
+    // models directly, and come back after a restart from the settings file as a crash leaves it.
     void sessionValuesSurvive()
     {
         QVERIFY(connectManager());
@@ -243,7 +240,6 @@ private slots:
         QCOMPARE(availabilityChanged.size(), 8);
         QCOMPARE(initialized.size(), 1);
         QCOMPARE(m.sensorsEnabledStates(), m.sensorsAvailability());
-        QCOMPARE(m.sensorsAvailability().value(QStringLiteral("gyroscope")), QVariant(false));
 
         // Pages may write a model's property without going through the manager.
         m.accelerometer()->setX(77);
