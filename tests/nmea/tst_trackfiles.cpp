@@ -24,10 +24,11 @@ const QString nmeaDir = QStringLiteral(MIMICRY_SOURCE_DIR "/tests/data/nmea/");
 
 // latitude, longitude, altitude, time, interval
 using Row = QVector<double>;
+using Rows = QVector<Row>;
 
-QVector<Row> rowsOf(const QVector<TrackPoint> &points)
+Rows rowsOf(const QVector<TrackPoint> &points)
 {
-    QVector<Row> rows;
+    Rows rows;
     for (const TrackPoint &p : points)
         rows.append({p.latitude, p.longitude, p.altitude, p.time, p.interval});
     return rows;
@@ -43,39 +44,39 @@ private slots:
     void tracks_data()
     {
         QTest::addColumn<QString>("file");
-        QTest::addColumn<QVector<Row>>("points");
+        QTest::addColumn<Rows>("points");
         QTest::addColumn<bool>("withoutDateTime");
 
         // Times with offsets and fractions; rounding halves up; the poles; a
         // last point without time.
         QTest::newRow("GPX 1.0, tracks before routes and waypoints")
             << "gpx10-tracks.gpx"
-            << QVector<Row>{{59.9386833, 30.3141, 545.46, 0, 0}, {-33.8688, 151.2093, -12.35, 1500, 1500},
+            << Rows{{59.9386833, 30.3141, 545.46, 0, 0}, {-33.8688, 151.2093, -12.35, 1500, 1500},
                             {1e-7, -1e-7, 0, 3124, 1624}, {90, -180, 0, 2000, 0}, {-90, 180, 0, 0, 0}}
             << true;
         // A prefixed namespace; look-alikes of another namespace are skipped.
         QTest::newRow("GPX 1.1, routes only")
-            << "gpx11-routes.gpx" << QVector<Row>{{10, 20, 100, 0, 0}, {10.5, 20.5, 0, 0, 0}, {11, 21, 0, 0, 0}} << true;
+            << "gpx11-routes.gpx" << Rows{{10, 20, 100, 0, 0}, {10.5, 20.5, 0, 0, 0}, {11, 21, 0, 0, 0}} << true;
         // A date alone is its midnight; a time without zone is UTC.
         QTest::newRow("GPX 1.1, waypoints, byte order mark")
-            << "gpx11-waypoints.gpx" << QVector<Row>{{45.5, -73.5, 30, 0, 0}, {46.5, -74.5, 0, 1500, 1500}} << false;
+            << "gpx11-waypoints.gpx" << Rows{{45.5, -73.5, 30, 0, 0}, {46.5, -74.5, 0, 1500, 1500}} << false;
         QTest::newRow("KML gx:Track before lines")
             << "kml-gxtrack.kml"
-            << QVector<Row>{{59.9386833, 30.3141, 12.35, 0, 0}, {59.9387, 30.3142, 0, 1250, 1250}, {51.5, -0.1, -3, 2000, 750}}
+            << Rows{{59.9386833, 30.3141, 12.35, 0, 0}, {59.9387, 30.3142, 0, 1250, 1250}, {51.5, -0.1, -3, 2000, 750}}
             << false;
         QTest::newRow("KML lines before points, any whitespace")
             << "kml-lines.kml"
-            << QVector<Row>{{59.9, 30.1, 10.01, 0, 0}, {59.8, 30.2, 0, 0, 0}, {-89.5, -179.9999999, 0, 0, 0}, {2, 1, 3, 0, 0}}
+            << Rows{{59.9, 30.1, 10.01, 0, 0}, {59.8, 30.2, 0, 0, 0}, {-89.5, -179.9999999, 0, 0, 0}, {2, 1, 3, 0, 0}}
             << true;
         // Placemarks' times, here going back; polygons are no track.
         QTest::newRow("KML point placemarks")
-            << "kml-points.kml" << QVector<Row>{{59.9386833, 30.3141, 12, 0, 0}, {60, 30.5, 0, -10000, 0}} << false;
+            << "kml-points.kml" << Rows{{59.9386833, 30.3141, 12, 0, 0}, {60, 30.5, 0, -10000, 0}} << false;
     }
 
     void tracks()
     {
         QFETCH(QString, file);
-        QFETCH(QVector<Row>, points);
+        QFETCH(Rows, points);
         QFETCH(bool, withoutDateTime);
         const TrackFileParser::Result result = TrackFileParser::parseText(readFile(trackDir + file));
         QVERIFY2(result.ok, qPrintable(result.errorMessage));
@@ -120,10 +121,11 @@ private slots:
             << kmlRoot + "<o:LineString xmlns:o='urn:other'><o:coordinates>1,2</o:coordinates></o:LineString>\n</kml>"
             << "KML file has no track, line or point" << 0;
         QTest::newRow("tuple not a number")
-            << kmlRoot + "<Placemark><LineString><coordinates>\n1,2\n3,x\n5,6\n</coordinates></LineString></Placemark>\n</kml>"
+            << kmlRoot + "<Placemark><LineString><coordinates>\n1,2\n3,x\n5,6\n</coordinates>"
+                         "</LineString></Placemark>\n</kml>"
             << kml << 4;
-        QTest::newRow("tuple beyond 90") << kmlRoot + "<LineString><coordinates>1,2 1,95,3\n</coordinates></LineString></kml>"
-                                         << kml << 2;
+        QTest::newRow("tuple beyond 90")
+            << kmlRoot + "<LineString><coordinates>1,2 1,95,3\n</coordinates></LineString></kml>" << kml << 2;
         QTest::newRow("point of two tuples")
             << kmlRoot + "<Placemark><Point><coordinates>1,2 3,4</coordinates></Point></Placemark></kml>" << kml << 2;
         QTest::newRow("gx:coord of one number") << kmlRoot + "<gx:Track>\n<gx:coord>1</gx:coord>\n</gx:Track></kml>"
@@ -133,9 +135,9 @@ private slots:
                          "<gx:coord>1 2</gx:coord>\n</gx:Track></kml>"
             << kml << 6;
         // Anything but a gpx or kml root is read as NMEA.
-        QTest::newRow("other XML") << "<html>\n<body/>\n</html>"
-                                   << "NMEA file has incorrect points format.\nSupported formats: GPRMC, GPGGA, GPGLL, GPWPL."
-                                   << 3;
+        QTest::newRow("other XML")
+            << "<html>\n<body/>\n</html>"
+            << "NMEA file has incorrect points format.\nSupported formats: GPRMC, GPGGA, GPGLL, GPWPL." << 3;
     }
 
     void errors()
@@ -193,7 +195,8 @@ private slots:
         QCOMPARE(xml.points.size(), nmea.points.size());
         for (int i = 0; i < nmea.points.size(); ++i) {
             const TrackPoint &x = xml.points[i], &n = nmea.points[i];
-            QVERIFY2(std::abs(x.latitude - n.latitude) <= 1.0000001e-7 && std::abs(x.longitude - n.longitude) <= 1.0000001e-7
+            QVERIFY2(std::abs(x.latitude - n.latitude) <= 1.0000001e-7
+                         && std::abs(x.longitude - n.longitude) <= 1.0000001e-7
                          && std::abs(x.altitude - n.altitude) <= 0.0100001,
                      qPrintable(QStringLiteral("point %1").arg(i)));
             QCOMPARE(x.time, timed ? n.time : 0.0);
@@ -216,8 +219,8 @@ private slots:
             "<gx:coord>1 2 3</gx:coord>", "<coordinates>", "</coordinates>", "xmlns='urn:x'", "\xc3\xa9", "\xef\xbf\xbf"};
         std::mt19937 random(17);
         const auto pick = [&random](int n) { return std::uniform_int_distribution<int>(0, n - 1)(random); };
-        const QStringList messages = {"Incorrect GPX file", "Incorrect KML file", "GPX file has no track, route or waypoint",
-                                      "KML file has no track, line or point"};
+        const QStringList messages = {"Incorrect GPX file", "Incorrect KML file",
+                                      "GPX file has no track, route or waypoint", "KML file has no track, line or point"};
         for (int run = 0; run < 4000; ++run) {
             QString text = seeds[pick(seeds.size())];
             // Inserts, cuts, replaced characters, copied spans and a truncation.
