@@ -54,7 +54,6 @@ private slots:
     {
         m_qmlErrors.clear();
         m_dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(m_dir->isValid());
         const QString configFile = m_dir->filePath(QStringLiteral("emulators.ini"));
         writeIsolatedEmulatorConfig(configFile, QStringLiteral("Test Emulator"),
                                     m_dir->filePath(QStringLiteral("ssh/id_ed25519")));

@@ -63,8 +63,6 @@ private slots:
         QTest::addColumn<QString>("line");
 
         QTest::newRow("call without arguments keeps the last space") << "stopTrack" << "" << "stopTrack ";
-        QTest::newRow("typed arguments") << "setAccelerometerValues" << "int32:0 int32:0 int32:1000"
-                                         << "setAccelerometerValues int32:0 int32:0 int32:1000";
         QTest::newRow("placeholders go out as given") << "m%3" << "string:%5%1" << "m%3 string:%5%1";
         QTest::newRow("non-ASCII text") << "setName" << "string:Zürich" << "setName string:Zürich";
     }
