@@ -85,8 +85,6 @@ private slots:
             connectChannel(marker, guest);
         }
         QCOMPARE(guest.connectionCount(), 1);
-        QVERIFY(guest.lines().isEmpty());
-        QVERIFY(connected.isEmpty());
         QTRY_COMPARE(guest.clientCount(), 0);
 
         connectChannel(channel, guest);

@@ -133,6 +133,8 @@ private slots:
         chooseMenuEntry();
         QTRY_COMPARE_WITH_TIMEOUT(m_answerer->boxes().size(), 1, 15000);
         const ModalAnswerer::Box box = m_answerer->boxes().constFirst();
+        QCOMPARE(box.title, QStringLiteral("Mimicry plugin"));
+        QCOMPARE(box.icon, QMessageBox::Information);
         QCOMPARE(box.text, QStringLiteral("Necessary packages not found on emulator!"));
         QCOMPARE(box.informativeText, QStringLiteral("Packages is not installed: \ngstreamer-emulator\n"));
         QCOMPARE(box.buttons, QMessageBox::StandardButtons(QMessageBox::Close));
@@ -221,16 +223,10 @@ private slots:
         addEmulator(QStringLiteral("Only"), true, bothRules);
         m_host->sdk()->removeEmulator(0);
         chooseMenuEntry();
-        QCOMPARE(m_answerer->boxes().size(), 1);
-        const ModalAnswerer::Box box = m_answerer->boxes().constFirst();
-        QCOMPARE(box.text,
-                 QStringLiteral("The mimicry plugin cannot be used. Please, close the emulator if it is running "
-                                "and add Keel OS Emulator to the list of available devices in Qt Creator "
-                                "settings."));
-        QCOMPARE(box.title, QStringLiteral("Mimicry plugin"));
-        QCOMPARE(box.icon, QMessageBox::Information);
-        QCOMPARE(box.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
-        QVERIFY(box.informativeText.isEmpty());
+        QCOMPARE(m_answerer->texts(),
+                 QStringList{"The mimicry plugin cannot be used. Please, close the emulator if it is running and "
+                             "add Keel OS Emulator to the list of available devices in Qt Creator settings."});
+        QCOMPARE(m_answerer->boxes().constFirst().buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
 
         // The one bound before is removed: the next takes over, not the last.
         addEmulator(QStringLiteral("Going"), true, {});

@@ -16,8 +16,8 @@ Q_DECLARE_METATYPE(QSsh::SshConnectionParameters)
 namespace {
 
 const QString Heading = QStringLiteral("Packages is not installed: \n");
-const QStringList AllPackages{QStringLiteral("sensorfw-qt5-emulator-plugins"), QStringLiteral("remote-dbus-invoker"),
-                              QStringLiteral("geoclue-emulator"), QStringLiteral("gstreamer-emulator")};
+const QStringList AllPackages{"sensorfw-qt5-emulator-plugins", "remote-dbus-invoker", "geoclue-emulator",
+                              "gstreamer-emulator"};
 
 } // namespace
 
@@ -34,34 +34,28 @@ private slots:
     }
 
     // The package check and the end-to-end test take the runner through
-    // plain runs and a refused port; these are its other ways to end.
+    // plain runs and a refused port; these are its other ways to end, as far
+    // as the check sees them: the close's error and the output.
     void runnerEnds_data()
     {
         QTest::addColumn<SshConnectionParameters>("params");
         QTest::addColumn<bool>("withoutSsh");
         QTest::addColumn<QString>("earlier");
         QTest::addColumn<QString>("command");
-        QTest::addColumn<int>("exitCode");
         QTest::addColumn<QByteArray>("output");
-        QTest::addColumn<QByteArray>("errorOutput");
         QTest::addColumn<QString>("error");
 
         const SshConnectionParameters good = m_sshd.connectionParameters();
         // A failed run's partial output would only mislead.
-        QTest::newRow("exit code and standard error")
-            << good << false << QString() << "echo oops >&2; echo partial; exit 3" << 3 << QByteArray()
-            << QByteArray("oops\n") << "3";
+        QTest::newRow("failed run") << good << false << QString() << "echo partial; exit 3" << QByteArray() << "3";
         QTest::newRow("second run cancels the first")
-            << good << false << "sleep 20; echo first" << "echo second" << 0 << QByteArray("second\n")
-            << QByteArray() << QString();
-        QTest::newRow("ssh not installed") << good << true << QString() << "echo hi" << -1 << QByteArray()
-                                           << QByteArray() << "ssh";
+            << good << false << "sleep 20; echo first" << "echo second" << QByteArray("second\n") << QString();
+        QTest::newRow("ssh not installed") << good << true << QString() << "echo hi" << QByteArray() << "ssh";
         // The connect timeout covers the handshake too.
         SshConnectionParameters silent = good;
         silent.setPort(m_silentServer.serverPort());
         silent.timeout = 1;
-        QTest::newRow("silent server") << silent << false << QString() << "echo hi" << 255 << QByteArray()
-                                       << QByteArray() << "timed out";
+        QTest::newRow("silent server") << silent << false << QString() << "echo hi" << QByteArray() << "timed out";
     }
 
     void runnerEnds()
@@ -70,9 +64,7 @@ private slots:
         QFETCH(bool, withoutSsh);
         QFETCH(QString, earlier);
         QFETCH(QString, command);
-        QFETCH(int, exitCode);
         QFETCH(QByteArray, output);
-        QFETCH(QByteArray, errorOutput);
         QFETCH(QString, error);
 
         const QByteArray oldPath = qgetenv("PATH");
@@ -94,14 +86,10 @@ private slots:
         QVERIFY(closed.wait(8000));
         QCoreApplication::processEvents(); // a close queued for the earlier run would come now
         QCOMPARE(closed.count(), 1);
-        QVERIFY(!runner.isProcessRunning());
         QCOMPARE(runner.command(), command);
         const QString closeError = closed.first().first().toString();
-        QCOMPARE(runner.processErrorString(), closeError);
         QVERIFY2(error.isEmpty() ? closeError.isEmpty() : closeError.contains(error), qPrintable(closeError));
-        QCOMPARE(runner.processExitCode(), exitCode);
         QCOMPARE(runner.readAllStandardOutput(), output);
-        QVERIFY(runner.readAllStandardError().contains(errorOutput));
     }
 
     void packageCheck_data()
@@ -110,22 +98,19 @@ private slots:
         QTest::addColumn<bool>("reachable");
         QTest::addColumn<QStringList>("missing");
 
-        const QStringList versioned{QStringLiteral("sensorfw-qt5-emulator-plugins-0.12.4-1.armv7hl"),
-                                    QStringLiteral("remote-dbus-invoker-1.0.2-1.armv7hl"),
-                                    QStringLiteral("geoclue-emulator-0.3.1-1.armv7hl"),
-                                    QStringLiteral("gstreamer-emulator-1.16.0-2.armv7hl")};
+        const QStringList versioned{"sensorfw-qt5-emulator-plugins-0.12.4-1.armv7hl",
+                                    "remote-dbus-invoker-1.0.2-1.armv7hl", "geoclue-emulator-0.3.1-1.armv7hl",
+                                    "gstreamer-emulator-1.16.0-2.armv7hl"};
         const QString other = QStringLiteral("bash-5.1-1.armv7hl");
 
         QTest::newRow("other packages only") << QStringList{other} << true << AllPackages;
-        QTest::newRow("all inside longer names")
-            << QStringList{other, QStringLiteral("x-sensorfw-qt5-emulator-plugins-devel"),
-                           QStringLiteral("libremote-dbus-invoker2"), versioned.at(2), versioned.at(3)}
-            << true << QStringList();
-        QTest::newRow("two missing") << QStringList{versioned.at(1), other, versioned.at(3)} << true
-                                     << QStringList{AllPackages.at(0), AllPackages.at(2)};
-        QTest::newRow("case differs") << QStringList{versioned.at(0), versioned.at(1),
-                                                     QStringLiteral("Geoclue-Emulator-0.3"), versioned.at(3)}
-                                      << true << QStringList{AllPackages.at(2)};
+        QTest::newRow("all inside longer names") << QStringList{other, "x-sensorfw-qt5-emulator-plugins-devel",
+                                                                "libremote-dbus-invoker2", versioned[2], versioned[3]}
+                                                 << true << QStringList();
+        QTest::newRow("two missing") << QStringList{versioned[1], other, versioned[3]} << true
+                                     << QStringList{AllPackages[0], AllPackages[2]};
+        QTest::newRow("case differs") << QStringList{versioned[0], versioned[1], "Geoclue-Emulator-0.3", versioned[3]}
+                                      << true << QStringList{AllPackages[2]};
         // A failed run has no output: everything counts as missing.
         QTest::newRow("unreachable emulator") << versioned << false << AllPackages;
     }
@@ -148,8 +133,7 @@ private slots:
         const QString message = finished.first().at(0).toString();
         const QString detailedText = finished.first().at(1).toString();
         if (missing.isEmpty()) {
-            QCOMPARE(message, QString());
-            QCOMPARE(detailedText, QString());
+            QVERIFY(message.isEmpty() && detailedText.isEmpty());
             return;
         }
         QCOMPARE(message, QStringLiteral("Necessary packages not found on emulator!"));
