@@ -4,7 +4,6 @@
 #include "trackpointmodel.h"
 #include "xmltrackreader.h"
 
-#include <QFile>
 #include <QQmlComponent>
 #include <QQmlEngine>
 

@@ -345,8 +345,7 @@ void OnDemandScene::drawFrame(bool wait)
 
 void OnDemandScene::syncOnRenderThread(const QSize &pixels)
 {
-    m_synced = m_context->makeCurrent(m_surface.get());
-    if (!m_synced)
+    if (!m_context->makeCurrent(m_surface.get()))
         return;
     if (!m_framebuffer || m_framebuffer->size() != pixels) {
         m_framebuffer = std::make_unique<QOpenGLFramebufferObject>(
@@ -358,7 +357,8 @@ void OnDemandScene::syncOnRenderThread(const QSize &pixels)
 
 QImage OnDemandScene::renderOnRenderThread()
 {
-    if (!m_synced)
+    // The sync left the context current unless it could not draw.
+    if (QOpenGLContext::currentContext() != m_context.get())
         return QImage();
     m_renderControl->render();
     m_sceneWindow->resetOpenGLState();

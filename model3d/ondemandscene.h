@@ -118,7 +118,6 @@ private:
     int m_framesSinceWake = 0;
     bool m_drawing = false;
     bool m_frameInFlight = false;
-    bool m_synced = false;
     quint64 m_generation = 0;
     QImage m_picture;
     bool m_pictureChanged = false;

@@ -1,50 +1,32 @@
 #include "openfiledialog.h"
 
+#include "windowdialog.h"
+
+#include <QFileDialog>
+
 namespace Mimicry {
 namespace Internal {
 
 OpenFileDialog::OpenFileDialog(QObject *parent)
-    : QObject(parent)
+    : QmlDialog(parent)
 {}
 
-OpenFileDialog::~OpenFileDialog() = default;
-
-void OpenFileDialog::open()
+std::unique_ptr<QDialog> OpenFileDialog::createDialog()
 {
-    close();
-    m_dialog = std::make_unique<WindowDialog<QFileDialog>>(windowOfQmlObject(this), nullptr, m_title);
-    m_dialog->setNameFilters(m_nameFilters);
-    m_dialog->setFileMode(QFileDialog::ExistingFile);
-    // Like the dialogs of QtQuick.Dialogs: the window waits, the IDE does not.
-    m_dialog->setWindowModality(Qt::WindowModal);
-    connect(m_dialog.get(), &QDialog::finished, this, &OpenFileDialog::handleFinished);
-    m_dialog->show();
-    emit visibleChanged();
+    auto dialog = std::make_unique<WindowDialog<QFileDialog>>(windowOfQmlObject(this), nullptr, title());
+    dialog->setNameFilters(m_nameFilters);
+    dialog->setFileMode(QFileDialog::ExistingFile);
+    return dialog;
 }
 
-void OpenFileDialog::close()
+bool OpenFileDialog::isAccepted(QDialog *dialog, int result)
 {
-    if (!m_dialog)
-        return;
-    m_dialog->disconnect(this);
-    m_dialog.reset();
-    emit visibleChanged();
-}
-
-void OpenFileDialog::handleFinished(int result)
-{
-    // The dialog goes once its signal has returned.
-    QFileDialog *dialog = m_dialog.release();
-    dialog->disconnect(this);
-    dialog->deleteLater();
-    emit visibleChanged();
-    if (result != QDialog::Accepted || dialog->selectedUrls().isEmpty()) {
-        emit rejected();
-        return;
-    }
-    m_fileUrl = dialog->selectedUrls().constFirst();
+    const QList<QUrl> urls = static_cast<QFileDialog *>(dialog)->selectedUrls();
+    if (result != QDialog::Accepted || urls.isEmpty())
+        return false;
+    m_fileUrl = urls.constFirst();
     emit fileUrlChanged();
-    emit accepted();
+    return true;
 }
 
 } // namespace Internal
